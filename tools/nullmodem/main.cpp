@@ -102,11 +102,10 @@ int Serve(const nullmodem::Options& options) {
 
   int masterA = a->pty.master.Get();
   int masterB = b->pty.master.Get();
-  nullmodem::Relay relay(
-      nullmodem::Direction("a->b", masterA, masterB, options.baud,
-                           Faults(options, options.faultsAToB, 1)),
-      nullmodem::Direction("b->a", masterB, masterA, options.baud,
-                           Faults(options, options.faultsBToA, 2)));
+  nullmodem::Relay relay(nullmodem::Direction("a->b", masterA, masterB, options.baud,
+                                              Faults(options, options.faultsAToB, 1)),
+                         nullmodem::Direction("b->a", masterB, masterA, options.baud,
+                                              Faults(options, options.faultsBToA, 2)));
 
   std::string paths = a->pty.slavePath + "\n" + b->pty.slavePath + "\n";
   std::fputs(paths.c_str(), stdout);

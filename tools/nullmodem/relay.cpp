@@ -14,9 +14,7 @@ namespace {
 
 constexpr int kDrainMs = 200;
 
-timespec FromMs(int ms) {
-  return timespec{ms / 1000, static_cast<long>(ms % 1000) * 1'000'000L};
-}
+timespec FromMs(int ms) { return timespec{ms / 1000, static_cast<long>(ms % 1000) * 1'000'000L}; }
 
 // The pollfd of fd in fds, added if missing.
 pollfd& Entry(std::vector<pollfd>& fds, int fd) {
@@ -84,8 +82,8 @@ void Relay::Drain() {
     for (Direction& d : directions_) {
       if (d.WantsWrite()) fds.push_back(pollfd{d.To(), POLLOUT, 0});
     }
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                      LinePacer::Clock::now());
+    auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - LinePacer::Clock::now());
     if (fds.empty() || left.count() <= 0) return;
     if (poll(fds.data(), fds.size(), static_cast<int>(left.count())) <= 0) return;
     for (Direction& d : directions_) {

@@ -32,8 +32,8 @@ class NullModemTest : public ::testing::Test {
   // Starts the line and opens both sides; false if it did not come up.
   bool Start(std::vector<std::string> extraArgs = {}) {
     Stop();
-    std::vector<std::string> argv{NULLMODEM_PATH, "--link-a", linkA_, "--link-b", linkB_,
-                                  "--ready-file", ready_};
+    std::vector<std::string> argv{NULLMODEM_PATH, "--link-a",     linkA_, "--link-b",
+                                  linkB_,         "--ready-file", ready_};
     argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
     tools::testing::SpawnOptions output;
     output.stdoutPath = dir_ / "out";
@@ -116,8 +116,8 @@ std::pair<Bytes, Bytes> Exchange(int a, int b, const Bytes& toB, const Bytes& to
       ssize_t n = write(b, toA.data() + sentToA, std::min<size_t>(1000, toA.size() - sentToA));
       if (n > 0) sentToA += static_cast<size_t>(n);
     }
-    for (auto [fd, revents, into] : {std::tuple{a, fds[0].revents, &atA},
-                                     std::tuple{b, fds[1].revents, &atB}}) {
+    for (auto [fd, revents, into] :
+         {std::tuple{a, fds[0].revents, &atA}, std::tuple{b, fds[1].revents, &atB}}) {
       if (!(revents & POLLIN)) continue;
       ssize_t n = read(fd, chunk, sizeof chunk);
       if (n <= 0) continue;
