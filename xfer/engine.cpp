@@ -16,9 +16,8 @@ namespace {
 constexpr int32_t kPortBusy = -36;
 
 constexpr uint8_t CAN = 0x18, BS = 0x08;
-constexpr std::array<uint8_t, 20> kCancelSequence = {CAN, CAN, CAN, CAN, CAN, CAN, CAN,
-                                                     CAN, CAN, CAN, BS,  BS,  BS,  BS,
-                                                     BS,  BS,  BS,  BS,  BS,  BS};
+constexpr std::array<uint8_t, 20> kCancelSequence = {
+    CAN, CAN, CAN, CAN, CAN, CAN, CAN, CAN, CAN, CAN, BS, BS, BS, BS, BS, BS, BS, BS, BS, BS};
 
 struct WriteLimits {
   uint32_t limitMs;
@@ -139,8 +138,7 @@ int32_t WriteBuffer(TransferContext& ctx, std::span<const uint8_t> data) {
   CSerialPort* port = ctx.port;
   uint32_t total = 0;
   return RetryWrite(ctx, kBufferLimits, [&](bool& done) {
-    const int32_t r =
-        port->ops.PutBytes(port, data.data(), static_cast<uint32_t>(data.size()));
+    const int32_t r = port->ops.PutBytes(port, data.data(), static_cast<uint32_t>(data.size()));
     const uint32_t moved = std::min<uint32_t>(port->count, static_cast<uint32_t>(data.size()));
     data = data.subspan(moved);
     total += moved;

@@ -37,11 +37,11 @@ enum TransferResult : int32_t {
 enum : int32_t {
   XFER_OPT_END = 0,
   XFER_OPT_CARRIER_WATCH = 1006,
-  XFER_OPT_ABORT_KEY = 1007,       // followed by the key code
-  XFER_OPT_CHECKSUM = 1008,        // not accepted by XmodemSend1K
-  XFER_OPT_STREAMING = 1011,       // XmodemSend1K only
-  XFER_OPT_REPLY_TIMEOUT = 1016,   // followed by milliseconds; sends only
-  XFER_OPT_ZK_CRC = 1030,          // XmodemSend1K only
+  XFER_OPT_ABORT_KEY = 1007,      // followed by the key code
+  XFER_OPT_CHECKSUM = 1008,       // not accepted by XmodemSend1K
+  XFER_OPT_STREAMING = 1011,      // XmodemSend1K only
+  XFER_OPT_REPLY_TIMEOUT = 1016,  // followed by milliseconds; sends only
+  XFER_OPT_ZK_CRC = 1030,         // XmodemSend1K only
 };
 
 struct TransferContext;
@@ -63,9 +63,9 @@ struct FileCloser {
 struct TransferContext {
   std::unique_ptr<FileSpecList, FileSpecListDeleter> fileList;  // sends only
   const char* fileName = nullptr;
-  int32_t blockCounter = 1;   // next block to read (send) or expect (receive); never wraps
-  int32_t bytesDone = -1;     // -1 until the file is open
-  int32_t fileSize = 0;       // sends only
+  int32_t blockCounter = 1;  // next block to read (send) or expect (receive); never wraps
+  int32_t bytesDone = -1;    // -1 until the file is open
+  int32_t fileSize = 0;      // sends only
   LogCallback logCallback = nullptr;
   ProgressCallback progressCallback = nullptr;
   std::unique_ptr<uint8_t[]> buffer;  // the 1024-byte data field of the current block

@@ -36,17 +36,17 @@ class DirSearchTest : public ::testing::Test {
   fs::path root_;
 };
 
-using Names = std::vector<std::string>;
+using NameList = std::vector<std::string>;
 
 TEST_F(DirSearchTest, WildcardsMatchWithoutRegardToCase) {
   for (const char* name : {"alpha.BIN", "Beta.bin", "gamma.txt", "README", "ab"}) MakeFile(name);
-  EXPECT_EQ(Names("*.bin"), (Names{"alpha.BIN", "Beta.bin"}));
-  EXPECT_EQ(Names("BETA.BIN"), (Names{"Beta.bin"}));
-  EXPECT_EQ(Names("?eta.*"), (Names{"Beta.bin"}));
-  EXPECT_EQ(Names("a?"), (Names{"ab"}));
-  EXPECT_EQ(Names("a*a*.b?n"), (Names{"alpha.BIN"}));
-  EXPECT_EQ(Names("readme.*"), (Names{"README"}));  // ".*" also matches no extension
-  EXPECT_EQ(Names("nothing*"), Names{});
+  EXPECT_EQ(Names("*.bin"), (NameList{"alpha.BIN", "Beta.bin"}));
+  EXPECT_EQ(Names("BETA.BIN"), (NameList{"Beta.bin"}));
+  EXPECT_EQ(Names("?eta.*"), (NameList{"Beta.bin"}));
+  EXPECT_EQ(Names("a?"), (NameList{"ab"}));
+  EXPECT_EQ(Names("a*a*.b?n"), (NameList{"alpha.BIN"}));
+  EXPECT_EQ(Names("readme.*"), (NameList{"README"}));  // ".*" also matches no extension
+  EXPECT_EQ(Names("nothing*"), NameList{});
 }
 
 TEST_F(DirSearchTest, StarDotStarListsEverythingIncludingDotEntriesAndDirectories) {

@@ -5,7 +5,12 @@
 #include <string_view>
 #include <vector>
 
+#include "peer_checks.h"
+
 namespace {
+
+using xfer_test::ReferenceKermit;
+using xfer_test::ReferenceXmodem;
 
 std::vector<uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
@@ -35,26 +40,6 @@ TEST(BlockChecks, ChecksumWrapsAtEightBits) {
   EXPECT_EQ(xfer::Checksum8(std::vector<uint8_t>(256, 0x01)), 0x00);
   EXPECT_EQ(xfer::Checksum8(std::vector<uint8_t>(255, 0x01)), 0xFF);
   EXPECT_EQ(xfer::Checksum8(std::vector<uint8_t>{0xFF, 0xFF}), 0xFE);
-}
-
-// Bit-at-a-time references, to hold the table and the nibble method to the textbook definitions.
-uint16_t ReferenceXmodem(const std::vector<uint8_t>& data) {
-  uint16_t crc = 0;
-  for (uint8_t b : data) {
-    crc ^= static_cast<uint16_t>(b << 8);
-    for (int i = 0; i < 8; ++i)
-      crc = static_cast<uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
-  }
-  return crc;
-}
-
-uint16_t ReferenceKermit(const std::vector<uint8_t>& data) {
-  uint16_t crc = 0;
-  for (uint8_t b : data) {
-    crc ^= b;
-    for (int i = 0; i < 8; ++i) crc = static_cast<uint16_t>((crc & 1) ? (crc >> 1) ^ 0x8408 : crc >> 1);
-  }
-  return crc;
 }
 
 TEST(BlockChecks, AgreeWithBitwiseReferencesOnEveryByteValue) {

@@ -81,11 +81,11 @@ TEST_F(FileSpecListTest, OnlyDirectoriesOrNothingYieldNoFile) {
 }
 
 TEST_F(FileSpecListTest, LongItemsAreSearchedWhole) {
-  const std::string name(300, 'n');
-  WriteFile("n", {9});  // what a cut-off remainder of the long name could wrongly match
-  std::filesystem::create_directory("long");
-  WriteFile("long/" + name, {1, 2});
-  const std::string spec = "long/" + name;
+  const std::string dirName(200, 'd'), name(100, 'n');
+  WriteFile(name.substr(0, 44), {9});  // what a cut-off remainder of the item could wrongly match
+  std::filesystem::create_directory(dirName);
+  WriteFile(dirName + "/" + name, {1, 2});
+  const std::string spec = dirName + "/" + name;
   auto list = MakeList(spec.c_str());
   ASSERT_TRUE(list->ops->NextFile(list.get()));
   EXPECT_EQ(list->currentPath, spec);
