@@ -7,12 +7,8 @@ namespace {
 Clock* current = nullptr;
 }
 
-Clock& CurrentClock() {
-  return current ? *current : SystemClock();
-}
+Clock& CurrentClock() { return current ? *current : SystemClock(); }
 
-void SetClock(Clock* clock) {
-  current = clock;
-}
+void SetClock(Clock* clock) { current = clock; }
 
 }  // namespace host
