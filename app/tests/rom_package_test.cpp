@@ -11,7 +11,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using host::testing::ReadBytes;
+using host::testing::ReadFile;
 using host::testing::ScratchDir;
 using host::testing::WriteFile;
 
@@ -56,15 +56,15 @@ TEST_F(RomPackage, WritesEveryMemberInOrder) {
   EXPECT_TRUE(Unpack(Package(4, Member("orvo1.obj", binary) + Member("empty.bin", "") +
                                     Member("same.txt", "first") + Member("same.txt", "second"))));
   EXPECT_EQ(Written(), (std::set<std::string>{"orvo1.obj", "empty.bin", "same.txt"}));
-  EXPECT_EQ(ReadBytes("orvo1.obj"), binary);
-  EXPECT_EQ(ReadBytes("empty.bin"), "");
-  EXPECT_EQ(ReadBytes("same.txt"), "second");
+  EXPECT_EQ(ReadFile("orvo1.obj"), binary);
+  EXPECT_EQ(ReadFile("empty.bin"), "");
+  EXPECT_EQ(ReadFile("same.txt"), "second");
 }
 
 TEST_F(RomPackage, ExistingFileIsReplacedWhole) {
   WriteFile("a.bin", "a much longer old content");
   EXPECT_TRUE(Unpack(Package(1, Member("a.bin", "new"))));
-  EXPECT_EQ(ReadBytes("a.bin"), "new");
+  EXPECT_EQ(ReadFile("a.bin"), "new");
 }
 
 TEST_F(RomPackage, SizeAndMagic) {
@@ -114,8 +114,8 @@ TEST_F(RomPackage, NameEndsAtANul) {
 TEST_F(RomPackage, RelativeNamesIntoExistingFoldersWork) {
   fs::create_directory("sub");
   EXPECT_TRUE(Unpack(Package(2, Member("sub/a.bin", "a") + Member("./sub/./b.bin", "b"))));
-  EXPECT_EQ(ReadBytes("sub/a.bin"), "a");
-  EXPECT_EQ(ReadBytes("sub/b.bin"), "b");
+  EXPECT_EQ(ReadFile("sub/a.bin"), "a");
+  EXPECT_EQ(ReadFile("sub/b.bin"), "b");
   EXPECT_FALSE(Unpack(Package(1, Member("missing/a.bin", "a"))));
   EXPECT_FALSE(fs::exists("missing"));
 }
