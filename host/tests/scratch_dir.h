@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace host::testing {
@@ -12,8 +13,15 @@ namespace host::testing {
 class ScratchDir {
  public:
   ScratchDir() : previous_(std::filesystem::current_path()) {
+#ifdef _WIN32
+    std::random_device random;
+    do {
+      path_ = std::filesystem::temp_directory_path() / ("quon-test-" + std::to_string(random()));
+    } while (!std::filesystem::create_directory(path_));
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "quon-test-XXXXXX").string();
     path_ = mkdtemp(pattern.data());
+#endif
     std::filesystem::current_path(path_);
   }
   ~ScratchDir() {
@@ -33,8 +41,9 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
+// Text mode, so that the CR LF line ends of files written by Windows read as "\n".
 inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
