@@ -83,10 +83,12 @@ int32_t Transfer(CSerialPort* port, const quon_xfer::Options& options) {
   return XmodemSend1K(port, file, PrintLogLine, ShowProgress, XFER_OPT_ZK_CRC, XFER_OPT_END);
 }
 
-// The last answer or cancel sequence must reach the line before closing discards it.
+// The last answer or cancel sequence must reach the line before closing discards it; the queue
+// count does not cover what the device still holds, hence the pause after it, as the server makes.
 void DrainAndClose(CSerialPort* port) {
   const uint32_t start = host::TickCount();
   while (port->ops.TxCount(port) > 0 && host::TicksSince(start) < 2000) host::SleepMs(1);
+  host::SleepMs(200);
   port->ops.ClosePort(port);
 }
 
