@@ -85,8 +85,7 @@ int32_t WaitForHeader(TransferContext& ctx) {
   CountError(ctx);
   // Checksum mode is for a sender that ignored the 'C'; one that has sent a block speaks CRC, and
   // switching then would misread every block that follows.
-  if (ctx.consecutiveErrors > 2 && ctx.blockCounter < 2 && ctx.blockLength < 0)
-    ctx.useCrc = false;
+  if (ctx.consecutiveErrors > 2 && ctx.blockCounter < 2 && ctx.blockLength < 0) ctx.useCrc = false;
   if (!SendRequest(ctx)) return kWaitStopped;
   if (ctx.consecutiveErrors >= kMaxErrors) ctx.result = XFER_TIMEOUT;
   return kWaitTimedOut;

@@ -119,8 +119,8 @@ int main(int argc, char** argv) {
       OpenPortPath(options->device.c_str(), static_cast<int32_t>(options->baud), 'N', 8, 1);
   if (port->status != PORT_OK) {
     std::fprintf(stderr, "quon-xfer: cannot open %s at %ld baud: %s (%d)\n",
-                 options->device.c_str(), options->baud,
-                 quon_xfer::PortStatusText(port->status), port->status);
+                 options->device.c_str(), options->baud, quon_xfer::PortStatusText(port->status),
+                 port->status);
     port->ops.ClosePort(port);
     return 1;
   }

@@ -81,7 +81,8 @@ std::optional<Options> ParseOptions(std::span<char* const> args, std::string& er
     }
   }
   if (positional.size() != 2) {
-    error = "expected DEVICE and " + std::string(options.command == Command::kSend ? "FILESPEC" : "FILE");
+    error = "expected DEVICE and " +
+            std::string(options.command == Command::kSend ? "FILESPEC" : "FILE");
     return std::nullopt;
   }
   options.device = positional[0];

@@ -54,10 +54,9 @@ NoiseOutcome RunNoisyTransfer(const NoiseVariant& variant, uint32_t seed, double
       if (clock.ElapsedMs() > kHangMs) outcome.hung = true;
       return outcome.hung ? -1 : receiver.Step();
     });
-    outcome.result =
-        variant.crc ? XmodemSend1K(port, "noise.bin", nullptr, nullptr, XFER_OPT_END)
-                    : XmodemSend(port, "noise.bin", nullptr, nullptr, XFER_OPT_CHECKSUM,
-                                 XFER_OPT_END);
+    outcome.result = variant.crc ? XmodemSend1K(port, "noise.bin", nullptr, nullptr, XFER_OPT_END)
+                                 : XmodemSend(port, "noise.bin", nullptr, nullptr,
+                                              XFER_OPT_CHECKSUM, XFER_OPT_END);
     outcome.exact = receiver.File() == AsSent(file, variant.crc);
   } else {
     SimSender sender(line.End(serial::kEndB));
@@ -67,10 +66,9 @@ NoiseOutcome RunNoisyTransfer(const NoiseVariant& variant, uint32_t seed, double
       if (clock.ElapsedMs() > kHangMs) outcome.hung = true;
       return outcome.hung ? -1 : sender.Step();
     });
-    outcome.result =
-        variant.crc ? XmodemReceive(port, "noise.got", nullptr, nullptr, XFER_OPT_END)
-                    : XmodemReceive(port, "noise.got", nullptr, nullptr, XFER_OPT_CHECKSUM,
-                                    XFER_OPT_END);
+    outcome.result = variant.crc ? XmodemReceive(port, "noise.got", nullptr, nullptr, XFER_OPT_END)
+                                 : XmodemReceive(port, "noise.got", nullptr, nullptr,
+                                                 XFER_OPT_CHECKSUM, XFER_OPT_END);
     outcome.exact = ReadFile("noise.got") == PadTo(file, variant.crc ? 1024 : 128);
   }
   outcome.lineMs = clock.ElapsedMs();

@@ -100,8 +100,8 @@ void SimSender::SendCurrent() {
     return;
   }
   const size_t length = std::min(blockSize_, file_.size() - offset_);
-  Send(MakeFrame(blockSize_ == 128 ? SOH : 0x02, number_,
-                       std::span(file_).subspan(offset_, length), check_));
+  Send(MakeFrame(blockSize_ == 128 ? SOH : 0x02, number_, std::span(file_).subspan(offset_, length),
+                 check_));
 }
 
 }  // namespace xfer_test

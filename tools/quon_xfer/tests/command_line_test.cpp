@@ -70,8 +70,7 @@ TEST_F(CommandLineTest, FailedTransferExitsWithOneAndItsReason) {
   serial::PtyPair pty;
   ASSERT_TRUE(pty.ok());
   EXPECT_EQ(Run({"send", pty.SlavePath(), "missing.bin"}), 1);
-  EXPECT_NE(errorText.find("quon-xfer: transfer failed: no file matches (-619)"),
-            std::string::npos)
+  EXPECT_NE(errorText.find("quon-xfer: transfer failed: no file matches (-619)"), std::string::npos)
       << errorText;
 }
 
@@ -85,9 +84,9 @@ TEST_F(CommandLineTest, InterruptStopsTheTransferWithTheCancelSequence) {
   child.Signal(SIGINT);
   EXPECT_EQ(child.WaitFor(10000), 1);
   const tools::testing::Bytes cancel = pty.Read(20, 5000);
-  EXPECT_EQ(cancel, tools::testing::Bytes({0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18,
-                                           0x18, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08,
-                                           0x08, 0x08}));
+  EXPECT_EQ(cancel,
+            tools::testing::Bytes({0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18,
+                                   0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08}));
   EXPECT_NE(tools::testing::ReadFileText(tmp_ / "err").find("stopped by the user (-605)"),
             std::string::npos);
 }

@@ -20,7 +20,8 @@ std::vector<std::string> WithDevice(std::vector<std::string> argv, const std::st
 std::unique_ptr<ChildProcess> Start(const std::vector<std::string>& argv, const std::string& dir,
                                     const std::string& stderrName) {
   return std::make_unique<ChildProcess>(
-      argv, tools::testing::SpawnOptions{dir, "", stderrName.empty() ? "" : dir + "/" + stderrName});
+      argv,
+      tools::testing::SpawnOptions{dir, "", stderrName.empty() ? "" : dir + "/" + stderrName});
 }
 
 }  // namespace
@@ -31,9 +32,9 @@ std::unique_ptr<LineSession> LineSession::WithSocatPeer(const std::string& dir,
   auto session = std::unique_ptr<LineSession>(new LineSession);
   session->dir_ = dir;
   const std::string link = dir + "/L";
-  session->peer_ = Start({"socat", "PTY,link=" + link + ",raw,echo=0,wait-slave",
-                          "EXEC:" + peerCommand},
-                         dir, "peer.err");
+  session->peer_ =
+      Start({"socat", "PTY,link=" + link + ",raw,echo=0,wait-slave", "EXEC:" + peerCommand}, dir,
+            "peer.err");
   if (!tools::testing::WaitForFile(link, 5000)) return session;
   args.insert(args.begin(), QUON_XFER_PATH);
   session->ours_ = Start(WithDevice(std::move(args), link), dir, "ours.err");
@@ -63,8 +64,8 @@ SessionOutcome LineSession::Finish(int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   const auto left = [&] {
     return static_cast<int>(std::max<int64_t>(
-        0, std::chrono::duration_cast<std::chrono::milliseconds>(
-               deadline - std::chrono::steady_clock::now())
+        0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                 std::chrono::steady_clock::now())
                .count()));
   };
   if (ours_) outcome.ours = ours_->WaitFor(left());

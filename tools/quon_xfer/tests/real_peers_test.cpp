@@ -82,20 +82,26 @@ class RealPeersTest : public ::testing::Test {
 };
 
 TEST_F(RealPeersTest, Xmodem128ToRx) {
-  RunSizes({true, "rx -X got.bin", {"send", "--protocol", "xmodem128", "LINE", "src.bin"}, false,
+  RunSizes(
+      {true, "rx -X got.bin", {"send", "--protocol", "xmodem128", "LINE", "src.bin"}, false, 0x00},
+      kAllSizes);
+}
+
+TEST_F(RealPeersTest, Xmodem1kCrcToRx) {
+  RunSizes({true,
+            "rx -X -c got.bin",
+            {"send", "--protocol", "xmodem1k-chk", "LINE", "src.bin"},
+            true,
             0x00},
            kAllSizes);
 }
 
-TEST_F(RealPeersTest, Xmodem1kCrcToRx) {
-  RunSizes({true, "rx -X -c got.bin", {"send", "--protocol", "xmodem1k-chk", "LINE", "src.bin"},
-            true, 0x00},
-           kAllSizes);
-}
-
 TEST_F(RealPeersTest, Xmodem1kChecksumToRx) {
-  RunSizes({true, "rx -X got.bin", {"send", "--protocol", "xmodem1k-chk", "LINE", "src.bin"},
-            true, 0x00},
+  RunSizes({true,
+            "rx -X got.bin",
+            {"send", "--protocol", "xmodem1k-chk", "LINE", "src.bin"},
+            true,
+            0x00},
            {1, 1025, 3000});
 }
 

@@ -88,8 +88,7 @@ TEST_P(LineNoiseTest, EveryTransferEndsAndNoneSucceedsWithWrongContent) {
     peer.insert(peer.begin(), QUON_XFER_PATH);
     sessions.push_back(LineSession::OnNullModem(
         dirs.back(),
-        {"--seed", std::to_string(seed), "--drop", "1e-4", "--corrupt", "1e-4", "--insert",
-         "5e-5"},
+        {"--seed", std::to_string(seed), "--drop", "1e-4", "--corrupt", "1e-4", "--insert", "5e-5"},
         peer, c.send));
   }
   for (size_t i = 0; i < sessions.size(); ++i) {
