@@ -40,7 +40,13 @@ std::string MemoryWindow::Text(int id) const {
 }
 
 void MemoryWindow::SetText(int id, std::string_view text) {
-  if (Control* control = Find(id)) control->text = text;
+  Control* control = Find(id);
+  if (control == nullptr) return;
+  control->text = text;
+  // Text put over the selected item of a combo box leaves no item selected.
+  if (control->selection >= 0 && control->items[control->selection] != text) {
+    control->selection = -1;
+  }
 }
 
 void MemoryWindow::Enable(int id, bool enabled) {

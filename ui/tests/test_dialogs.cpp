@@ -1,5 +1,7 @@
 #include "ui/tests/test_dialogs.h"
 
+#include <gtest/gtest.h>
+
 namespace ui_test {
 
 const ui::DialogTemplate& SampleTemplate(bool withDefault) {
@@ -61,6 +63,47 @@ bool SampleDialog::OnCommand(int id, int code) {
 
 void SampleDialog::OnTimer(int id) {
   if (onTimer) onTimer(*this, id);
+}
+
+void CheckListRules(SampleDialog& dialog) {
+  ui::CComboBox& combo = dialog.combo;
+  EXPECT_EQ(combo.GetCount(), 3);
+  EXPECT_EQ(combo.GetLBText(0), "alpha");
+  EXPECT_EQ(combo.GetCurSel(), ui::kListError);  // filling the list selects nothing
+  EXPECT_EQ(combo.AddString("beta"), 1);
+  EXPECT_EQ(combo.InsertString(-1, "zz-unsorted-end"), 4);
+  // Searching starts after the given item and wraps round.
+  EXPECT_EQ(combo.FindString(0, "ALPHA"), 0);
+  EXPECT_EQ(combo.SelectString(0, "m"), 2);
+  EXPECT_EQ(combo.GetText(), "Mike");
+  EXPECT_EQ(combo.SelectString(0, "none"), ui::kListError);
+  EXPECT_EQ(combo.GetCurSel(), 2);
+  EXPECT_EQ(combo.DeleteString(0), 4);
+  EXPECT_EQ(combo.GetCurSel(), 1);
+  combo.SetText("typed over");
+  EXPECT_EQ(combo.GetCurSel(), ui::kListError);
+  combo.ResetContent();
+  EXPECT_EQ(combo.GetText(), "");
+  EXPECT_EQ(combo.FindString(-1, ""), ui::kListError);
+
+  ui::CListBox& log = dialog.log;
+  log.InitStorage(10, 512);
+  EXPECT_EQ(log.AddString("one"), 0);
+  EXPECT_EQ(log.AddString("two"), 1);
+  EXPECT_EQ(log.InsertString(1, "between"), 1);
+  EXPECT_EQ(log.InsertString(9, "beyond"), ui::kListError);
+  EXPECT_EQ(log.DeleteString(5), ui::kListError);
+  EXPECT_EQ(log.GetText(2), "two");
+  EXPECT_EQ(log.GetText(3), "");
+  EXPECT_EQ(log.DeleteString(0), 2);
+  EXPECT_EQ(log.GetCurSel(), ui::kListError);  // a list without selection
+
+  ui::CListBox& field = dialog.field;
+  field.AddString("1024");
+  field.ResetContent();
+  field.AddString("2048");
+  EXPECT_EQ(field.GetCount(), 1);
+  EXPECT_EQ(field.GetText(0), "2048");
 }
 
 }  // namespace ui_test

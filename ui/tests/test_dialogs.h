@@ -42,4 +42,7 @@ class SampleDialog : public ui::CDialog {
   void OnTimer(int id) override;
 };
 
+// The list and combo box behaviour every backend must show, checked on a shown SampleDialog.
+void CheckListRules(SampleDialog& dialog);
+
 }  // namespace ui_test
