@@ -4,6 +4,7 @@
 // failing operations leave their code in the sticky `status`.
 
 #include <cstdint>
+#include <string>
 
 // Status codes.
 enum : int32_t {
@@ -45,31 +46,31 @@ using DumpOutput = void (*)(const char* line);
 
 // The 24 slots, in slot order.
 struct SerialOperations {
-  int32_t (*GetChar)(CSerialPort* port);                       // 1
-  int32_t (*Reserved2)(CSerialPort* port);                     // 2
-  int32_t (*PutChar)(CSerialPort* port, uint8_t byte);         // 3
-  int32_t (*ClosePort)(CSerialPort* port);                     // 4
+  int32_t (*GetChar)(CSerialPort* port);                // 1
+  int32_t (*Reserved2)(CSerialPort* port);              // 2
+  int32_t (*PutChar)(CSerialPort* port, uint8_t byte);  // 3
+  int32_t (*ClosePort)(CSerialPort* port);              // 4
   int32_t (*SetLineParams)(CSerialPort* port, int32_t baud, uint8_t parity, uint8_t dataBits,
-                           int32_t stopBits);                  // 5
-  int32_t (*SetXonXoff)(CSerialPort* port, int32_t on);        // 6
-  int32_t (*SetRtsCts)(CSerialPort* port, int32_t on);         // 7
-  int32_t (*SetDtrDsr)(CSerialPort* port, int32_t on);         // 8
-  int32_t (*SetDtr)(CSerialPort* port, int32_t on);            // 9
-  int32_t (*SetRts)(CSerialPort* port, int32_t on);            // 10
-  int32_t (*TxFree)(CSerialPort* port);                        // 11
-  int32_t (*TxCount)(CSerialPort* port);                       // 12
-  int32_t (*RxFree)(CSerialPort* port);                        // 13
-  int32_t (*RxCount)(CSerialPort* port);                       // 14
-  int32_t (*ClearTx)(CSerialPort* port);                       // 15
+                           int32_t stopBits);                                      // 5
+  int32_t (*SetXonXoff)(CSerialPort* port, int32_t on);                            // 6
+  int32_t (*SetRtsCts)(CSerialPort* port, int32_t on);                             // 7
+  int32_t (*SetDtrDsr)(CSerialPort* port, int32_t on);                             // 8
+  int32_t (*SetDtr)(CSerialPort* port, int32_t on);                                // 9
+  int32_t (*SetRts)(CSerialPort* port, int32_t on);                                // 10
+  int32_t (*TxFree)(CSerialPort* port);                                            // 11
+  int32_t (*TxCount)(CSerialPort* port);                                           // 12
+  int32_t (*RxFree)(CSerialPort* port);                                            // 13
+  int32_t (*RxCount)(CSerialPort* port);                                           // 14
+  int32_t (*ClearTx)(CSerialPort* port);                                           // 15
   int32_t (*PutBytes)(CSerialPort* port, const uint8_t* buffer, uint32_t length);  // 16
   int32_t (*GetBytes)(CSerialPort* port, uint8_t* buffer, uint32_t length);        // 17
-  int32_t (*DumpStatus)(CSerialPort* port, DumpOutput output);  // 18
-  int32_t (*SendBreak)(CSerialPort* port, int32_t ms);         // 19
-  int32_t (*ModemStatus)(CSerialPort* port);                   // 20
-  int32_t (*LineStatus)(CSerialPort* port);                    // 21
-  int32_t (*ClearLineStatus)(CSerialPort* port);               // 22
-  int32_t (*Reserved23)(CSerialPort* port);                    // 23
-  int32_t (*ClearStatus)(CSerialPort* port);                   // 24
+  int32_t (*DumpStatus)(CSerialPort* port, DumpOutput output);                     // 18
+  int32_t (*SendBreak)(CSerialPort* port, int32_t ms);                             // 19
+  int32_t (*ModemStatus)(CSerialPort* port);                                       // 20
+  int32_t (*LineStatus)(CSerialPort* port);                                        // 21
+  int32_t (*ClearLineStatus)(CSerialPort* port);                                   // 22
+  int32_t (*Reserved23)(CSerialPort* port);                                        // 23
+  int32_t (*ClearStatus)(CSerialPort* port);                                       // 24
 };
 
 struct CSerialPort {
@@ -85,6 +86,17 @@ struct CSerialPort {
 // treats the port as open when status is PORT_OK and always ends it with ops.ClosePort.
 CSerialPort* OpenPort(int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits,
                       int32_t stopBits);
+
+// Opens a serial device by its platform name or path (a tool's command line, a test's
+// pseudo-terminal) with the same steps as OpenPort; the port's index is -1.
+CSerialPort* OpenPortPath(const char* path, int32_t baud, uint8_t parity, uint8_t dataBits,
+                          int32_t stopBits);
+
+// The device that port index names on hosts where ports are device paths; the application fills
+// it from its settings. An empty path forgets the index; OpenPort of an index without a device
+// answers PORT_NOT_FOUND.
+void SetPortDevice(int32_t index, const std::string& path);
+std::string PortDevice(int32_t index);
 
 // Status code for the platform's last error.
 int32_t MapCommError();

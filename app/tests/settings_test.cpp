@@ -1,0 +1,172 @@
+#include "app/settings.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "host/tests/scratch_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using host::testing::ReadFile;
+using host::testing::ScratchDir;
+using host::testing::WriteFile;
+
+const char kFirstRunFile[] =
+    "[sysmtemfilelocations]\n"
+    "system=orvo1.obj\n"
+    "part1=orvo2.obj\n"
+    "part2=orvo3.obj\n"
+    "part3=orvo4.obj\n"
+    "part4=orvo5.obj\n"
+    "part6=orvocasb.obj\n"
+    "part7=orvocas2b.obj\n"
+    "[serial]\n"
+    "baud=9600\n"
+    "length=8\n"
+    "parity=None\n"
+    "port=COMM 1\n"
+    "stopbits=1\n"
+    "protocol=Xmodem1k-zkcrc\n"
+    "[misc]\n"
+    "conversion=0\n"
+    "strip_zeros=0\n";
+
+TEST(Settings, FirstRunWritesTheFifteenKeysInOrder) {
+  ScratchDir dir;
+  CommSettings settings;
+  settings.LoadSettings();
+  EXPECT_EQ(ReadFile("quon.ini"), kFirstRunFile);
+  EXPECT_EQ(settings.ProfilePath(), (dir.path() / "quon.ini").string());
+
+  EXPECT_EQ(settings.system_files[0], "orvo1.obj");
+  EXPECT_EQ(settings.system_files[6], "orvocas2b.obj");
+  EXPECT_EQ(settings.baud, 9600);
+  EXPECT_EQ(settings.length, 8);
+  EXPECT_EQ(settings.parity, "None");
+  EXPECT_EQ(settings.port, "COMM 1");
+  EXPECT_EQ(settings.stopbits, "1");
+  EXPECT_EQ(settings.protocol, "Xmodem1k-zkcrc");
+  EXPECT_EQ(settings.conversion, 0);
+  EXPECT_FALSE(settings.strip_zeros);
+  EXPECT_EQ(settings.device1, "/dev/ttyS0");
+  EXPECT_EQ(settings.device2, "/dev/ttyS1");
+
+  settings.SaveSettings();
+  EXPECT_EQ(ReadFile("quon.ini"), kFirstRunFile);
+}
+
+TEST(Settings, StoredValuesAreLoadedUnchecked) {
+  ScratchDir dir;
+  WriteFile("quon.ini",
+            "[SERIAL]\n"
+            "baud=19200\n"
+            "length=7\n"
+            "parity=even\n"
+            "port=COMM 2\n"
+            "stopbits=1.5\n"
+            "protocol=Xmodem128\n"
+            "device1=/dev/ttyUSB0\n"
+            "[misc]\n"
+            "conversion=5\n"
+            "strip_zeros=1\n"
+            "[sysmtemfilelocations]\n"
+            "part4=mine.obj\n");
+  CommSettings settings;
+  settings.LoadSettings();
+  EXPECT_EQ(settings.baud, 19200);
+  EXPECT_EQ(settings.length, 7);
+  EXPECT_EQ(settings.parity, "even");
+  EXPECT_EQ(settings.port, "COMM 2");
+  EXPECT_EQ(settings.stopbits, "1.5");
+  EXPECT_EQ(settings.protocol, "Xmodem128");
+  EXPECT_EQ(settings.conversion, 1);
+  EXPECT_TRUE(settings.strip_zeros);
+  EXPECT_EQ(settings.system_files[4], "mine.obj");
+  EXPECT_EQ(settings.system_files[5], "orvocasb.obj");
+  EXPECT_EQ(settings.device1, "/dev/ttyUSB0");
+  EXPECT_EQ(settings.device2, "/dev/ttyS1");
+
+  settings.SaveSettings();
+  std::string saved = ReadFile("quon.ini");
+  EXPECT_NE(saved.find("conversion=1\n"), std::string::npos);
+  EXPECT_NE(saved.find("device1=/dev/ttyUSB0\n"), std::string::npos);
+  EXPECT_EQ(saved.find("device2"), std::string::npos);
+}
+
+TEST(Settings, EmptyAndMinusOneFallBackToTheDefaultAndAreWritten) {
+  ScratchDir dir;
+  WriteFile("quon.ini", "[serial]\nport=\nbaud=-1\nlength=\n");
+  CommSettings settings;
+  settings.LoadSettings();
+  EXPECT_EQ(settings.port, "COMM 1");
+  EXPECT_EQ(settings.baud, 9600);
+  EXPECT_EQ(settings.length, 8);
+  EXPECT_EQ(ReadFile("quon.ini").rfind("[serial]\nport=COMM 1\nbaud=9600\nlength=8\n", 0), 0u);
+}
+
+TEST(Settings, BaudHoldingTextReadsZeroAndIsNotRewritten) {
+  ScratchDir dir;
+  WriteFile("quon.ini", "[serial]\nbaud=fast\n");
+  CommSettings settings;
+  settings.LoadSettings();
+  EXPECT_EQ(settings.baud, 0);
+  EXPECT_NE(ReadFile("quon.ini").find("baud=fast\n"), std::string::npos);
+}
+
+TEST(Settings, SaveKeepsForeignLinesAndWritesChangedFields) {
+  ScratchDir dir;
+  std::string original = std::string("; written by hand\n") + kFirstRunFile +
+                         "[mine]\n"
+                         "colour=blue\n";
+#ifdef _WIN32
+  // Wine's profile functions rewrite the lines they keep without the blanks around '='.
+  original.insert(original.find("[serial]\n") + 9, "extra=kept\n");
+#else
+  original.insert(original.find("[serial]\n") + 9, "extra = kept\n");
+#endif
+  WriteFile("quon.ini", original);
+
+  CommSettings settings;
+  settings.LoadSettings();
+  EXPECT_EQ(ReadFile("quon.ini"), original);
+  settings.port = "COMM 2";
+  settings.protocol = "Xmodem1K-ZKCRC";
+  settings.SaveSettings();
+
+  std::string expected = original;
+  expected.replace(expected.find("port=COMM 1"), 11, "port=COMM 2");
+  expected.replace(expected.find("protocol=Xmodem1k-zkcrc"), 23, "protocol=Xmodem1K-ZKCRC");
+  EXPECT_EQ(ReadFile("quon.ini"), expected);
+}
+
+TEST(Settings, FailedSaveKeepsTheFileAndTheValuesInMemory) {
+  ScratchDir dir;
+  CommSettings settings;
+  settings.LoadSettings();
+  fs::permissions("quon.ini", fs::perms::owner_read);
+  settings.baud = 1200;
+  settings.SaveSettings();
+  EXPECT_EQ(settings.baud, 1200);
+  EXPECT_EQ(ReadFile("quon.ini"), kFirstRunFile);
+}
+
+TEST(Settings, ThePathFollowsTheCurrentDirectory) {
+  ScratchDir dir;
+  fs::create_directory("other");
+  CommSettings settings;
+  fs::current_path("other");
+  settings.LoadSettings();
+  EXPECT_TRUE(fs::exists(dir.path() / "other" / "quon.ini"));
+  EXPECT_FALSE(fs::exists(dir.path() / "quon.ini"));
+
+  fs::current_path("/");
+#ifdef _WIN32
+  EXPECT_EQ(SettingsPath(), fs::current_path().root_name().string() + "\\\\quon.ini");
+#else
+  EXPECT_EQ(SettingsPath(), "//quon.ini");
+#endif
+}
+
+}  // namespace

@@ -1,0 +1,14 @@
+#include "host/current_directory.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace host {
+
+std::string CurrentDirectory() {
+  std::error_code error;
+  std::filesystem::path dir = std::filesystem::current_path(error);
+  return error ? std::string() : dir.string();
+}
+
+}  // namespace host

@@ -1,0 +1,18 @@
+#include <windows.h>
+
+#include "host/current_directory.h"
+
+namespace host {
+
+// Asks the system for the size first, so that a directory of any length gives a usable path.
+std::string CurrentDirectory() {
+  DWORD size = GetCurrentDirectoryA(0, nullptr);
+  if (size == 0) return {};
+  std::string dir(size, '\0');
+  DWORD length = GetCurrentDirectoryA(size, dir.data());
+  if (length == 0 || length >= size) return {};
+  dir.resize(length);
+  return dir;
+}
+
+}  // namespace host

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a prefix of our own, making the prefix on first use.
+# usage: wine-run.sh PREFIX PROGRAM [ARGS...]    (the program's exit status is passed on)
+#        wine-run.sh PREFIX --prepare           (only make the prefix)
+#
+# The prefix is 32-bit, quiet and headless: windows go to Wine's null display driver unless
+# QUON_WINE_DISPLAY=x11 picks the X server in DISPLAY (then a second prefix beside the first is
+# used, since the driver is fixed per prefix). COM1 ... COM9 are mapped to links in PREFIX/ports
+# that test scripts point at pseudo-terminals, so that no COM port of the prefix can reach a
+# real serial device (on these machines /dev/ttyS0 is the system console).
+set -euo pipefail
+
+prefix=$1
+shift
+if [[ ${QUON_WINE_DISPLAY:-null} == x11 ]]; then
+  prefix=$prefix-x11
+else
+  unset DISPLAY
+fi
+
+export WINEPREFIX=$prefix
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
+
+make_prefix() {
+  local display_driver=$1
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX/ports"
+  (unset DISPLAY; wineboot -i) >"$WINEPREFIX.log" 2>&1
+  local reg=$WINEPREFIX/quon.reg
+  {
+    echo 'REGEDIT4'
+    echo
+    echo '[HKEY_LOCAL_MACHINE\Software\Wine\Ports]'
+    for n in 1 2 3 4 5 6 7 8 9; do
+      echo "\"COM$n\"=\"$(sed 's/\\/\\\\/g' <<<"$WINEPREFIX/ports/com$n")\""
+    done
+    echo
+    echo '[HKEY_CURRENT_USER\Software\Wine\Drivers]'
+    echo "\"Graphics\"=\"$display_driver\""
+    echo
+    echo '[HKEY_CURRENT_USER\Software\Wine\WineDbg]'
+    echo '"ShowCrashDialog"=dword:00000000'
+  } >"$reg"
+  wine regedit /S "$(winepath -w "$reg")" >>"$WINEPREFIX.log" 2>&1
+  # Stop the session so that the next start maps the ports from the registry.
+  wineserver -k || true
+  wineserver -w
+  touch "$WINEPREFIX/.quon-ready"
+}
+
+if [[ ! -f $WINEPREFIX/.quon-ready ]]; then
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  exec 9>"$WINEPREFIX.lock"
+  flock 9
+  if [[ ! -f $WINEPREFIX/.quon-ready ]]; then
+    if [[ ${QUON_WINE_DISPLAY:-null} == x11 ]]; then make_prefix x11; else make_prefix null; fi
+  fi
+  flock -u 9
+  exec 9>&-
+fi
+
+[[ $1 == --prepare ]] && exit 0
+
+# Keep one session alive between the many short test programs, and start it detached from our
+# output: Wine's own processes would otherwise hold a caller's pipes open until they exit.
+if wineserver -p15 </dev/null >/dev/null 2>&1; then
+  wine cmd /c exit </dev/null >/dev/null 2>&1
+fi
+exec wine "$@"

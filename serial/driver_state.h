@@ -1,0 +1,91 @@
+#pragma once
+// The driver record behind a CSerialPort. Every driver keeps the line settings in a Windows-style
+// DCB (the diagnostics dump prints its fields), so on hosts other than Windows we declare our own
+// DCB with the same field names and widths and the same constant values.
+
+#include <cstdint>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+
+struct DCB {
+  uint32_t DCBlength;
+  uint32_t BaudRate;
+  uint32_t fBinary : 1;
+  uint32_t fParity : 1;
+  uint32_t fOutxCtsFlow : 1;
+  uint32_t fOutxDsrFlow : 1;
+  uint32_t fDtrControl : 2;
+  uint32_t fDsrSensitivity : 1;
+  uint32_t fTXContinueOnXoff : 1;
+  uint32_t fOutX : 1;
+  uint32_t fInX : 1;
+  uint32_t fErrorChar : 1;
+  uint32_t fNull : 1;
+  uint32_t fRtsControl : 2;
+  uint32_t fAbortOnError : 1;
+  uint32_t fDummy2 : 17;
+  uint16_t wReserved;
+  uint16_t XonLim;
+  uint16_t XoffLim;
+  uint8_t ByteSize;
+  uint8_t Parity;
+  uint8_t StopBits;
+  char XonChar;
+  char XoffChar;
+  char ErrorChar;
+  char EofChar;
+  char EvtChar;
+  uint16_t wReserved1;
+};
+
+inline constexpr uint8_t NOPARITY = 0;
+inline constexpr uint8_t ODDPARITY = 1;
+inline constexpr uint8_t EVENPARITY = 2;
+inline constexpr uint8_t MARKPARITY = 3;
+inline constexpr uint8_t SPACEPARITY = 4;
+inline constexpr uint8_t ONESTOPBIT = 0;
+inline constexpr uint8_t TWOSTOPBITS = 2;
+inline constexpr uint32_t DTR_CONTROL_DISABLE = 0;
+inline constexpr uint32_t DTR_CONTROL_ENABLE = 1;
+inline constexpr uint32_t DTR_CONTROL_HANDSHAKE = 2;
+inline constexpr uint32_t RTS_CONTROL_DISABLE = 0;
+inline constexpr uint32_t RTS_CONTROL_ENABLE = 1;
+inline constexpr uint32_t RTS_CONTROL_HANDSHAKE = 2;
+inline constexpr uint32_t RTS_CONTROL_TOGGLE = 3;
+
+// The POSIX driver's view of the device's interrupt counters (TIOCGICOUNT), kept so that each
+// error-state query can turn the growth since the last one into CE_ flags.
+struct LineCounters {
+  uint32_t frame;
+  uint32_t overrun;
+  uint32_t parity;
+  uint32_t brk;
+  uint32_t bufferOverrun;
+};
+
+#endif
+
+namespace serial {
+class MemoryEnd;
+}
+
+// Allocated zero-filled and owned by its port object.
+struct SerialDriverState {
+  int32_t inQueueSize;
+  int32_t outQueueSize;
+  DCB dcb;              // the settings as last read and modified; setters apply the whole of it
+  uint32_t lineErrors;  // CE_ flags ORed in by every error-state query until ClearLineStatus
+  uint32_t uartBase;    // only for drivers that drive an 8250 directly; ours leave it 0
+#if defined(_WIN32)
+  HANDLE handle;
+  OVERLAPPED overlapped;
+#else
+  int fd;                 // -1 once closed or when the open failed
+  bool hasCounters;       // false on devices without TIOCGICOUNT (pseudo-terminals)
+  bool deviceGone;        // hung up or unplugged: every operation now fails
+  LineCounters counters;  // the counters at the last query
+#endif
+  serial::MemoryEnd* memoryEnd;  // the in-memory driver's end of its line; null for other drivers
+};

@@ -1,0 +1,29 @@
+#pragma once
+// Terminals in raw mode: serial devices opened for the tools, and pseudo-terminal pairs.
+
+#include <optional>
+#include <string>
+
+#include "tools/common/unique_fd.h"
+
+namespace tools {
+
+// The termios speed for a baud rate, or nullopt for a rate termios does not know.
+std::optional<unsigned> BaudToSpeed(long baud);
+
+// Raw 8N1 at baud, receiver on, modem lines ignored. Applied at once (TCSANOW): a flush would
+// throw away bytes the peer has already sent.
+bool MakeRaw(int fd, long baud, std::string& error);
+
+// Opens a terminal device read/write, without making it the controlling terminal, in raw mode.
+UniqueFd OpenRawTty(const std::string& path, long baud, std::string& error);
+
+struct PtyMaster {
+  UniqueFd master;
+  std::string slavePath;
+};
+
+// A new pseudo-terminal master, unlocked, non-blocking; the slave is not opened.
+std::optional<PtyMaster> OpenPtyMaster(std::string& error);
+
+}  // namespace tools

@@ -1,0 +1,44 @@
+#pragma once
+// Scratch folders, files and byte I/O with deadlines for the tools' tests.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tools::testing {
+
+using Bytes = std::vector<uint8_t>;
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  ~TempDir();
+
+  const std::filesystem::path& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+Bytes RandomBytes(size_t count, uint32_t seed);
+Bytes ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, std::span<const uint8_t> data);
+std::string ReadFileText(const std::string& path);
+// Waits for a file to appear; false when timeoutMs passed first.
+bool WaitForFile(const std::string& path, int timeoutMs);
+
+// Writes all of data to a (possibly non-blocking) descriptor; false on an error or time-out.
+bool WriteAll(int fd, std::span<const uint8_t> data, int timeoutMs);
+// Reads until count bytes came or timeoutMs passed; answers what came.
+Bytes ReadBytes(int fd, size_t count, int timeoutMs);
+// Reads until the line has been quiet for quietMs (or maxMs passed in all).
+Bytes ReadUntilQuiet(int fd, int quietMs, int maxMs);
+
+}  // namespace tools::testing
