@@ -25,9 +25,8 @@ std::vector<CDialog*>& ModalStack() {
 
 CDialog::CDialog(const DialogTemplate& dialogTemplate) : template_(dialogTemplate) {}
 
-CDialog::~CDialog() {
-  Timers().KillAll(*this);
-}
+// Timers live only while the window is shown, and DoModal kills them before it returns.
+CDialog::~CDialog() = default;
 
 CDialog* CDialog::TopModal() {
   return ModalStack().empty() ? nullptr : ModalStack().back();
