@@ -99,8 +99,6 @@ void QtBackend::ScheduleTimers(std::optional<uint32_t> msUntilDue) {
   }
 }
 
-void QtBackend::OpenHelp(const std::string& helpFile) {
-  opener_(helpFile);
-}
+void QtBackend::OpenHelp(const std::string& helpFile) { opener_(helpFile); }
 
 }  // namespace ui

@@ -39,13 +39,9 @@ bool QtDialog::eventFilter(QObject* watched, QEvent* event) {
   }
 }
 
-void QtDialog::accept() {
-  dialog_.HandleCommand(kIdOk, kClicked);
-}
+void QtDialog::accept() { dialog_.HandleCommand(kIdOk, kClicked); }
 
-void QtDialog::reject() {
-  dialog_.HandleCommand(kIdCancel, kClicked);
-}
+void QtDialog::reject() { dialog_.HandleCommand(kIdCancel, kClicked); }
 
 // Qt's own ending paths (shortcuts, accessibility) become commands; the framework ends the loop.
 void QtDialog::done(int result) {

@@ -20,14 +20,14 @@ namespace ui {
 namespace {
 
 constexpr const char* kIdProperty = "quonControlId";
+// A line of static text in dialog units.
+constexpr int kStaticLineHeight = 8;
 
 QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string ToStdString(const QString& text) {
-  return text.toUtf8().toStdString();
-}
+std::string ToStdString(const QString& text) { return text.toUtf8().toStdString(); }
 
 QRect ToPixels(const DialogRect& rect) {
   DialogRect px = DialogRectToPixels(rect, kClassicBaseUnits);
@@ -68,9 +68,7 @@ QtDialogWindow::QtDialogWindow(CDialog& dialog, QWidget* parent)
 
 QtDialogWindow::~QtDialogWindow() = default;
 
-QWidget* QtDialogWindow::Widget() const {
-  return window_.get();
-}
+QWidget* QtDialogWindow::Widget() const { return window_.get(); }
 
 QWidget* QtDialogWindow::CreateControl(const ControlTemplate& t) {
   QWidget* parent = window_.get();
@@ -94,7 +92,7 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& t) {
     case ControlClass::Static: {
       auto* label = new QLabel(ToQString(t.text), parent);
       label->setTextFormat(Qt::PlainText);
-      label->setWordWrap(true);
+      label->setWordWrap(t.rect.height >= 2 * kStaticLineHeight);
       label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       widget = label;
       break;
@@ -134,7 +132,13 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& t) {
     }
   }
   widget->setProperty(kIdProperty, id);
-  widget->setGeometry(ToPixels(ClosedRect(t)));
+  QRect geometry = ToPixels(ClosedRect(t));
+  // Our stand-in font is a little wider than the classic one: a one-line label may run on to the
+  // right rather than lose its end.
+  if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && !label->wordWrap()) {
+    geometry.setWidth(std::max(geometry.width(), label->sizeHint().width()));
+  }
+  widget->setGeometry(geometry);
   widget->setEnabled((t.style & kDisabled) == 0);
   bool focusable = t.cls != ControlClass::Static && t.cls != ControlClass::GroupBox;
   widget->setFocusPolicy(!focusable                  ? Qt::NoFocus
@@ -168,17 +172,11 @@ bool QtDialogWindow::IsSorted(int id) const {
   return control != nullptr && (control->tmpl->style & kSorted) != 0;
 }
 
-void QtDialogWindow::RunModal() {
-  window_->exec();
-}
+void QtDialogWindow::RunModal() { window_->exec(); }
 
-void QtDialogWindow::EndModal() {
-  window_->EndExec();
-}
+void QtDialogWindow::EndModal() { window_->EndExec(); }
 
-bool QtDialogWindow::HasControl(int id) const {
-  return Find(id) != nullptr;
-}
+bool QtDialogWindow::HasControl(int id) const { return Find(id) != nullptr; }
 
 std::string QtDialogWindow::Text(int id) const {
   const Control* control = Find(id);
