@@ -86,6 +86,11 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& t) {
     }
     case ControlClass::GroupBox: {
       widget = new QGroupBox(ToQString(t.text), parent);
+      // The platform's frame: its top line runs through the middle of the title.
+      widget->setStyleSheet(
+          QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+                         "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px;"
+                         " background-color: palette(window); }"));
       widget->lower();  // a frame behind the controls it groups, which are its siblings
       break;
     }
