@@ -14,9 +14,7 @@ void SetBackend(Backend* backend) {
   if (backend != nullptr) backend->ScheduleTimers(Timers().MsUntilNextDue());
 }
 
-Backend* CurrentBackend() {
-  return installed;
-}
+Backend* CurrentBackend() { return installed; }
 
 void DispatchPendingMessages() {
   if (installed == nullptr) return;

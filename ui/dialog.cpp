@@ -28,9 +28,7 @@ CDialog::CDialog(const DialogTemplate& dialogTemplate) : template_(dialogTemplat
 // Timers live only while the window is shown, and DoModal kills them before it returns.
 CDialog::~CDialog() = default;
 
-CDialog* CDialog::TopModal() {
-  return ModalStack().empty() ? nullptr : ModalStack().back();
-}
+CDialog* CDialog::TopModal() { return ModalStack().empty() ? nullptr : ModalStack().back(); }
 
 int CDialog::DoModal() {
   Backend* backend = CurrentBackend();
@@ -69,9 +67,7 @@ int CDialog::SetTimer(int id, uint32_t periodMs) {
   return id;
 }
 
-bool CDialog::KillTimer(int id) {
-  return Timers().Kill(*this, id);
-}
+bool CDialog::KillTimer(int id) { return Timers().Kill(*this, id); }
 
 int CDialog::ShowMessage(std::string_view text, std::string_view caption, unsigned flags) {
   return ShowMessageBox(window_ != nullptr ? this : nullptr, text, caption, flags);
@@ -96,9 +92,7 @@ bool CDialog::UpdateData(bool saveAndValidate) {
   return true;
 }
 
-bool CDialog::HasSystemMenu() const {
-  return (template_.style & kSystemMenu) != 0;
-}
+bool CDialog::HasSystemMenu() const { return (template_.style & kSystemMenu) != 0; }
 
 void CDialog::AppendSystemMenu(int command, std::string_view text) {
   if (window_ != nullptr && HasSystemMenu()) window_->AppendSystemMenu(command, text);
@@ -165,9 +159,7 @@ void CDialog::OnOK() {
   if (UpdateData(true)) EndDialog(kIdOk);
 }
 
-void CDialog::OnCancel() {
-  EndDialog(kIdCancel);
-}
+void CDialog::OnCancel() { EndDialog(kIdCancel); }
 
 void CDialog::OnTimer(int) {}
 
@@ -203,9 +195,7 @@ void CDialog::FocusFirstTabStop() {
   }
 }
 
-void DataExchange::Control(int id, ControlHandle& control) {
-  control.Attach(dialog_, id);
-}
+void DataExchange::Control(int id, ControlHandle& control) { control.Attach(dialog_, id); }
 
 void DataExchange::Text(int id, std::string& field) {
   if (saving_) {

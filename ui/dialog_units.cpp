@@ -19,12 +19,8 @@ int MulDiv(int a, int b, int c) {
   return static_cast<int>(negative ? -quotient : quotient);
 }
 
-int DialogXToPixels(int x, BaseUnits units) {
-  return MulDiv(x, units.x, 4);
-}
-int DialogYToPixels(int y, BaseUnits units) {
-  return MulDiv(y, units.y, 8);
-}
+int DialogXToPixels(int x, BaseUnits units) { return MulDiv(x, units.x, 4); }
+int DialogYToPixels(int y, BaseUnits units) { return MulDiv(y, units.y, 8); }
 
 DialogRect DialogRectToPixels(const DialogRect& rect, BaseUnits units) {
   return {DialogXToPixels(rect.x, units), DialogYToPixels(rect.y, units),

@@ -19,13 +19,9 @@ void HeadlessWindow::RunModal() {
   std::erase(backend_.running_, this);
 }
 
-int HeadlessWindow::TemplateId() const {
-  return Dialog().Template().id;
-}
+int HeadlessWindow::TemplateId() const { return Dialog().Template().id; }
 
-const std::string& HeadlessWindow::Title() const {
-  return Dialog().Template().title;
-}
+const std::string& HeadlessWindow::Title() const { return Dialog().Template().title; }
 
 void HeadlessWindow::Click(int id) {
   const ControlTemplate* control = Dialog().Template().Find(id);
@@ -34,13 +30,9 @@ void HeadlessWindow::Click(int id) {
   Dialog().HandleCommand(id, kClicked);
 }
 
-void HeadlessWindow::Press(Key key) {
-  Dialog().HandleKey(key);
-}
+void HeadlessWindow::Press(Key key) { Dialog().HandleKey(key); }
 
-void HeadlessWindow::CloseBox() {
-  Dialog().HandleSysCommand(kScClose);
-}
+void HeadlessWindow::CloseBox() { Dialog().HandleSysCommand(kScClose); }
 
 void HeadlessWindow::ChooseSystemMenu(int command) {
   bool listed = std::any_of(SystemMenu().begin(), SystemMenu().end(),

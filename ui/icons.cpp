@@ -12,9 +12,7 @@ std::map<int, IconImage>& Table() {
 
 }  // namespace
 
-void RegisterIconImage(int iconId, IconImage image) {
-  Table()[iconId] = image;
-}
+void RegisterIconImage(int iconId, IconImage image) { Table()[iconId] = image; }
 
 IconImage FindIconImage(int iconId) {
   auto it = Table().find(iconId);

@@ -6,9 +6,7 @@
 namespace ui {
 namespace {
 
-int Lower(char c) {
-  return std::tolower(static_cast<unsigned char>(c));
-}
+int Lower(char c) { return std::tolower(static_cast<unsigned char>(c)); }
 
 }  // namespace
 

@@ -16,7 +16,7 @@ MemoryWindow::MemoryWindow(CDialog& dialog) : dialog_(dialog) {
     if (t.cls != ControlClass::ListBox && t.cls != ControlClass::ComboBox) control.text = t.text;
   }
   for (const ControlTemplate& t : dialog.Template().controls) {
-    for (const std::string& item : t.items) ListInsert(t.id, -1, item);
+    for (const std::string& item : t.items) InsertItem(t.id, -1, item);
   }
 }
 
@@ -30,9 +30,7 @@ const MemoryWindow::Control* MemoryWindow::Find(int id) const {
   return it != controls_.end() ? &it->second : nullptr;
 }
 
-bool MemoryWindow::HasControl(int id) const {
-  return Find(id) != nullptr;
-}
+bool MemoryWindow::HasControl(int id) const { return Find(id) != nullptr; }
 
 std::string MemoryWindow::Text(int id) const {
   const Control* control = Find(id);
@@ -63,6 +61,10 @@ void MemoryWindow::SetFocus(int id) {
 }
 
 int MemoryWindow::ListInsert(int id, int index, std::string_view text) {
+  return InsertItem(id, index, text);
+}
+
+int MemoryWindow::InsertItem(int id, int index, std::string_view text) {
   Control* control = Find(id);
   if (control == nullptr) return kListError;
   std::vector<std::string>& items = control->items;
@@ -144,9 +146,7 @@ void MemoryWindow::AppendSystemMenu(int command, std::string_view text) {
   systemMenu_.emplace_back(command, std::string(text));
 }
 
-void MemoryWindow::SetIcon(int iconId, bool large) {
-  (large ? largeIcon_ : smallIcon_) = iconId;
-}
+void MemoryWindow::SetIcon(int iconId, bool large) { (large ? largeIcon_ : smallIcon_) = iconId; }
 
 const std::vector<std::string>& MemoryWindow::Items(int id) const {
   static const std::vector<std::string> none;

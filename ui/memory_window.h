@@ -61,6 +61,8 @@ class MemoryWindow : public DialogWindow {
   const Control* Find(int id) const;
 
  private:
+  int InsertItem(int id, int index, std::string_view text);
+
   CDialog& dialog_;
   std::map<int, Control> controls_;
   int focus_ = -1;

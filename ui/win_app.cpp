@@ -7,17 +7,13 @@ namespace {
 CWinApp* registered = nullptr;
 }
 
-CWinApp::CWinApp() {
-  registered = this;
-}
+CWinApp::CWinApp() { registered = this; }
 
 CWinApp::~CWinApp() {
   if (registered == this) registered = nullptr;
 }
 
-CWinApp* CurrentApp() {
-  return registered;
-}
+CWinApp* CurrentApp() { return registered; }
 
 int CWinApp::Run(std::string commandLineTail) {
   commandLineTail_ = std::move(commandLineTail);

@@ -25,7 +25,6 @@ class QtDialog final : public QDialog {
   // Catches Enter, Escape and F1 on the dialog and on every control.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
- public slots:
   void accept() override;
   void reject() override;
   void done(int result) override;

@@ -232,29 +232,28 @@ int QtDialogWindow::Focus() const {
   return kIdStatic;
 }
 
+std::vector<std::string> QtDialogWindow::ListTexts(int id) const {
+  std::vector<std::string> texts;
+  int count = ListCount(id);
+  texts.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) texts.push_back(ListText(id, i));
+  return texts;
+}
+
 int QtDialogWindow::ListInsert(int id, int index, std::string_view text) {
+  int count = ListCount(id);
+  if (index > count) return kListError;
+  if (index < 0) index = IsSorted(id) ? SortedInsertIndex(ListTexts(id), text) : count;
   QString item = ToQString(text);
   if (QListWidget* list = List(id)) {
-    if (index > list->count()) return kListError;
-    if (index < 0) {
-      std::vector<std::string> items;
-      for (int i = 0; i < list->count(); ++i) items.push_back(ToStdString(list->item(i)->text()));
-      index = IsSorted(id) ? SortedInsertIndex(items, text) : list->count();
-    }
     changingLists_ = true;
     list->insertItem(index, item);
     changingLists_ = false;
     return index;
   }
   if (QComboBox* combo = Combo(id)) {
-    if (index > combo->count()) return kListError;
-    if (index < 0) {
-      std::vector<std::string> items;
-      for (int i = 0; i < combo->count(); ++i) items.push_back(ToStdString(combo->itemText(i)));
-      index = IsSorted(id) ? SortedInsertIndex(items, text) : combo->count();
-    }
     // Qt selects the first item put into an empty combo box; the platform selects nothing.
-    bool wasEmpty = combo->count() == 0;
+    bool wasEmpty = count == 0;
     QString edit = combo->currentText();
     combo->insertItem(index, item);
     if (wasEmpty) {

@@ -4,6 +4,8 @@
 
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "ui/dialog_window.h"
 
@@ -60,6 +62,7 @@ class QtDialogWindow final : public DialogWindow {
   QListWidget* List(int id) const;
   QComboBox* Combo(int id) const;
   bool IsSorted(int id) const;
+  std::vector<std::string> ListTexts(int id) const;
 
   CDialog& dialog_;
   std::unique_ptr<QtDialog> window_;
