@@ -72,6 +72,7 @@ TEST(CompareWithFill, AcceptsOnlyTheFileAndItsFill) {
 
 std::optional<Invocation> Parse(std::vector<std::string> words, std::string& error) {
   std::vector<char*> argv;
+  argv.reserve(words.size());
   for (std::string& w : words) argv.push_back(w.data());
   return ParseInvocation(argv, error);
 }
