@@ -12,14 +12,12 @@ struct ListMessages {
   UINT add, insert, remove, reset, count, textLength, text, selection, select, reserve;
 };
 
-constexpr ListMessages kListBox = {LB_ADDSTRING,   LB_INSERTSTRING, LB_DELETESTRING,
-                                   LB_RESETCONTENT, LB_GETCOUNT,     LB_GETTEXTLEN,
-                                   LB_GETTEXT,      LB_GETCURSEL,    LB_SETCURSEL,
-                                   LB_INITSTORAGE};
-constexpr ListMessages kComboBox = {CB_ADDSTRING,   CB_INSERTSTRING,  CB_DELETESTRING,
-                                    CB_RESETCONTENT, CB_GETCOUNT,      CB_GETLBTEXTLEN,
-                                    CB_GETLBTEXT,    CB_GETCURSEL,     CB_SETCURSEL,
-                                    CB_INITSTORAGE};
+constexpr ListMessages kListBox = {LB_ADDSTRING, LB_INSERTSTRING, LB_DELETESTRING, LB_RESETCONTENT,
+                                   LB_GETCOUNT,  LB_GETTEXTLEN,   LB_GETTEXT,      LB_GETCURSEL,
+                                   LB_SETCURSEL, LB_INITSTORAGE};
+constexpr ListMessages kComboBox = {CB_ADDSTRING, CB_INSERTSTRING, CB_DELETESTRING, CB_RESETCONTENT,
+                                    CB_GETCOUNT,  CB_GETLBTEXTLEN, CB_GETLBTEXT,    CB_GETCURSEL,
+                                    CB_SETCURSEL, CB_INITSTORAGE};
 
 const ListMessages& MessagesFor(const ControlTemplate* control) {
   return control != nullptr && control->cls == ControlClass::ComboBox ? kComboBox : kListBox;
@@ -182,8 +180,7 @@ const ControlTemplate* Win32DialogWindow::ListTemplate(int id) const {
   return dialog_.Template().Find(id);
 }
 
-LRESULT Win32DialogWindow::SendToControl(int id, UINT message, WPARAM wParam,
-                                         LPARAM lParam) const {
+LRESULT Win32DialogWindow::SendToControl(int id, UINT message, WPARAM wParam, LPARAM lParam) const {
   HWND control = GetDlgItem(hwnd_, id);
   if (control == nullptr) return kListError;
   return SendMessageA(control, message, wParam, lParam);
