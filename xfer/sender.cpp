@@ -124,11 +124,32 @@ bool SendBlock(TransferContext& ctx) {
   return sent;
 }
 
+// Throws away what the receiver sent before it can have had the whole block: answers to earlier
+// copies of a block (an ACK among them would be taken for this block's and the block skipped),
+// its start characters, noise. A cancel among them still counts. False when the transfer ends.
+bool DiscardStaleReplies(TransferContext& ctx) {
+  CSerialPort* port = ctx.port;
+  while (port->ops.RxCount(port) > 0) {
+    const int32_t c = port->ops.GetChar(port);
+    if (c < 0) break;
+    if (c == CAN && ctx.lastChar == CAN) {
+      ctx.result = XFER_REMOTE_CANCEL;
+      return false;
+    }
+    ctx.lastChar = c;
+  }
+  return true;
+}
+
 // Waits until the port has sent what it queued, so that the reply time-out starts at the end of
-// the block. False when the abort check said stop, the wait hook failed, or the queue is stuck.
+// the block. While the block was still leaving, the receiver cannot have answered it, so what
+// came meanwhile is stale; a device that takes a block at once gives no such certainty, and then
+// nothing is thrown away. False when the abort check said stop, the wait hook failed, the queue is
+// stuck, or a cancel came.
 bool DrainOutput(TransferContext& ctx) {
   CSerialPort* port = ctx.port;
   const uint32_t start = host::TickCount();
+  const bool queued = port->ops.TxCount(port) > 0;
   while (port->ops.TxCount(port) > 0) {
     if (CheckAbort(ctx)) return false;
     if (host::TicksSince(start) >= kDrainLimitMs) return false;
@@ -139,7 +160,7 @@ bool DrainOutput(TransferContext& ctx) {
     }
   }
   if (port->status == PORT_UNSUPPORTED) port->status = PORT_OK;
-  return true;
+  return !queued || DiscardStaleReplies(ctx);
 }
 
 // True when the block (or the EOT) was acknowledged.
@@ -182,6 +203,7 @@ void RunSender(TransferContext& ctx) {
     return;
   }
   for (;;) {
+    if (ctx.mode != kStreamingMode && !DiscardStaleReplies(ctx)) return;
     if (ctx.blockLength != 0) {
       if (!SendBlock(ctx)) return;
     } else {

@@ -9,7 +9,7 @@ namespace {
 using namespace xfer_test;
 using ::testing::ElementsAre;
 
-constexpr uint8_t SOH = 0x01, STX = 0x02, EOT = 0x04, NAK = 0x15, CAN = 0x18;
+constexpr uint8_t SOH = 0x01, STX = 0x02, EOT = 0x04, ACK = 0x06, NAK = 0x15, CAN = 0x18;
 
 class SenderTest : public EngineTest {
  protected:
@@ -112,6 +112,16 @@ TEST_F(SenderTest, ANakedBlockIsSentAgainAndLoggedAgain) {
   EXPECT_EQ(Send128("f.bin"), 1);
   EXPECT_EQ(CountLog("Sending block 2"), 3u);
   EXPECT_EQ(errors, 2);
+  EXPECT_EQ(rx.File(), PadTo(Pattern(300), 128));
+}
+
+TEST_F(SenderTest, AnAnswerThatCameBeforeTheBlockWasOutIsNotItsAnswer) {
+  WriteFile("f.bin", Pattern(300));
+  auto& rx = Receiver(PeerCheck::kChecksum, {NAK});
+  rx.OverrideReply(0, {ACK, ACK});              // block 1 answered twice, as a repeat would be
+  line.End(serial::kEndA).CorruptByte(140, 1);  // and block 2 damaged on the way
+  EXPECT_EQ(Send128("f.bin"), 1);
+  EXPECT_EQ(CountLog("Sending block 2"), 2u);
   EXPECT_EQ(rx.File(), PadTo(Pattern(300), 128));
 }
 

@@ -20,14 +20,16 @@ class TempDir {
     for (char& c : name)
       if (!std::isalnum(static_cast<unsigned char>(c))) c = '-';
     path_ = std::filesystem::temp_directory_path() / ("quon-xfer-" + name);
-    std::filesystem::remove_all(path_);
+    std::error_code ignored;  // what an earlier, interrupted run left may not all go
+    std::filesystem::remove_all(path_, ignored);
     std::filesystem::create_directories(path_);
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(path_);
   }
   ~TempDir() {
     std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(path_);
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
