@@ -71,9 +71,7 @@ int32_t GetChar(CSerialPort* port) {
   return answer != PORT_OK ? answer : byte;
 }
 
-int32_t PutChar(CSerialPort* port, uint8_t byte) {
-  return PutBytes(port, &byte, 1);
-}
+int32_t PutChar(CSerialPort* port, uint8_t byte) { return PutBytes(port, &byte, 1); }
 
 int32_t RxCount(CSerialPort* port) {
   MemoryEnd* end = EndOf(port);

@@ -65,9 +65,7 @@ int32_t MemoryEnd::TxCount() {
   return static_cast<int32_t>(tx_.size());
 }
 
-void MemoryEnd::ClearTx() {
-  tx_.clear();
-}
+void MemoryEnd::ClearTx() { tx_.clear(); }
 
 void MemoryEnd::SetDtr(bool on) {
   if (dtr_ == on) return;

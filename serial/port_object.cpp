@@ -11,9 +11,7 @@ CSerialPort* listHead = nullptr;
 bool closerRegistered = false;
 CSerialPort fallbackPort{};
 
-int32_t Unsupported(CSerialPort* port) {
-  return port->status = PORT_UNSUPPORTED;
-}
+int32_t Unsupported(CSerialPort* port) { return port->status = PORT_UNSUPPORTED; }
 
 int32_t DefaultClose(CSerialPort* port) {
   ReleasePortObject(port);
@@ -94,9 +92,7 @@ CSerialPort* HandOutFallback() {
 
 }  // namespace
 
-const SerialOperations& DefaultOperations() {
-  return kDefaultOperations;
-}
+const SerialOperations& DefaultOperations() { return kDefaultOperations; }
 
 CSerialPort* NewPortObject() {
   // Ownership passes to the list; ReleasePortObject is the one place that deletes.
@@ -118,9 +114,7 @@ CSerialPort* AttachDriverState(CSerialPort* port, int32_t index) {
   return port;
 }
 
-bool IsFallbackPort(const CSerialPort* port) {
-  return port == &fallbackPort;
-}
+bool IsFallbackPort(const CSerialPort* port) { return port == &fallbackPort; }
 
 void ReleasePortObject(CSerialPort* port) {
   Unlink(port);
@@ -129,9 +123,7 @@ void ReleasePortObject(CSerialPort* port) {
   delete port;
 }
 
-CSerialPort* FirstPort() {
-  return listHead;
-}
+CSerialPort* FirstPort() { return listHead; }
 
 void CloseAllPorts() {
   while (CSerialPort* port = listHead) {

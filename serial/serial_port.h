@@ -23,9 +23,14 @@ enum : int32_t {
   PORT_BAD_STOP_BITS = -28,
 };
 
+// The modem line bits and line error flags are the platform's own on Windows, where <windows.h>
+// defines them as macros with these values; it may come before or after this header.
+#ifndef MS_CTS_ON
 // Modem line bits answered by ModemStatus.
 enum : int32_t { MS_CTS_ON = 0x10, MS_DSR_ON = 0x20, MS_RING_ON = 0x40, MS_RLSD_ON = 0x80 };
+#endif
 
+#ifndef CE_RXOVER
 // Line error flags, accumulated by every error-state query.
 enum : uint32_t {
   CE_RXOVER = 0x0001,
@@ -36,6 +41,7 @@ enum : uint32_t {
   CE_TXFULL = 0x0100,
   CE_MODE = 0x8000,
 };
+#endif
 
 inline constexpr int32_t PORT_QUEUE_SIZE = 1050;
 

@@ -7,13 +7,9 @@
 
 namespace {
 
-int Bit(uint32_t value, uint32_t mask) {
-  return (value & mask) ? 1 : 0;
-}
+int Bit(uint32_t value, uint32_t mask) { return (value & mask) ? 1 : 0; }
 
-unsigned Char(char c) {
-  return static_cast<unsigned char>(c);
-}
+unsigned Char(char c) { return static_cast<unsigned char>(c); }
 
 __attribute__((format(printf, 2, 3))) void Emit(DumpOutput output, const char* format, ...) {
   char line[160];

@@ -9,7 +9,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using host::testing::ReadFile;
+using host::testing::ReadTextFile;
 using host::testing::ScratchDir;
 using host::testing::WriteFile;
 
@@ -37,7 +37,7 @@ TEST(Settings, FirstRunWritesTheFifteenKeysInOrder) {
   ScratchDir dir;
   CommSettings settings;
   settings.LoadSettings();
-  EXPECT_EQ(ReadFile("quon.ini"), kFirstRunFile);
+  EXPECT_EQ(ReadTextFile("quon.ini"), kFirstRunFile);
   EXPECT_EQ(settings.ProfilePath(), (dir.path() / "quon.ini").string());
 
   EXPECT_EQ(settings.system_files[0], "orvo1.obj");
@@ -54,7 +54,7 @@ TEST(Settings, FirstRunWritesTheFifteenKeysInOrder) {
   EXPECT_EQ(settings.device2, "/dev/ttyS1");
 
   settings.SaveSettings();
-  EXPECT_EQ(ReadFile("quon.ini"), kFirstRunFile);
+  EXPECT_EQ(ReadTextFile("quon.ini"), kFirstRunFile);
 }
 
 TEST(Settings, StoredValuesAreLoadedUnchecked) {
@@ -89,7 +89,7 @@ TEST(Settings, StoredValuesAreLoadedUnchecked) {
   EXPECT_EQ(settings.device2, "/dev/ttyS1");
 
   settings.SaveSettings();
-  std::string saved = ReadFile("quon.ini");
+  std::string saved = ReadTextFile("quon.ini");
   EXPECT_NE(saved.find("conversion=1\n"), std::string::npos);
   EXPECT_NE(saved.find("device1=/dev/ttyUSB0\n"), std::string::npos);
   EXPECT_EQ(saved.find("device2"), std::string::npos);
@@ -103,7 +103,7 @@ TEST(Settings, EmptyAndMinusOneFallBackToTheDefaultAndAreWritten) {
   EXPECT_EQ(settings.port, "COMM 1");
   EXPECT_EQ(settings.baud, 9600);
   EXPECT_EQ(settings.length, 8);
-  EXPECT_EQ(ReadFile("quon.ini").rfind("[serial]\nport=COMM 1\nbaud=9600\nlength=8\n", 0), 0u);
+  EXPECT_EQ(ReadTextFile("quon.ini").rfind("[serial]\nport=COMM 1\nbaud=9600\nlength=8\n", 0), 0u);
 }
 
 TEST(Settings, BaudHoldingTextReadsZeroAndIsNotRewritten) {
@@ -112,7 +112,7 @@ TEST(Settings, BaudHoldingTextReadsZeroAndIsNotRewritten) {
   CommSettings settings;
   settings.LoadSettings();
   EXPECT_EQ(settings.baud, 0);
-  EXPECT_NE(ReadFile("quon.ini").find("baud=fast\n"), std::string::npos);
+  EXPECT_NE(ReadTextFile("quon.ini").find("baud=fast\n"), std::string::npos);
 }
 
 TEST(Settings, SaveKeepsForeignLinesAndWritesChangedFields) {
@@ -130,7 +130,7 @@ TEST(Settings, SaveKeepsForeignLinesAndWritesChangedFields) {
 
   CommSettings settings;
   settings.LoadSettings();
-  EXPECT_EQ(ReadFile("quon.ini"), original);
+  EXPECT_EQ(ReadTextFile("quon.ini"), original);
   settings.port = "COMM 2";
   settings.protocol = "Xmodem1K-ZKCRC";
   settings.SaveSettings();
@@ -138,7 +138,7 @@ TEST(Settings, SaveKeepsForeignLinesAndWritesChangedFields) {
   std::string expected = original;
   expected.replace(expected.find("port=COMM 1"), 11, "port=COMM 2");
   expected.replace(expected.find("protocol=Xmodem1k-zkcrc"), 23, "protocol=Xmodem1K-ZKCRC");
-  EXPECT_EQ(ReadFile("quon.ini"), expected);
+  EXPECT_EQ(ReadTextFile("quon.ini"), expected);
 }
 
 TEST(Settings, FailedSaveKeepsTheFileAndTheValuesInMemory) {
@@ -149,7 +149,7 @@ TEST(Settings, FailedSaveKeepsTheFileAndTheValuesInMemory) {
   settings.baud = 1200;
   settings.SaveSettings();
   EXPECT_EQ(settings.baud, 1200);
-  EXPECT_EQ(ReadFile("quon.ini"), kFirstRunFile);
+  EXPECT_EQ(ReadTextFile("quon.ini"), kFirstRunFile);
 }
 
 TEST(Settings, ThePathFollowsTheCurrentDirectory) {

@@ -2,7 +2,6 @@
 // settings file relies on.
 #include <windows.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -16,13 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 using host::testing::ScratchDir;
 using host::testing::WriteFile;
-
-// The platform writes CR LF line ends; compare the lines only.
-std::string ReadLines(const char* path) {
-  std::string text = host::testing::ReadFile(path);
-  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-  return text;
-}
 
 // A full path, as the settings use: a bare name would send the platform to its own folder.
 std::string Here(const char* name) { return host::CurrentDirectory() + "\\" + name; }
@@ -63,7 +55,7 @@ TEST(WindowsProfile, WritesReplaceInPlaceAndAppendKeysAndSections) {
   ASSERT_TRUE(host::WriteProfileValue("misc", "conversion", "0", path));
   ASSERT_TRUE(host::WriteProfileValue("SERIAL", "BAUD", "1200", path));
   ASSERT_TRUE(host::WriteProfileValue("serial", "stopbits", "1", path));
-  EXPECT_EQ(ReadLines("quon.ini"),
+  EXPECT_EQ(host::testing::ReadTextFile("quon.ini"),
             "[serial]\nbaud=1200\nport=COMM 1\nstopbits=1\n[misc]\nconversion=0\n");
 }
 
@@ -78,7 +70,7 @@ TEST(WindowsProfile, ReadOnlyFileKeepsItsText) {
   WriteFile("quon.ini", "[serial]\r\nbaud=300\r\n");
   ASSERT_TRUE(SetFileAttributesA("quon.ini", FILE_ATTRIBUTE_READONLY));
   EXPECT_FALSE(host::WriteProfileValue("serial", "baud", "9600", Here("quon.ini")));
-  EXPECT_EQ(ReadLines("quon.ini"), "[serial]\nbaud=300\n");
+  EXPECT_EQ(host::testing::ReadTextFile("quon.ini"), "[serial]\nbaud=300\n");
   SetFileAttributesA("quon.ini", FILE_ATTRIBUTE_NORMAL);
 }
 

@@ -41,8 +41,13 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
-// Text mode, so that the CR LF line ends of files written by Windows read as "\n".
 inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// In text mode, so that the CR LF line ends of files that Windows wrote read as "\n".
+inline std::string ReadTextFile(const std::filesystem::path& path) {
   std::ifstream in(path);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

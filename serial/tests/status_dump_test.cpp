@@ -14,9 +14,7 @@ namespace {
 using ::testing::ElementsAre;
 
 std::vector<std::string> dumped;
-void Collect(const char* line) {
-  dumped.emplace_back(line);
-}
+void Collect(const char* line) { dumped.emplace_back(line); }
 
 std::vector<std::string> Dump(CSerialPort* port, int32_t expected = PORT_OK) {
   dumped.clear();

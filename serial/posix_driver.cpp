@@ -1,0 +1,286 @@
+// The platform driver on POSIX hosts: a tty device opened by path, non-blocking, exclusive
+// (flock and TIOCEXCL), with the 1050-byte queues enforced here since the kernel's are larger.
+
+#include <asm/termbits.h>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+
+#include "serial/line_settings.h"
+#include "serial/port_object.h"
+#include "serial/posix_device.h"
+#include "serial/status_dump.h"
+
+namespace {
+
+struct QueueCounts {
+  int32_t rx = 0;
+  int32_t tx = 0;
+};
+
+bool ReadCounters(int fd, LineCounters& counters) {
+  serial_icounter_struct icount{};
+  if (ioctl(fd, TIOCGICOUNT, &icount) < 0) return false;
+  counters = {static_cast<uint32_t>(icount.frame), static_cast<uint32_t>(icount.overrun),
+              static_cast<uint32_t>(icount.parity), static_cast<uint32_t>(icount.brk),
+              static_cast<uint32_t>(icount.buf_overrun)};
+  return true;
+}
+
+// The device keeps counting; what grew since the last query becomes CE_ flags.
+void AccumulateCounters(SerialDriverState& driver) {
+  LineCounters now{};
+  if (!driver.hasCounters || !ReadCounters(driver.fd, now)) return;
+  const LineCounters& before = driver.counters;
+  if (now.frame != before.frame) driver.lineErrors |= CE_FRAME;
+  if (now.overrun != before.overrun) driver.lineErrors |= CE_OVERRUN;
+  if (now.parity != before.parity) driver.lineErrors |= CE_RXPARITY;
+  if (now.brk != before.brk) driver.lineErrors |= CE_BREAK;
+  if (now.bufferOverrun != before.bufferOverrun) driver.lineErrors |= CE_RXOVER;
+  driver.counters = now;
+}
+
+// A read of nothing looks the same on a quiet line and on a hung-up one; poll tells them apart.
+bool HungUp(int fd) {
+  pollfd probe{fd, POLLIN, 0};
+  return poll(&probe, 1, 0) > 0 && (probe.revents & (POLLHUP | POLLERR | POLLNVAL));
+}
+
+// The error-state query: line errors into the record, queue counts out. PORT_OK, or
+// PORT_NOT_FOUND (in status too) once the device has gone.
+int32_t QueryDevice(CSerialPort* port, QueueCounts& counts) {
+  SerialDriverState& driver = *port->driver;
+  if (driver.deviceGone) return port->status = PORT_NOT_FOUND;
+  AccumulateCounters(driver);
+  int rx = 0;
+  int tx = 0;
+  if (ioctl(driver.fd, FIONREAD, &rx) < 0 || ioctl(driver.fd, TIOCOUTQ, &tx) < 0) {
+    if (IsDeviceGoneErrno(errno)) return DeviceGone(port);
+    rx = tx = 0;
+  }
+  if (rx == 0 && HungUp(driver.fd)) return DeviceGone(port);
+  counts = {rx, tx};
+  return PORT_OK;
+}
+
+int32_t GetBytes(CSerialPort* port, uint8_t* buffer, uint32_t length) {
+  port->count = 0;
+  QueueCounts counts;
+  if (const int32_t failed = QueryDevice(port, counts)) return failed;
+  if (counts.rx == 0) return PORT_RX_EMPTY;
+  const size_t wanted = std::min(static_cast<uint32_t>(counts.rx), length);
+  const ssize_t got = read(port->driver->fd, buffer, wanted);
+  if (got > 0) {
+    port->count = static_cast<uint32_t>(got);
+    return PORT_OK;
+  }
+  // Bytes were waiting, so nothing read means a hang-up.
+  if (got == 0 || IsDeviceGoneErrno(errno)) return DeviceGone(port);
+  QueryDevice(port, counts);
+  return PORT_RX_EMPTY;
+}
+
+int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
+  port->count = 0;
+  QueueCounts counts;
+  if (const int32_t failed = QueryDevice(port, counts)) return failed;
+  const auto room = static_cast<uint32_t>(std::max(port->driver->outQueueSize - counts.tx, 0));
+  const uint32_t offered = std::min(length, room);
+  if (offered > 0) {
+    const ssize_t written = write(port->driver->fd, buffer, offered);
+    if (written > 0) {
+      port->count = static_cast<uint32_t>(written);
+    } else if (written < 0 && IsDeviceGoneErrno(errno)) {
+      return DeviceGone(port);
+    } else if (written < 0 && errno != EAGAIN) {
+      QueryDevice(port, counts);
+    }
+  }
+  if (port->count >= length) return PORT_OK;
+  return port->status = PORT_TX_FULL;
+}
+
+int32_t GetChar(CSerialPort* port) {
+  uint8_t byte = 0;
+  const int32_t answer = GetBytes(port, &byte, 1);
+  return answer != PORT_OK ? answer : byte;
+}
+
+int32_t PutChar(CSerialPort* port, uint8_t byte) { return PutBytes(port, &byte, 1); }
+
+int32_t RxCount(CSerialPort* port) {
+  QueueCounts counts;
+  const int32_t failed = QueryDevice(port, counts);
+  return failed ? failed : counts.rx;
+}
+
+int32_t TxCount(CSerialPort* port) {
+  QueueCounts counts;
+  const int32_t failed = QueryDevice(port, counts);
+  return failed ? failed : counts.tx;
+}
+
+int32_t RxFree(CSerialPort* port) {
+  const int32_t waiting = RxCount(port);
+  return waiting < 0 ? waiting : port->driver->inQueueSize - waiting;
+}
+
+int32_t TxFree(CSerialPort* port) {
+  const int32_t waiting = TxCount(port);
+  return waiting < 0 ? waiting : port->driver->outQueueSize - waiting;
+}
+
+int32_t ClearTx(CSerialPort* port) {
+  if (port->driver->deviceGone) return port->status = PORT_NOT_FOUND;
+  if (ioctl(port->driver->fd, TCFLSH, TCOFLUSH) == 0) return PORT_OK;
+  if (IsDeviceGoneErrno(errno)) return DeviceGone(port);
+  return port->status = MapCommError();
+}
+
+int32_t SendBreak(CSerialPort* port, int32_t ms) {
+  SerialDriverState& driver = *port->driver;
+  if (driver.deviceGone) return port->status = PORT_NOT_FOUND;
+  if (ioctl(driver.fd, TIOCSBRK) < 0 && IsDeviceGoneErrno(errno)) return DeviceGone(port);
+  PortDelay(port, ms);
+  if (!driver.deviceGone) ioctl(driver.fd, TIOCCBRK);
+  return PORT_OK;
+}
+
+// A failed query counts as no lines at all, which callers take as carrier lost.
+int32_t ModemStatus(CSerialPort* port) {
+  SerialDriverState& driver = *port->driver;
+  if (driver.deviceGone) {
+    port->status = PORT_NOT_FOUND;
+    return 0;
+  }
+  int lines = 0;
+  if (ioctl(driver.fd, TIOCMGET, &lines) < 0) {
+    if (IsDeviceGoneErrno(errno)) DeviceGone(port);
+    return 0;
+  }
+  int32_t bits = 0;
+  if (lines & TIOCM_CTS) bits |= MS_CTS_ON;
+  if (lines & TIOCM_DSR) bits |= MS_DSR_ON;
+  if (lines & TIOCM_RNG) bits |= MS_RING_ON;
+  if (lines & TIOCM_CAR) bits |= MS_RLSD_ON;
+  return bits;
+}
+
+int32_t LineStatus(CSerialPort* port) {
+  QueueCounts counts;
+  if (const int32_t failed = QueryDevice(port, counts)) return failed;
+  return static_cast<int32_t>(port->driver->lineErrors & 0x1E);
+}
+
+int32_t ClearLineStatus(CSerialPort* port) {
+  port->driver->lineErrors = 0;
+  return PORT_OK;
+}
+
+int32_t ClosePort(CSerialPort* port) {
+  SerialDriverState& driver = *port->driver;
+  if (!driver.deviceGone) {
+    SetModemLine(port, TIOCM_DTR, false);
+    SetModemLine(port, TIOCM_RTS, false);
+    // Callers wait for the output to drain first; what is left would only make close() wait
+    // for a stalled line.
+    ioctl(driver.fd, TCFLSH, TCOFLUSH);
+    ioctl(driver.fd, TIOCNXCL);
+  }
+  const bool closed = close(driver.fd) == 0 || errno == EINTR;
+  const int32_t result = closed ? PORT_OK : MapCommError();
+  ReleasePortObject(port);
+  return result;
+}
+
+void InstallOperations(SerialOperations& ops) {
+  ops.GetChar = GetChar;
+  ops.PutChar = PutChar;
+  ops.ClosePort = ClosePort;
+  ops.SetLineParams = [](CSerialPort* port, int32_t baud, uint8_t parity, uint8_t dataBits,
+                         int32_t stopBits) {
+    return SetLineParamsWith(port, baud, parity, dataBits, stopBits, ApplyPosixDcb);
+  };
+  ops.SetXonXoff = [](CSerialPort* port, int32_t on) {
+    return SetXonXoffWith(port, on, ApplyPosixDcb);
+  };
+  ops.SetRtsCts = [](CSerialPort* port, int32_t on) {
+    return SetRtsCtsWith(port, on, ApplyPosixDcb);
+  };
+  ops.SetDtrDsr = [](CSerialPort* port, int32_t on) {
+    return SetDtrDsrWith(port, on, ApplyPosixDcb);
+  };
+  ops.SetDtr = [](CSerialPort* port, int32_t on) { return SetDtrWith(port, on, ApplyPosixDcb); };
+  ops.SetRts = [](CSerialPort* port, int32_t on) { return SetRtsWith(port, on, ApplyPosixDcb); };
+  ops.TxFree = TxFree;
+  ops.TxCount = TxCount;
+  ops.RxFree = RxFree;
+  ops.RxCount = RxCount;
+  ops.ClearTx = ClearTx;
+  ops.PutBytes = PutBytes;
+  ops.GetBytes = GetBytes;
+  ops.DumpStatus = DumpDriverStatus;
+  ops.SendBreak = SendBreak;
+  ops.ModemStatus = ModemStatus;
+  ops.LineStatus = LineStatus;
+  ops.ClearLineStatus = ClearLineStatus;
+}
+
+// Opens and claims the device; on failure nothing stays open.
+int32_t OpenDevice(SerialDriverState& driver, const std::string& path) {
+  if (path.empty()) return PORT_NOT_FOUND;
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return MapOpenErrno(path.c_str(), errno);
+  // flock holds against every other opener, root included; TIOCEXCL against other programs
+  // that do not lock.
+  int32_t result = PORT_OK;
+  if (flock(fd, LOCK_EX | LOCK_NB) < 0) result = MapErrno(errno == EWOULDBLOCK ? EBUSY : errno);
+  driver.fd = fd;
+  if (result == PORT_OK) result = MakeRawAndReadDcb(driver);
+  if (result != PORT_OK) {
+    close(fd);
+    driver.fd = -1;
+    return result;
+  }
+  ioctl(fd, TIOCEXCL);
+  driver.hasCounters = ReadCounters(fd, driver.counters);
+  return PORT_OK;
+}
+
+CSerialPort* Open(int32_t index, const std::string& path, int32_t baud, uint8_t parity,
+                  uint8_t dataBits, int32_t stopBits) {
+  CSerialPort* port = AttachDriverState(NewPortObject(), index);
+  if (IsFallbackPort(port)) return port;
+  SerialDriverState& driver = *port->driver;
+  driver.fd = -1;
+  driver.inQueueSize = PORT_QUEUE_SIZE;
+  driver.outQueueSize = PORT_QUEUE_SIZE;
+  driver.lineErrors = 0;
+  port->status = OpenDevice(driver, path);
+  if (port->status != PORT_OK) return port;
+  PrepareOpenDcb(driver);
+  InstallOperations(port->ops);
+  // DTR and RTS go up at open even when the line parameters turn out bad.
+  SetModemLine(port, TIOCM_DTR | TIOCM_RTS, true);
+  port->ops.SetLineParams(port, baud, parity, dataBits, stopBits);
+  return port;
+}
+
+}  // namespace
+
+CSerialPort* OpenPort(int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits,
+                      int32_t stopBits) {
+  return Open(index, PortDevice(index), baud, parity, dataBits, stopBits);
+}
+
+CSerialPort* OpenPortPath(const char* path, int32_t baud, uint8_t parity, uint8_t dataBits,
+                          int32_t stopBits) {
+  return Open(-1, path ? path : "", baud, parity, dataBits, stopBits);
+}
