@@ -244,6 +244,8 @@ TEST_F(ServerWindowTest, PutStoresTheFileAndLeavesTheStatusFieldsAlone) {
   Exit();
   Run();
 
+  // The server's ACK to the EOT is the last thing it sends, after its last wait.
+  sender.Step();
   ASSERT_TRUE(receiver.Done());
   ASSERT_TRUE(sender.Done());
   Bytes stored = got;
@@ -254,7 +256,7 @@ TEST_F(ServerWindowTest, PutStoresTheFileAndLeavesTheStatusFieldsAlone) {
   // Only the server's own lines: the receiver's four, and the put's.
   EXPECT_THAT(std::vector<std::string>(log.begin() + static_cast<ptrdiff_t>(logAfterGet), log.end()),
               ElementsAre("Command = 50 ", "Size = 00 07 ", "Parameter = 6E 65 77 2E 6F 62 6A ",
-                          "RX Checksum = 9A ", "Receiving file = new.obj"));
+                          "RX Checksum = B3 ", "Receiving file = new.obj"));
 }
 
 TEST_F(ServerWindowTest, FailedPutKeepsTheFileThatWasThere) {
@@ -293,9 +295,11 @@ TEST_F(ServerWindowTest, ExitDuringATransferWaitsForTheEngineAndCancelsPromptly)
   EXPECT_TRUE(portOpenAfterExit);
   EXPECT_FALSE(line.End(serial::kEndA).IsOpen());
   EXPECT_LT(clock.ElapsedMs() - exitAt, 3000u);
-  EXPECT_TRUE(EndsWith(raw, kCancelSequence));
-  // Nothing but the ACK and the cancel sequence: the refused download mode sent nothing.
-  EXPECT_EQ(raw.size(), 1 + kCancelSequence.size());
+  // Nothing after the ACK but the cancel sequence: the refused download mode sent nothing.
+  Bytes expected = kDownloadMode;
+  expected.push_back(ACK);
+  expected.insert(expected.end(), kCancelSequence.begin(), kCancelSequence.end());
+  EXPECT_EQ(raw, expected);
   EXPECT_TRUE(Contains(log, "Can't send special bytes. File transfer in progress!!"));
   EXPECT_TRUE(Contains(log, "ERROR : problems encounter during sending"));
   EXPECT_TRUE(Contains(log, "ERROR : User typed abort key during file transfer"));
@@ -312,7 +316,7 @@ TEST_F(ServerWindowTest, ClearLogAndResetDropsAPartialPacket) {
   backend.After(2000, [&](ui::HeadlessWindow&) {
     EXPECT_THAT(Items(IDC_LOG),
                 ElementsAre("Command = 47 ", "Size = 00 07 ",
-                            "Parameter = 6D 69 73 73 69 6E 67 ", "RX Checksum = F0 ",
+                            "Parameter = 6D 69 73 73 69 6E 67 ", "RX Checksum = FA ",
                             "ERROR : Can't Open file"));
   });
   Exit();
