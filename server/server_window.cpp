@@ -32,7 +32,8 @@ bool CServerStatusDlg::OnInitDialog() {
   receiver_.lastActivity = host::CalendarSeconds();
   exitRequested_ = false;
   g_TransferStopRequested = false;
-  if (!g_CommSettings.OpenCommPort()) {
+  openFailed_ = !g_CommSettings.OpenCommPort();
+  if (openFailed_) {
     EndDialog(ui::kIdCancel);
     return false;
   }

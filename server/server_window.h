@@ -57,6 +57,8 @@ class CServerStatusDlg : public ui::CDialog {
   TransferProtocol GetSelectedProtocol() const;
 
   bool Transferring() const { return transferring; }
+  // The last opening ended at once because the port could not be opened.
+  bool OpenFailed() const { return openFailed_; }
   const CommandPacketReceiver& Receiver() const { return receiver_; }
 
  protected:
@@ -109,6 +111,7 @@ class CServerStatusDlg : public ui::CDialog {
   bool transferring = false;
   // The user asked to leave while a transfer ran; the window closes once the engine returns.
   bool exitRequested_ = false;
+  bool openFailed_ = false;
   std::string statusShown_;
   LineObserver observer_;
 
