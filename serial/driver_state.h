@@ -71,6 +71,11 @@ namespace serial {
 class MemoryEnd;
 }
 
+#if defined(_WIN32)
+// Writes that may be in flight at once; a further write waits (PORT_TX_FULL) until one ends.
+inline constexpr int kWriteSlots = 16;
+#endif
+
 // Allocated zero-filled and owned by its port object.
 struct SerialDriverState {
   int32_t inQueueSize;
@@ -80,7 +85,10 @@ struct SerialDriverState {
   uint32_t uartBase;    // only for drivers that drive an 8250 directly; ours leave it 0
 #if defined(_WIN32)
   HANDLE handle;
-  OVERLAPPED overlapped;
+  // One record per operation in flight, each with its own event: the platform forbids reusing a
+  // record before its operation completes, and writes are never waited for.
+  OVERLAPPED readOverlapped;
+  OVERLAPPED writeOverlapped[kWriteSlots];
 #else
   int fd;                 // -1 once closed or when the open failed
   bool hasCounters;       // false on devices without TIOCGICOUNT (pseudo-terminals)

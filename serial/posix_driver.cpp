@@ -241,7 +241,7 @@ int32_t OpenDevice(SerialDriverState& driver, const std::string& path) {
   // flock holds against every other opener, root included; TIOCEXCL against other programs
   // that do not lock.
   int32_t result = PORT_OK;
-  if (flock(fd, LOCK_EX | LOCK_NB) < 0) result = MapErrno(errno == EWOULDBLOCK ? EBUSY : errno);
+  if (flock(fd, LOCK_EX | LOCK_NB) < 0) result = MapErrno(errno);
   driver.fd = fd;
   if (result == PORT_OK) result = MakeRawAndReadDcb(driver);
   if (result != PORT_OK) {

@@ -76,9 +76,7 @@ int32_t MakeRawAndReadDcb(SerialDriverState& driver) {
   dcb.ByteSize = ByteSizeOf(tio.c_cflag);
   dcb.Parity = ParityOf(tio.c_cflag);
   dcb.StopBits = (tio.c_cflag & CSTOPB) ? TWOSTOPBITS : ONESTOPBIT;
-  dcb.fOutxCtsFlow = (tio.c_cflag & CRTSCTS) ? 1 : 0;
-  dcb.fOutX = 0;
-  dcb.fInX = 0;
+  // Raw mode has no XON/XOFF, as the zero-filled fOutX and fInX already say.
   return PORT_OK;
 }
 

@@ -1,0 +1,103 @@
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "host/dir_search.h"
+
+namespace host {
+namespace {
+
+char Fold(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
+bool Matches(std::string_view pattern, std::string_view name) {
+  // Iterative match with backtracking to the last '*'.
+  size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::string_view::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+// Windows lets a trailing ".*" match a name without an extension, so "*.*" matches every name.
+bool WindowsMatches(std::string_view pattern, std::string_view name) {
+  if (Matches(pattern, name)) return true;
+  return pattern.ends_with(".*") && Matches(pattern.substr(0, pattern.size() - 2), name);
+}
+
+std::string NativeDirectory(std::string_view dirPart) {
+  std::string dir(dirPart);
+  std::replace(dir.begin(), dir.end(), '\\', '/');
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  return dir;
+}
+
+bool CaseInsensitiveLess(const DirEntry& a, const DirEntry& b) {
+  auto folded = [](const std::string& s) {
+    std::string f(s);
+    std::transform(f.begin(), f.end(), f.begin(), Fold);
+    return f;
+  };
+  std::string fa = folded(a.name), fb = folded(b.name);
+  return fa != fb ? fa < fb : a.name < b.name;
+}
+
+}  // namespace
+
+// The whole listing is read at Open and sorted, so that "the first match" is the same on every
+// file system, as it is on the platform whose search lists names in folded order.
+struct DirSearch::State {
+  std::vector<DirEntry> entries;
+  size_t next = 0;
+};
+
+DirSearch::DirSearch() = default;
+DirSearch::~DirSearch() = default;
+
+bool DirSearch::Open(std::string_view dirPart, std::string_view pattern) {
+  Close();
+  std::string dir = NativeDirectory(dirPart);
+  DIR* handle = opendir(dir.empty() ? "." : dir.c_str());
+  if (!handle) return false;
+  auto state = std::make_unique<State>();
+  while (const dirent* d = readdir(handle)) {
+    std::string_view name = d->d_name;
+    if (!WindowsMatches(pattern, name)) continue;
+    DirEntry entry;
+    entry.name = name;
+    entry.path = dir + entry.name;
+    struct stat info {};
+    if (stat(entry.path.c_str(), &info) != 0) continue;  // a dangling link: nothing to open
+    entry.isDirectory = S_ISDIR(info.st_mode);
+    entry.size = static_cast<uint64_t>(info.st_size);
+    state->entries.push_back(std::move(entry));
+  }
+  closedir(handle);
+  std::sort(state->entries.begin(), state->entries.end(), CaseInsensitiveLess);
+  state_ = std::move(state);
+  return true;
+}
+
+bool DirSearch::Next(DirEntry& entry) {
+  if (!state_ || state_->next >= state_->entries.size()) return false;
+  entry = state_->entries[state_->next++];
+  return true;
+}
+
+void DirSearch::Close() { state_.reset(); }
+
+}  // namespace host

@@ -1,0 +1,286 @@
+// The platform driver on Windows: a COM device opened exclusively for overlapped I/O, with
+// time-outs that make every read return at once with what is buffered.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <string>
+
+#include "serial/line_settings.h"
+#include "serial/port_object.h"
+#include "serial/serial_port.h"
+#include "serial/status_dump.h"
+
+namespace {
+
+struct QueueCounts {
+  DWORD rx = 0;
+  DWORD tx = 0;
+};
+
+// The error-state query: the device's error flags are cleared by each query, so they are ORed
+// into the record, which is then the only trace of past errors.
+QueueCounts QueryDevice(SerialDriverState& driver) {
+  DWORD errors = 0;
+  COMSTAT stat{};
+  ClearCommError(driver.handle, &errors, &stat);
+  driver.lineErrors |= errors;
+  return {stat.cbInQue, stat.cbOutQue};
+}
+
+int32_t ApplyDcb(CSerialPort* port) {
+  return SetCommState(port->driver->handle, &port->driver->dcb) ? PORT_OK : MapCommError();
+}
+
+int32_t GetBytes(CSerialPort* port, uint8_t* buffer, uint32_t length) {
+  SerialDriverState& driver = *port->driver;
+  const QueueCounts counts = QueryDevice(driver);
+  if (counts.rx == 0) {
+    port->count = 0;
+    return PORT_RX_EMPTY;
+  }
+  DWORD got = 0;
+  const DWORD wanted = std::min<DWORD>(counts.rx, length);
+  const bool started = ReadFile(driver.handle, buffer, wanted, &got, &driver.readOverlapped);
+  port->count = got;
+  if (!started && GetLastError() != ERROR_IO_PENDING) {
+    // No read is in flight, so there is nothing to wait for: its record says nothing of this one.
+    QueryDevice(driver);
+    port->count = 0;
+    return PORT_RX_EMPTY;
+  }
+  if (port->count >= length) return PORT_OK;
+  DWORD transferred = 0;
+  if (!GetOverlappedResult(driver.handle, &driver.readOverlapped, &transferred, TRUE)) {
+    return PORT_RX_EMPTY;
+  }
+  port->count = transferred;
+  return PORT_OK;
+}
+
+// A write record whose operation has ended; null while all of them are in flight.
+OVERLAPPED* FreeWriteRecord(SerialDriverState& driver) {
+  for (OVERLAPPED& record : driver.writeOverlapped) {
+    if (HasOverlappedIoCompleted(&record)) return &record;
+  }
+  return nullptr;
+}
+
+int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
+  SerialDriverState& driver = *port->driver;
+  const QueueCounts counts = QueryDevice(driver);
+  const DWORD queued = counts.tx;
+  const DWORD room = queued < static_cast<DWORD>(driver.outQueueSize)
+                         ? static_cast<DWORD>(driver.outQueueSize) - queued
+                         : 0;
+  const DWORD offered = std::min<DWORD>(length, room);
+  port->count = 0;
+  OVERLAPPED* record = offered > 0 ? FreeWriteRecord(driver) : nullptr;
+  if (record) {
+    DWORD written = 0;
+    if (WriteFile(driver.handle, buffer, offered, &written, record)) {
+      port->count = written;
+    } else if (GetLastError() == ERROR_IO_PENDING) {
+      // Bytes handed to a pending write count as written; the write is never waited for.
+      port->count = offered;
+    } else {
+      record->Internal = 0;  // no operation in flight on it
+      QueryDevice(driver);
+    }
+  }
+  if (port->count >= length) return PORT_OK;
+  return port->status = PORT_TX_FULL;
+}
+
+int32_t GetChar(CSerialPort* port) {
+  uint8_t byte = 0;
+  const int32_t answer = GetBytes(port, &byte, 1);
+  return answer != PORT_OK ? answer : byte;
+}
+
+int32_t PutChar(CSerialPort* port, uint8_t byte) { return PutBytes(port, &byte, 1); }
+
+int32_t RxCount(CSerialPort* port) { return static_cast<int32_t>(QueryDevice(*port->driver).rx); }
+
+int32_t TxCount(CSerialPort* port) { return static_cast<int32_t>(QueryDevice(*port->driver).tx); }
+
+int32_t RxFree(CSerialPort* port) { return port->driver->inQueueSize - RxCount(port); }
+
+int32_t TxFree(CSerialPort* port) { return port->driver->outQueueSize - TxCount(port); }
+
+int32_t ClearTx(CSerialPort* port) {
+  if (PurgeComm(port->driver->handle, PURGE_TXCLEAR)) return PORT_OK;
+  return port->status = MapCommError();
+}
+
+int32_t SendBreak(CSerialPort* port, int32_t ms) {
+  SetCommBreak(port->driver->handle);
+  PortDelay(port, ms);
+  ClearCommBreak(port->driver->handle);
+  return PORT_OK;
+}
+
+// A failed query counts as no lines at all, which callers take as carrier lost.
+int32_t ModemStatus(CSerialPort* port) {
+  DWORD lines = 0;
+  if (!GetCommModemStatus(port->driver->handle, &lines)) return 0;
+  return static_cast<int32_t>(lines & 0xFF);
+}
+
+int32_t LineStatus(CSerialPort* port) {
+  QueryDevice(*port->driver);
+  return static_cast<int32_t>(port->driver->lineErrors & 0x1E);
+}
+
+int32_t ClearLineStatus(CSerialPort* port) {
+  port->driver->lineErrors = 0;
+  return PORT_OK;
+}
+
+void CloseEvents(SerialDriverState& driver) {
+  if (driver.readOverlapped.hEvent) CloseHandle(driver.readOverlapped.hEvent);
+  for (OVERLAPPED& record : driver.writeOverlapped) {
+    if (record.hEvent) CloseHandle(record.hEvent);
+  }
+}
+
+bool CreateEvents(SerialDriverState& driver) {
+  driver.readOverlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  bool created = driver.readOverlapped.hEvent != nullptr;
+  for (OVERLAPPED& record : driver.writeOverlapped) {
+    record.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    created = created && record.hEvent != nullptr;
+  }
+  return created;
+}
+
+// The records are about to be released: no operation may still be writing into them.
+void EndWritesInFlight(SerialDriverState& driver) {
+  CancelIo(driver.handle);
+  for (OVERLAPPED& record : driver.writeOverlapped) {
+    DWORD ignored = 0;
+    if (!HasOverlappedIoCompleted(&record)) {
+      GetOverlappedResult(driver.handle, &record, &ignored, TRUE);
+    }
+  }
+}
+
+int32_t ClosePort(CSerialPort* port) {
+  SerialDriverState& driver = *port->driver;
+  EscapeCommFunction(driver.handle, CLRDTR);
+  EscapeCommFunction(driver.handle, CLRRTS);
+  EndWritesInFlight(driver);
+  const bool closed = CloseHandle(driver.handle);
+  const int32_t result = closed ? PORT_OK : MapCommError();
+  CloseEvents(driver);
+  ReleasePortObject(port);
+  return result;
+}
+
+void InstallOperations(SerialOperations& ops) {
+  ops.GetChar = GetChar;
+  ops.PutChar = PutChar;
+  ops.ClosePort = ClosePort;
+  ops.SetLineParams = [](CSerialPort* port, int32_t baud, uint8_t parity, uint8_t dataBits,
+                         int32_t stopBits) {
+    return SetLineParamsWith(port, baud, parity, dataBits, stopBits, ApplyDcb);
+  };
+  ops.SetXonXoff = [](CSerialPort* port, int32_t on) { return SetXonXoffWith(port, on, ApplyDcb); };
+  ops.SetRtsCts = [](CSerialPort* port, int32_t on) { return SetRtsCtsWith(port, on, ApplyDcb); };
+  ops.SetDtrDsr = [](CSerialPort* port, int32_t on) { return SetDtrDsrWith(port, on, ApplyDcb); };
+  ops.SetDtr = [](CSerialPort* port, int32_t on) { return SetDtrWith(port, on, ApplyDcb); };
+  ops.SetRts = [](CSerialPort* port, int32_t on) { return SetRtsWith(port, on, ApplyDcb); };
+  ops.TxFree = TxFree;
+  ops.TxCount = TxCount;
+  ops.RxFree = RxFree;
+  ops.RxCount = RxCount;
+  ops.ClearTx = ClearTx;
+  ops.PutBytes = PutBytes;
+  ops.GetBytes = GetBytes;
+  ops.DumpStatus = DumpDriverStatus;
+  ops.SendBreak = SendBreak;
+  ops.ModemStatus = ModemStatus;
+  ops.LineStatus = LineStatus;
+  ops.ClearLineStatus = ClearLineStatus;
+}
+
+// A Windows 3.x host running 32-bit programs has no communications interface for them.
+bool HostLacksSerialInterface() {
+  const DWORD version = GetVersion();
+  return (version & 0x80000000u) != 0 && LOBYTE(LOWORD(version)) == 3;
+}
+
+// Opens the device and prepares it; PORT_OK, or the code with nothing left open.
+int32_t OpenDevice(SerialDriverState& driver, const std::string& name) {
+  driver.inQueueSize = PORT_QUEUE_SIZE;
+  driver.outQueueSize = PORT_QUEUE_SIZE;
+  driver.lineErrors = 0;
+  driver.handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED, nullptr);
+  if (driver.handle == INVALID_HANDLE_VALUE) return MapCommError();
+  if (!CreateEvents(driver)) {
+    CloseEvents(driver);
+    CloseHandle(driver.handle);
+    return PORT_NO_MEMORY;
+  }
+
+  SetupComm(driver.handle, driver.inQueueSize, driver.outQueueSize);
+  SetCommMask(driver.handle, 0);
+  driver.dcb.DCBlength = sizeof(DCB);
+  GetCommState(driver.handle, &driver.dcb);
+  PrepareOpenDcb(driver);
+
+  COMMTIMEOUTS timeouts{};
+  timeouts.ReadIntervalTimeout = MAXDWORD;
+  SetCommTimeouts(driver.handle, &timeouts);
+  return PORT_OK;
+}
+
+CSerialPort* Open(int32_t index, const std::string& name, int32_t baud, uint8_t parity,
+                  uint8_t dataBits, int32_t stopBits) {
+  CSerialPort* port = NewPortObject();
+  if (IsFallbackPort(port)) return port;
+  if (HostLacksSerialInterface()) {
+    port->status = PORT_UNSUPPORTED;
+    return port;
+  }
+  port = AttachDriverState(port, index);
+  if (IsFallbackPort(port)) return port;
+  port->status = OpenDevice(*port->driver, name);
+  if (port->status != PORT_OK) return port;
+  // A bad line parameter shows only in status; the device stays open with its old settings.
+  SetLineParamsWith(port, baud, parity, dataBits, stopBits, ApplyDcb);
+  InstallOperations(port->ops);
+  return port;
+}
+
+std::string DeviceName(int32_t number) { return "\\\\.\\COM" + std::to_string(number); }
+
+// "COMn" in any case, for n from 1: the port number; 0 for any other name.
+int32_t ComNumber(const char* name) {
+  if (_strnicmp(name, "COM", 3) != 0 || name[3] == '\0') return 0;
+  int32_t number = 0;
+  for (const char* digit = name + 3; *digit; ++digit) {
+    if (!std::isdigit(static_cast<unsigned char>(*digit)) || number > 9999) return 0;
+    number = number * 10 + (*digit - '0');
+  }
+  return number;
+}
+
+}  // namespace
+
+CSerialPort* OpenPort(int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits,
+                      int32_t stopBits) {
+  return Open(index, DeviceName(index + 1), baud, parity, dataBits, stopBits);
+}
+
+CSerialPort* OpenPortPath(const char* path, int32_t baud, uint8_t parity, uint8_t dataBits,
+                          int32_t stopBits) {
+  const std::string name = path ? path : "";
+  if (const int32_t number = ComNumber(name.c_str())) {
+    return OpenPort(number - 1, baud, parity, dataBits, stopBits);
+  }
+  return Open(-1, name, baud, parity, dataBits, stopBits);
+}

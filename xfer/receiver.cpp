@@ -1,0 +1,194 @@
+#include "xfer/receiver.h"
+
+#include "host/clock.h"
+#include "xfer/block_checks.h"
+#include "xfer/engine.h"
+#include "xfer/file_access.h"
+#include "xfer/line_waits.h"
+
+namespace xfer {
+namespace {
+
+constexpr int32_t kMaxErrors = 10;
+constexpr int32_t kByteMs = 1000;
+constexpr uint32_t kMaxPurgeMs = 10000;
+
+enum class Block { kData, kEndOfFile, kFailed };
+
+uint8_t RequestChar(const TransferContext& ctx) {
+  if (ctx.blockCounter >= 2) return NAK;
+  return ctx.useCrc ? 'C' : NAK;
+}
+
+bool SendRequest(TransferContext& ctx) {
+  if (WriteChar(ctx, RequestChar(ctx)) == 0) return true;
+  FailStep(ctx, XFER_REPLY_FAILED);
+  return false;
+}
+
+bool SendAck(TransferContext& ctx) {
+  if (WriteChar(ctx, ACK) == 0) return true;
+  FailStep(ctx, XFER_ACK_FAILED);
+  return false;
+}
+
+void CountError(TransferContext& ctx) {
+  ++ctx.totalErrors;
+  ++ctx.consecutiveErrors;
+}
+
+// Empties the line of a broken block's remains, until a second passes without a byte or a 0x00
+// arrives; false when the abort check said stop.
+bool PurgeLine(TransferContext& ctx) {
+  CSerialPort* port = ctx.port;
+  const uint32_t start = host::TickCount();
+  for (;;) {
+    if (CheckAbort(ctx)) return false;
+    while (port->ops.GetChar(port) >= 0) {
+    }
+    const int32_t c = ReadCharTimed(port, kByteMs);
+    if (c <= 0 || host::TicksSince(start) >= kMaxPurgeMs) return true;
+  }
+}
+
+// The line is emptied before the request goes out: the sender's repeat would otherwise arrive
+// during the purge and be thrown away with the rest.
+bool RejectBrokenBlock(TransferContext& ctx) {
+  if (!PurgeLine(ctx) || !SendRequest(ctx)) return false;
+  CountError(ctx);
+  return true;
+}
+
+// SOH, STX or EOT; or a negative value when the wait failed (counted, request sent) or ended.
+int32_t WaitForHeader(TransferContext& ctx) {
+  const int32_t c = WaitForChar(ctx, ctx.blockCounter < 2 ? 5000 : 10000);
+  if (c == kWaitStopped) return kWaitStopped;
+  if (c >= 0) {
+    const int32_t previous = ctx.lastChar;
+    ctx.lastChar = c;
+    if (c == SOH || c == STX || c == EOT) return c;
+    if (c == CAN && previous == CAN) {
+      ctx.result = XFER_REMOTE_CANCEL;
+      return kWaitStopped;
+    }
+    if (c != CAN && !DiscardUntilQuiet(ctx)) return kWaitStopped;
+  }
+  CountError(ctx);
+  if (ctx.consecutiveErrors > 2 && ctx.blockCounter < 2) ctx.useCrc = false;
+  if (!SendRequest(ctx)) return kWaitStopped;
+  if (ctx.consecutiveErrors >= kMaxErrors) ctx.result = XFER_TIMEOUT;
+  return kWaitTimedOut;
+}
+
+// Reads the number pair, data field and check of a block whose header has arrived. False when the
+// block is broken (handled) or the transfer must end (result set).
+bool ReadBlockBody(TransferContext& ctx) {
+  CSerialPort* port = ctx.port;
+  const int32_t number = ReadCharTimed(port, kByteMs);
+  const int32_t complement = ReadCharTimed(port, kByteMs);
+  if (number < 0 || complement < 0 || number != 255 - complement) {
+    if (RejectBrokenBlock(ctx)) {
+      LogLine(ctx, "Bad block numbers %02x %02x", static_cast<unsigned>(number),
+              static_cast<unsigned>(complement));
+    }
+    return false;
+  }
+  ctx.blockNumber = number;
+  for (int32_t i = 0; i < ctx.blockLength; ++i) {
+    const int32_t c = ReadCharTimed(port, kByteMs);
+    if (c < 0) {
+      RejectBrokenBlock(ctx);
+      return false;
+    }
+    ctx.buffer[i] = static_cast<uint8_t>(c);
+  }
+  const int32_t first = ReadCharTimed(port, kByteMs);
+  const int32_t second = ctx.useCrc ? ReadCharTimed(port, kByteMs) : 0;
+  if (first < 0 || second < 0) {
+    RejectBrokenBlock(ctx);
+    return false;
+  }
+  ctx.checkValue = ctx.useCrc ? first * 256 + second : first;
+  return true;
+}
+
+// True when the block read is the one expected and intact; otherwise it has been answered.
+bool AcceptBlock(TransferContext& ctx) {
+  if (ctx.blockNumber == (ctx.blockCounter - 1) % 256) {
+    if (!SendAck(ctx)) return false;
+    CountError(ctx);
+    LogLine(ctx, "Duplicate block %ld", static_cast<long>(ctx.blockCounter));
+    return false;
+  }
+  if (ctx.blockNumber != ctx.blockCounter % 256) {
+    if (!SendRequest(ctx)) return false;
+    CountError(ctx);
+    LogLine(ctx, "Bad block number waiting for number %ld", static_cast<long>(ctx.blockCounter));
+    return false;
+  }
+  const std::span<const uint8_t> data(ctx.buffer.get(), ctx.blockLength);
+  const int32_t expected = ctx.useCrc ? Crc16Xmodem(data) : Checksum8(data);
+  if (expected != ctx.checkValue) {
+    if (!SendRequest(ctx)) return false;
+    CountError(ctx);
+    if (ctx.useCrc)
+      LogLine(ctx, "Bad CRC on block number %ld", static_cast<long>(ctx.blockCounter));
+    else
+      LogLine(ctx, "Bad checksum on block number %ld", static_cast<long>(ctx.blockCounter));
+    return false;
+  }
+  LogLine(ctx, "Read %d byte block %ld", ctx.blockLength, static_cast<long>(ctx.blockCounter));
+  ++ctx.blockCounter;
+  return true;
+}
+
+Block ReceiveBlock(TransferContext& ctx) {
+  for (;;) {
+    if (ctx.consecutiveErrors >= kMaxErrors) {
+      ctx.result = XFER_TOO_MANY_ERRORS;
+      return Block::kFailed;
+    }
+    if (CheckAbort(ctx)) return Block::kFailed;
+    const int32_t header = WaitForHeader(ctx);
+    if (header == EOT) return Block::kEndOfFile;
+    if (header >= 0) {
+      ctx.blockLength = header == SOH ? 128 : 1024;
+      if (ReadBlockBody(ctx) && AcceptBlock(ctx)) return Block::kData;
+    }
+    if (ctx.result != XFER_OK) return Block::kFailed;
+  }
+}
+
+bool StoreBlock(TransferContext& ctx) {
+  const size_t length = static_cast<size_t>(ctx.blockLength);
+  // Flushed block by block so that a full disk is noticed while the peer can still be told.
+  return std::fwrite(ctx.buffer.get(), 1, length, ctx.file.get()) == length &&
+         std::fflush(ctx.file.get()) == 0;
+}
+
+}  // namespace
+
+void RunReceiver(TransferContext& ctx) {
+  if (!OpenTransferFile(ctx) || !SendRequest(ctx)) return;
+  for (;;) {
+    switch (ReceiveBlock(ctx)) {
+      case Block::kData:
+        if (!StoreBlock(ctx)) {
+          FailStep(ctx, XFER_FILE_IO);
+          return;
+        }
+        ctx.bytesDone += ctx.blockLength;
+        if (!SendAck(ctx)) return;
+        ctx.consecutiveErrors = 0;
+        break;
+      case Block::kEndOfFile:
+        SendAck(ctx);
+        LogLine(ctx, "End of file, cleaning up");
+        return;
+      case Block::kFailed:
+        return;
+    }
+  }
+}
+
+}  // namespace xfer

@@ -1,0 +1,211 @@
+#include "xfer/sender.h"
+
+#include <cstring>
+
+#include "host/clock.h"
+#include "xfer/block_checks.h"
+#include "xfer/engine.h"
+#include "xfer/file_access.h"
+#include "xfer/file_spec_list.h"
+#include "xfer/line_waits.h"
+
+namespace xfer {
+namespace {
+
+constexpr int32_t kMaxErrors = 10;
+constexpr uint8_t kStreamingMode = 3;
+// Above this many bytes left, a 1K block is worth its padding.
+constexpr int32_t kLongBlockThreshold = 896;
+// The drain of one queued block; far more than a full queue needs at any usable line speed.
+constexpr uint32_t kDrainLimitMs = 60000;
+
+bool StartHandshake(TransferContext& ctx) {
+  if (CheckAbort(ctx)) return false;
+  for (;;) {
+    const int32_t c = WaitForChar(ctx, ctx.replyTimeout);
+    if (c == kWaitStopped) return false;
+    if (c >= 0) {
+      const int32_t previous = ctx.lastChar;
+      ctx.lastChar = c;
+      switch (c) {
+        case NAK:
+          if (ctx.useCrc) {
+            LogLine(ctx, "Falling back to checksum mode");
+            ctx.useCrc = false;
+          }
+          return true;
+        case CAN:
+          if (previous == CAN) {
+            ctx.result = XFER_REMOTE_CANCEL;
+            LogLine(ctx, "Remote end sent cancel code");
+            return false;
+          }
+          break;
+        case 'C':
+          if (ctx.useCrc && ctx.mode != kStreamingMode) return true;
+          break;
+        case 'D':
+          LogLine(ctx, "Detected ZK CRC capable receiver");
+          if (ctx.useZkCrc) return true;
+          break;
+        case 'G':
+          if (ctx.mode == kStreamingMode) return true;
+          break;
+        default:
+          if (!DiscardUntilQuiet(ctx)) return false;
+          break;
+      }
+    }
+    ++ctx.totalErrors;
+    if (++ctx.consecutiveErrors >= kMaxErrors) {
+      ctx.result = XFER_TIMEOUT;
+      return false;
+    }
+    if (CheckAbort(ctx)) return false;
+  }
+}
+
+// False with blockLength 0 at the end of the file, or with result set.
+bool ReadBlock(TransferContext& ctx) {
+  ctx.blockLength = 128;
+  if (ctx.mode != 0 && ctx.fileSize - ctx.bytesDone > kLongBlockThreshold) ctx.blockLength = 1024;
+  const size_t read = std::fread(ctx.buffer.get(), 1, ctx.blockLength, ctx.file.get());
+  if (read == 0) {
+    // A read error must not pass for the end of the file: the peer would keep a cut-off copy.
+    if (std::ferror(ctx.file.get())) FailStep(ctx, XFER_FILE_IO);
+    ctx.blockLength = 0;
+    return false;
+  }
+  std::memset(ctx.buffer.get() + read, 0, ctx.blockLength - read);
+  ctx.blockNumber = ctx.blockCounter % 256;
+  ++ctx.blockCounter;
+  ctx.bytesDone += static_cast<int32_t>(read);
+  return !CheckAbort(ctx);
+}
+
+bool WriteCheckPair(TransferContext& ctx, uint16_t value) {
+  const bool high = WriteChar(ctx, static_cast<uint8_t>(value >> 8)) == 0;
+  const bool low = WriteChar(ctx, static_cast<uint8_t>(value & 0xFF)) == 0;
+  return high && low;
+}
+
+bool SendBlock(TransferContext& ctx) {
+  LogLine(ctx, "Sending block %ld", static_cast<long>(ctx.blockCounter - 1));
+  if (WriteChar(ctx, ctx.blockLength == 128 ? SOH : STX) != 0) {
+    LogLine(ctx, "Error sending first character");
+    FailStep(ctx, XFER_SEND_FAILED);
+    return false;
+  }
+  const bool number = WriteChar(ctx, static_cast<uint8_t>(ctx.blockNumber)) == 0;
+  const bool complement = WriteChar(ctx, static_cast<uint8_t>(255 - ctx.blockNumber)) == 0;
+  if (!number || !complement) {
+    LogLine(ctx, "Error sending block number");
+    FailStep(ctx, XFER_SEND_FAILED);
+    return false;
+  }
+  const std::span<const uint8_t> data(ctx.buffer.get(), ctx.blockLength);
+  if (WriteBuffer(ctx, data) != 0) return false;
+  if (ctx.useZkCrc) {
+    ctx.checkValue = Crc16Zk(data);
+    return WriteCheckPair(ctx, static_cast<uint16_t>(ctx.checkValue));
+  }
+  bool sent;
+  if (ctx.useCrc) {
+    ctx.checkValue = Crc16Xmodem(data);
+    sent = WriteCheckPair(ctx, static_cast<uint16_t>(ctx.checkValue));
+  } else {
+    ctx.checkValue = Checksum8(data);
+    sent = WriteChar(ctx, static_cast<uint8_t>(ctx.checkValue)) == 0;
+  }
+  if (!sent) {
+    LogLine(ctx, "Error sending checksum");
+    FailStep(ctx, XFER_SEND_FAILED);
+  }
+  return sent;
+}
+
+// Waits until the port has sent what it queued, so that the reply time-out starts at the end of
+// the block. False when the abort check said stop, the wait hook failed, or the queue is stuck.
+bool DrainOutput(TransferContext& ctx) {
+  CSerialPort* port = ctx.port;
+  const uint32_t start = host::TickCount();
+  while (port->ops.TxCount(port) > 0) {
+    if (CheckAbort(ctx)) return false;
+    if (host::TicksSince(start) >= kDrainLimitMs) return false;
+    const int32_t hook = IdleHook(port);
+    if (hook < 0) {
+      port->status = hook;
+      return false;
+    }
+  }
+  if (port->status == PORT_UNSUPPORTED) port->status = PORT_OK;
+  return true;
+}
+
+// True when the block (or the EOT) was acknowledged.
+bool AwaitReply(TransferContext& ctx) {
+  CSerialPort* port = ctx.port;
+  if (ctx.mode != kStreamingMode) {
+    if (port->status < 0 || !DrainOutput(ctx)) return false;
+  } else if (ctx.blockLength != 0 && port->ops.RxCount(port) <= 0) {
+    return true;
+  }
+  const int32_t c = WaitForChar(ctx, ctx.replyTimeout);
+  if (c < 0) return false;
+  const int32_t previous = ctx.lastChar;
+  ctx.lastChar = c;
+  switch (c) {
+    case ACK:
+      return true;
+    case NAK:
+      if (ctx.mode == kStreamingMode) ctx.result = XFER_REMOTE_CANCEL;
+      return false;
+    case CAN:
+      if (ctx.mode == kStreamingMode || previous == CAN) ctx.result = XFER_REMOTE_CANCEL;
+      return false;
+    default:
+      DiscardUntilQuiet(ctx);
+      return false;
+  }
+}
+
+}  // namespace
+
+void RunSender(TransferContext& ctx) {
+  if (ctx.fileList && !ctx.fileList->ops->NextFile(ctx.fileList.get())) {
+    ctx.result = XFER_NO_FILE;
+    return;
+  }
+  if (!OpenTransferFile(ctx) || !StartHandshake(ctx)) return;
+  if (!ReadBlock(ctx)) {
+    if (ctx.result == XFER_OK) ctx.result = XFER_FILE_IO;  // nothing to send: an empty file
+    return;
+  }
+  for (;;) {
+    if (ctx.blockLength != 0) {
+      if (!SendBlock(ctx)) return;
+    } else {
+      LogLine(ctx, "File transmission complete");
+      if (WriteChar(ctx, EOT) != 0) {
+        FailStep(ctx, XFER_EOT_FAILED);
+        return;
+      }
+    }
+    if (AwaitReply(ctx)) {
+      ctx.consecutiveErrors = 0;
+      if (ctx.blockLength == 0) return;  // the EOT was acknowledged
+      if (!ReadBlock(ctx) && ctx.result != XFER_OK) return;
+      continue;
+    }
+    if (ctx.result != XFER_OK) return;
+    ++ctx.totalErrors;
+    if (++ctx.consecutiveErrors >= kMaxErrors) {
+      LogLine(ctx, "Exceeded maximum error count");
+      ctx.result = XFER_TOO_MANY_ERRORS;
+      DumpDataLog(std::span<const uint8_t>(ctx.buffer.get(), kBufferSize));
+      return;
+    }
+  }
+}
+
+}  // namespace xfer

@@ -1,0 +1,95 @@
+#include "xfer/file_spec_list.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "temp_dir.h"
+
+namespace {
+
+using xfer_test::TempDir;
+using xfer_test::WriteFile;
+
+struct ListDeleter {
+  void operator()(FileSpecList* list) const { list->ops->Destroy(list); }
+};
+using ListPtr = std::unique_ptr<FileSpecList, ListDeleter>;
+
+ListPtr MakeList(const char* spec) { return ListPtr(xfer::CreateFileSpecList(spec)); }
+
+class FileSpecListTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+};
+
+TEST_F(FileSpecListTest, SplitsDirectoryPartAndPatternAtEitherSlash) {
+  std::filesystem::create_directories("sub/deeper");
+  WriteFile("sub/deeper/One.Bin", std::vector<uint8_t>(300, 7));
+  for (const char* spec : {"sub\\deeper\\ONE.BIN", "sub/deeper/one.bin", "sub/deeper\\o?e.*"}) {
+    auto list = MakeList(spec);
+    ASSERT_TRUE(list->ops->NextFile(list.get())) << spec;
+    EXPECT_EQ(list->itemPattern, std::string(spec).substr(11)) << spec;
+    EXPECT_EQ(list->itemPrefix, std::string(spec).substr(0, 11)) << spec;
+    // The name as the directory holds it: a lower-cased copy would not open here.
+    EXPECT_EQ(list->currentPath, "sub/deeper/One.Bin");
+    EXPECT_EQ(list->size, 300);
+  }
+}
+
+TEST_F(FileSpecListTest, DriveLetterPrefixIsSplitAtTheLastBackslash) {
+  auto list = MakeList("A:\\DIR\\ONE.BIN");
+  EXPECT_FALSE(list->ops->NextFile(list.get()));
+  EXPECT_EQ(list->itemPrefix, "A:\\DIR\\");
+  EXPECT_EQ(list->itemPattern, "ONE.BIN");
+
+  auto colonOnly = MakeList("B:TWO.BIN");
+  EXPECT_FALSE(colonOnly->ops->NextFile(colonOnly.get()));
+  EXPECT_EQ(colonOnly->itemPrefix, "B:");
+  EXPECT_EQ(colonOnly->itemPattern, "TWO.BIN");
+}
+
+TEST_F(FileSpecListTest, SkipsItemsWithoutMatchesAndEmptyItems) {
+  WriteFile("found.bin", {1, 2, 3});
+  auto list = MakeList(";,missing.bin;;found.bin,other.bin");
+  ASSERT_TRUE(list->ops->NextFile(list.get()));
+  EXPECT_EQ(list->currentPath, "found.bin");
+  EXPECT_EQ(list->size, 3);
+  EXPECT_FALSE(list->ops->NextFile(list.get()));
+}
+
+TEST_F(FileSpecListTest, PatternYieldsMatchesInFoldedNameOrderAndNeverDirectories) {
+  std::filesystem::create_directory("a_dir.bin");
+  WriteFile("b.BIN", {});
+  WriteFile("C.bin", {1});
+  WriteFile("d.txt", {2});
+  auto list = MakeList("*.bin");
+  ASSERT_TRUE(list->ops->NextFile(list.get()));
+  EXPECT_EQ(list->currentPath, "b.BIN");
+  EXPECT_EQ(list->size, 0);
+  ASSERT_TRUE(list->ops->NextFile(list.get()));
+  EXPECT_EQ(list->currentPath, "C.bin");
+  EXPECT_FALSE(list->ops->NextFile(list.get()));
+}
+
+TEST_F(FileSpecListTest, OnlyDirectoriesOrNothingYieldNoFile) {
+  std::filesystem::create_directory("only");
+  for (const char* spec : {"only", "*", "", ",;", "nosuchdir/x.bin"}) {
+    auto list = MakeList(spec);
+    EXPECT_FALSE(list->ops->NextFile(list.get())) << spec;
+  }
+}
+
+TEST_F(FileSpecListTest, LongItemsAreSearchedWhole) {
+  const std::string dirName(200, 'd'), name(100, 'n');
+  WriteFile(name.substr(0, 44), {9});  // what a cut-off remainder of the item could wrongly match
+  std::filesystem::create_directory(dirName);
+  WriteFile(dirName + "/" + name, {1, 2});
+  const std::string spec = dirName + "/" + name;
+  auto list = MakeList(spec.c_str());
+  ASSERT_TRUE(list->ops->NextFile(list.get()));
+  EXPECT_EQ(list->currentPath, spec);
+  EXPECT_FALSE(list->ops->NextFile(list.get()));
+}
+
+}  // namespace

@@ -1,0 +1,270 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "engine_fixture.h"
+#include "sim_sender.h"
+
+namespace {
+
+using namespace xfer_test;
+using ::testing::ElementsAre;
+
+constexpr uint8_t SOH = 0x01, STX = 0x02, EOT = 0x04, ACK = 0x06, NAK = 0x15, CAN = 0x18;
+
+class ReceiverTest : public EngineTest {
+ protected:
+  SimSender& Sender() {
+    sender_ = std::make_unique<SimSender>(Peer());
+    RunPeer(*sender_);
+    return *sender_;
+  }
+  // The peer runs inside the engine's waits; one more step lets it see the engine's last reply.
+  int32_t ReceiveChecksum(const char* name = "got.bin") {
+    const int32_t result =
+        XmodemReceive(port, name, Log, Progress, XFER_OPT_CHECKSUM, XFER_OPT_END);
+    if (sender_) sender_->Step();
+    return result;
+  }
+  int32_t ReceiveCrc(const char* name = "got.bin") {
+    const int32_t result = XmodemReceive(port, name, Log, Progress, XFER_OPT_END);
+    if (sender_) sender_->Step();
+    return result;
+  }
+  static std::vector<uint8_t> Block(uint8_t number, const std::vector<uint8_t>& data,
+                                    PeerCheck check = PeerCheck::kChecksum,
+                                    const FrameFaults& faults = {}) {
+    return MakeFrame(SOH, number, data, check, faults);
+  }
+
+  std::unique_ptr<SimSender> sender_;
+};
+
+TEST_F(ReceiverTest, EotAsTheFirstHeaderGivesAnEmptyFile) {
+  auto& tx = Sender();
+  tx.Script({{EOT}});
+  EXPECT_EQ(ReceiveChecksum(), 1);
+  EXPECT_THAT(tx.Received(), ElementsAre(NAK, ACK));
+  EXPECT_THAT(Logs(), ElementsAre("Opening file got.bin", "End of file, cleaning up"));
+  EXPECT_TRUE(std::filesystem::exists("got.bin"));
+  EXPECT_TRUE(ReadFile("got.bin").empty());
+}
+
+TEST_F(ReceiverTest, StoresTheFillOfTheLastBlock) {
+  auto& tx = Sender();
+  tx.SendFile(Pattern(130), 128);
+  EXPECT_EQ(ReceiveChecksum(), 1);
+  EXPECT_TRUE(tx.EotAcked());
+  EXPECT_EQ(ReadFile("got.bin"), PadTo(Pattern(130), 128));
+  EXPECT_THAT(Logs(), ElementsAre("Opening file got.bin", "Read 128 byte block 1",
+                                  "Read 128 byte block 2", "End of file, cleaning up"));
+}
+
+TEST_F(ReceiverTest, TakesOneKBlocksThoughItAskedForTheChecksum) {
+  auto& tx = Sender();
+  tx.SendFile(Pattern(2500), 1024);
+  int32_t bytes = 0;
+  OnProgress() = [&](TransferContext* ctx) { bytes = ctx->bytesDone; };
+  EXPECT_EQ(ReceiveChecksum(), 1);
+  EXPECT_EQ(ReadFile("got.bin"), PadTo(Pattern(2500), 1024));
+  EXPECT_EQ(CountLog("Read 1024 byte block 3"), 1u);
+  EXPECT_EQ(bytes, 3072);
+}
+
+TEST_F(ReceiverTest, CrcModeAsksWithCAndChecksTheCrc) {
+  auto& tx = Sender();
+  tx.SendFile(Pattern(3000), 1024);
+  EXPECT_EQ(ReceiveCrc(), 1);
+  EXPECT_EQ(tx.Received().front(), 'C');
+  EXPECT_EQ(ReadFile("got.bin"), PadTo(Pattern(3000), 1024));
+}
+
+TEST_F(ReceiverTest, Block256IsExpectedWithNumberZero) {
+  const auto file = Pattern(300 * 128);
+  auto& tx = Sender();
+  tx.SendFile(file, 128);
+  EXPECT_EQ(ReceiveCrc(), 1);
+  EXPECT_EQ(ReadFile("got.bin"), file);
+  EXPECT_EQ(CountLog("Read 128 byte block 256"), 1u);
+  EXPECT_EQ(CountLog("Read 128 byte block 300"), 1u);
+}
+
+TEST_F(ReceiverTest, ARepeatedBlockIsAcknowledgedButNotStored) {
+  const auto data = Pattern(128);
+  auto& tx = Sender();
+  tx.Script({Block(1, data), Block(1, data), {EOT}});
+  EXPECT_EQ(ReceiveChecksum(), 1);
+  EXPECT_THAT(tx.Received(), ElementsAre(NAK, ACK, ACK, ACK));
+  EXPECT_EQ(CountLog("Duplicate block 2"), 1u);
+  EXPECT_EQ(ReadFile("got.bin"), data);
+}
+
+TEST_F(ReceiverTest, AnOutOfSequenceBlockIsRequestedAgain) {
+  auto& tx = Sender();
+  tx.Script(
+      {Block(1, Pattern(128, 1)), Block(3, Pattern(128, 3)), Block(2, Pattern(128, 2)), {EOT}});
+  EXPECT_EQ(ReceiveChecksum(), 1);
+  EXPECT_THAT(tx.Received(), ElementsAre(NAK, ACK, NAK, ACK, ACK));
+  EXPECT_EQ(CountLog("Bad block number waiting for number 2"), 1u);
+  auto expected = Pattern(128, 1);
+  const auto second = Pattern(128, 2);
+  expected.insert(expected.end(), second.begin(), second.end());
+  EXPECT_EQ(ReadFile("got.bin"), expected);
+}
+
+TEST_F(ReceiverTest, ABrokenNumberPairIsPurgedThenRequested) {
+  auto& tx = Sender();
+  FrameFaults faults;
+  faults.number = 0x05;
+  faults.complement = 0xF0;
+  tx.Script({Block(1, Pattern(128), PeerCheck::kChecksum, faults), Block(1, Pattern(128)), {EOT}});
+  EXPECT_EQ(ReceiveChecksum(), 1);
+  EXPECT_EQ(CountLog("Bad block numbers 05 f0"), 1u);
+  EXPECT_THAT(tx.Received(), ElementsAre(NAK, NAK, ACK, ACK));
+  // The request waits until the line has been quiet for a second.
+  EXPECT_GE(tx.ReceivedAt()[1] - tx.ReceivedAt()[0], 1000u);
+  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
+}
+
+TEST_F(ReceiverTest, ABlockCutShortIsPurgedThenRequested) {
+  auto& tx = Sender();
+  FrameFaults cut;
+  cut.cutAfter = 60;
+  tx.Script({Block(1, Pattern(128), PeerCheck::kCrc, cut),
+             Block(1, Pattern(128), PeerCheck::kCrc),
+             {EOT}});
+  int32_t errors = 0;
+  OnProgress() = [&](TransferContext* ctx) { errors = std::max(errors, ctx->totalErrors); };
+  EXPECT_EQ(ReceiveCrc(), 1);
+  EXPECT_THAT(tx.Received(), ElementsAre('C', 'C', ACK, ACK));
+  EXPECT_EQ(errors, 1);
+  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
+}
+
+TEST_F(ReceiverTest, ABadCheckIsRequestedAgainWithItsLine) {
+  auto& tx = Sender();
+  FrameFaults bad;
+  bad.badCheck = true;
+  tx.Script({Block(1, Pattern(128), PeerCheck::kChecksum, bad), Block(1, Pattern(128)), {EOT}});
+  EXPECT_EQ(ReceiveChecksum(), 1);
+  EXPECT_EQ(CountLog("Bad checksum on block number 1"), 1u);
+  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
+
+  auto& tx2 = Sender();
+  tx2.Script({Block(1, Pattern(128), PeerCheck::kCrc, bad),
+              Block(1, Pattern(128), PeerCheck::kCrc),
+              {EOT}});
+  EXPECT_EQ(ReceiveCrc(), 1);
+  EXPECT_THAT(tx2.Received(), ElementsAre('C', 'C', ACK, ACK));
+  EXPECT_EQ(CountLog("Bad CRC on block number 1"), 1u);
+}
+
+TEST_F(ReceiverTest, TenBadBlocksInARowEndTheTransfer) {
+  auto& tx = Sender();
+  FrameFaults bad;
+  bad.badCheck = true;
+  tx.Script(
+      std::vector<std::vector<uint8_t>>(12, Block(1, Pattern(128), PeerCheck::kChecksum, bad)));
+  EXPECT_EQ(ReceiveChecksum(), XFER_TOO_MANY_ERRORS);
+  EXPECT_EQ(CountLog("Bad checksum on block number 1"), 10u);
+  EXPECT_TRUE(EndsWith(tx.Received(), kCancelSequence));
+}
+
+TEST_F(ReceiverTest, SilentSenderGetsCThenNakAndTimesOut) {
+  auto& tx = Sender();
+  tx.Script({});
+  const uint64_t start = clock.ElapsedMs();
+  EXPECT_EQ(ReceiveCrc(), XFER_TIMEOUT);
+  ASSERT_EQ(tx.Received().size(), 31u);
+  std::vector<uint8_t> requests(tx.Received().begin(), tx.Received().begin() + 11);
+  EXPECT_EQ(requests,
+            (std::vector<uint8_t>{'C', 'C', 'C', NAK, NAK, NAK, NAK, NAK, NAK, NAK, NAK}));
+  for (size_t i = 1; i < 11; ++i) {
+    EXPECT_GE(tx.ReceivedAt()[i] - tx.ReceivedAt()[i - 1], 5000u);
+    EXPECT_LT(tx.ReceivedAt()[i] - tx.ReceivedAt()[i - 1], 5100u);
+  }
+  EXPECT_EQ(std::vector<uint8_t>(tx.Received().begin() + 11, tx.Received().end()), kCancelSequence);
+  EXPECT_LT(clock.ElapsedMs() - start, 53000u);
+}
+
+TEST_F(ReceiverTest, LaterBlocksAreAwaitedTenSeconds) {
+  auto& tx = Sender();
+  tx.Script({Block(1, Pattern(128))});
+  EXPECT_EQ(ReceiveChecksum(), XFER_TIMEOUT);
+  ASSERT_GE(tx.Received().size(), 3u);
+  EXPECT_EQ(tx.Received()[2], NAK);
+  EXPECT_GE(tx.ReceivedAt()[2] - tx.ReceivedAt()[1], 10000u);
+  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));  // a new file keeps what arrived
+}
+
+TEST_F(ReceiverTest, TwoCancelsEndTheTransfer) {
+  auto& tx = Sender();
+  tx.Script({{CAN, CAN}});
+  EXPECT_EQ(ReceiveChecksum(), XFER_REMOTE_CANCEL);
+  EXPECT_TRUE(EndsWith(tx.Received(), kCancelSequence));
+}
+
+TEST_F(ReceiverTest, NoiseBeforeAHeaderIsDiscardedAndCounted) {
+  auto& tx = Sender();
+  auto first = Block(1, Pattern(128));
+  first.insert(first.begin(), {'x', 'y'});
+  tx.Script({first, Block(1, Pattern(128)), {EOT}});
+  EXPECT_EQ(ReceiveChecksum(), 1);
+  EXPECT_THAT(tx.Received(), ElementsAre(NAK, NAK, ACK, ACK));
+  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
+}
+
+TEST_F(ReceiverTest, AFailedReceiveLeavesAnExistingFileAsItWas) {
+  WriteFile("keep.bin", {1, 2, 3});
+  auto& tx = Sender();
+  tx.Script({Block(1, Pattern(128)), {CAN, CAN}});
+  EXPECT_EQ(ReceiveChecksum("keep.bin"), XFER_REMOTE_CANCEL);
+  EXPECT_EQ(ReadFile("keep.bin"), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
+
+  auto& tx2 = Sender();
+  tx2.SendFile(Pattern(200), 128);
+  EXPECT_EQ(ReceiveChecksum("keep.bin"), 1);
+  EXPECT_EQ(ReadFile("keep.bin"), PadTo(Pattern(200), 128));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
+}
+
+#ifdef __linux__
+TEST_F(ReceiverTest, AFileThatCannotBeWrittenFails) {
+  auto& tx = Sender();
+  tx.SendFile(Pattern(300), 128);
+  OpenHook = [](TransferContext*, const char*, const char* mode) {
+    return std::fopen("/dev/full", mode);
+  };
+  EXPECT_EQ(ReceiveChecksum(), XFER_FILE_IO);
+  EXPECT_THAT(tx.Received(),
+              ElementsAre(NAK, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x08,
+                          0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08));
+}
+#endif
+
+TEST_F(ReceiverTest, AFileThatCannotBeCreatedFails) {
+  auto& tx = Sender();
+  EXPECT_EQ(ReceiveChecksum("no/such/dir/got.bin"), XFER_OPEN_FAILED);
+  EXPECT_THAT(Logs(), ElementsAre("Opening file no/such/dir/got.bin", "Failed to open file"));
+  EXPECT_TRUE(EndsWith(tx.Received(), kCancelSequence));
+}
+
+TEST_F(ReceiverTest, ARefusedRequestFailsWithItsOwnCode) {
+  Sender();
+  line.End(serial::kEndA).SetRefuseWrites(true);
+  EXPECT_EQ(ReceiveChecksum(), XFER_REPLY_FAILED);
+  EXPECT_EQ(CountLog("Timeout error sending buffer"), 2u);  // the request, then the cancel
+}
+
+TEST_F(ReceiverTest, ProgressCallbackStopsTheTransfer) {
+  auto& tx = Sender();
+  tx.SendFile(Pattern(2000), 128);
+  OnProgress() = [](TransferContext* ctx) {
+    if (ctx->bytesDone >= 640) ctx->result = XFER_STOPPED;
+  };
+  EXPECT_EQ(ReceiveChecksum(), XFER_STOPPED);
+  EXPECT_EQ(ReadFile("got.bin").size(), 640u);
+  EXPECT_TRUE(EndsWith(tx.Received(), kCancelSequence));
+}
+
+}  // namespace

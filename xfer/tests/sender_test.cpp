@@ -1,0 +1,370 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "engine_fixture.h"
+#include "sim_receiver.h"
+
+namespace {
+
+using namespace xfer_test;
+using ::testing::ElementsAre;
+
+constexpr uint8_t SOH = 0x01, STX = 0x02, EOT = 0x04, ACK = 0x06, NAK = 0x15, CAN = 0x18;
+
+class SenderTest : public EngineTest {
+ protected:
+  explicit SenderTest(serial::MemoryLineConfig config = {}) : EngineTest(config) {}
+
+  SimReceiver& Receiver(PeerCheck check, std::vector<uint8_t> start, uint32_t gapMs = 1000) {
+    receiver_ = std::make_unique<SimReceiver>(Peer(), check);
+    receiver_->SetStart(std::move(start), gapMs);
+    RunPeer(*receiver_);
+    return *receiver_;
+  }
+  std::vector<size_t> BlockLengths() const {
+    std::vector<size_t> lengths;
+    for (const auto& frame : receiver_->Frames())
+      if (!frame.isEot) lengths.push_back(frame.data.size());
+    return lengths;
+  }
+  int32_t Send128(const char* spec) {
+    return XmodemSend(port, spec, Log, Progress, XFER_OPT_CHECKSUM, XFER_OPT_END);
+  }
+  int32_t Send1K(const char* spec) { return XmodemSend1K(port, spec, Log, Progress, XFER_OPT_END); }
+  int32_t SendZk(const char* spec) {
+    return XmodemSend1K(port, spec, Log, Progress, XFER_OPT_ZK_CRC, XFER_OPT_END);
+  }
+
+  std::unique_ptr<SimReceiver> receiver_;
+};
+
+TEST_F(SenderTest, OneKBlocksWhileMoreThan896BytesRemain) {
+  struct Case {
+    size_t size;
+    std::vector<size_t> lengths;
+  };
+  for (const Case& c : {Case{896, {128, 128, 128, 128, 128, 128, 128}}, Case{897, {1024}},
+                        Case{2000, {1024, 1024}}, Case{1025, {1024, 128}}}) {
+    SCOPED_TRACE(c.size);
+    const auto file = Pattern(c.size);
+    WriteFile("f.bin", file);
+    auto& rx = Receiver(PeerCheck::kCrc, {'C'});
+    EXPECT_EQ(Send1K("f.bin"), 1);
+    EXPECT_EQ(BlockLengths(), c.lengths);
+    EXPECT_TRUE(rx.EotAcked());
+    // The last block carries the file's tail and 0x00 up to its length.
+    auto expected = file;
+    expected.resize(rx.File().size(), 0x00);
+    EXPECT_EQ(rx.File(), expected);
+    for (const auto& frame : rx.Frames()) EXPECT_TRUE(frame.isEot || frame.checkOk);
+  }
+}
+
+TEST_F(SenderTest, Xmodem128FillsTheLastBlockAndSendsTheChecksum) {
+  WriteFile("f.bin", Pattern(130));
+  auto& rx = Receiver(PeerCheck::kChecksum, {NAK});
+  EXPECT_EQ(Send128("f.bin"), 1);
+  ASSERT_EQ(rx.Frames().size(), 3u);
+  EXPECT_EQ(rx.Frames()[0].header, SOH);
+  EXPECT_EQ(rx.Frames()[1].header, SOH);
+  EXPECT_EQ(rx.Frames()[1].number, 2);
+  EXPECT_EQ(rx.Frames()[1].complement, 253);
+  EXPECT_EQ(rx.File(), PadTo(Pattern(130), 128));
+  EXPECT_TRUE(rx.Frames()[2].isEot);
+  EXPECT_THAT(Logs(), ElementsAre("Opening file f.bin", "Sending block 1", "Sending block 2",
+                                  "File transmission complete"));
+  EXPECT_EQ(rx.Raw().back(), EOT);  // no cancel after a success
+}
+
+TEST_F(SenderTest, Block256GoesOutAsNumberZero) {
+  const auto file = Pattern(257 * 128 + 5);
+  WriteFile("big.bin", file);
+  auto& rx = Receiver(PeerCheck::kChecksum, {NAK});
+  EXPECT_EQ(Send128("big.bin"), 1);
+  ASSERT_EQ(rx.Frames().size(), 259u);
+  EXPECT_EQ(rx.Frames()[254].number, 255);
+  EXPECT_EQ(rx.Frames()[255].number, 0x00);
+  EXPECT_EQ(rx.Frames()[255].complement, 0xFF);
+  EXPECT_EQ(rx.Frames()[256].number, 1);
+  EXPECT_EQ(CountLog("Sending block 256"), 1u);
+  EXPECT_EQ(CountLog("Sending block 258"), 1u);
+  EXPECT_EQ(rx.File(), PadTo(file, 128));
+}
+
+TEST_F(SenderTest, NakToTheEotRepeatsIt) {
+  WriteFile("f.bin", Pattern(100));
+  auto& rx = Receiver(PeerCheck::kCrc, {'C'});
+  rx.OverrideReply(1, {NAK});
+  EXPECT_EQ(Send1K("f.bin"), 1);
+  ASSERT_EQ(rx.Frames().size(), 3u);
+  EXPECT_TRUE(rx.Frames()[1].isEot);
+  EXPECT_TRUE(rx.Frames()[2].isEot);
+  EXPECT_EQ(CountLog("File transmission complete"), 2u);
+}
+
+TEST_F(SenderTest, ANakedBlockIsSentAgainAndLoggedAgain) {
+  WriteFile("f.bin", Pattern(300));
+  auto& rx = Receiver(PeerCheck::kChecksum, {NAK});
+  rx.OverrideReply(1, {NAK});
+  rx.OverrideReply(2, {'?', '!'});  // noise: discarded, then the block goes again
+  int32_t errors = -1;
+  OnProgress() = [&](TransferContext* ctx) { errors = ctx->totalErrors; };
+  EXPECT_EQ(Send128("f.bin"), 1);
+  EXPECT_EQ(CountLog("Sending block 2"), 3u);
+  EXPECT_EQ(errors, 2);
+  EXPECT_EQ(rx.File(), PadTo(Pattern(300), 128));
+}
+
+TEST_F(SenderTest, FailedStartAttemptsReduceTheRetriesOfTheFirstBlock) {
+  WriteFile("f.bin", Pattern(100));
+  auto& rx = Receiver(PeerCheck::kCrc, {'D', 'D', 'D', 'C'}, 100);
+  for (size_t i = 0; i < 10; ++i) rx.OverrideReply(i, {NAK});
+  EXPECT_EQ(Send1K("f.bin"), XFER_TOO_MANY_ERRORS);
+  EXPECT_EQ(CountLog("Detected ZK CRC capable receiver"), 3u);
+  EXPECT_EQ(rx.Frames().size(), 7u);
+  EXPECT_EQ(CountLog("Exceeded maximum error count"), 1u);
+  EXPECT_TRUE(EndsWith(rx.Raw(), kCancelSequence));
+  // The dump holds the whole transfer buffer: the block's data and the zeros after it.
+  auto dumped = ReadFile("data.log");
+  ASSERT_EQ(dumped.size(), 1024u);
+  EXPECT_EQ(std::vector<uint8_t>(dumped.begin(), dumped.begin() + 100), Pattern(100));
+  EXPECT_EQ(std::count(dumped.begin() + 100, dumped.end(), 0), 924);
+}
+
+TEST_F(SenderTest, Xmodem128IgnoresCrcRequestsUntilItTimesOut) {
+  WriteFile("f.bin", Pattern(100));
+  auto& rx = Receiver(PeerCheck::kCrc, std::vector<uint8_t>(10, 'C'), 100);
+  EXPECT_EQ(Send128("f.bin"), XFER_TIMEOUT);
+  EXPECT_THAT(Logs(), ElementsAre("Opening file f.bin"));
+  EXPECT_EQ(rx.Raw(), kCancelSequence);
+}
+
+TEST_F(SenderTest, Xmodem1KChkFallsBackToTheChecksumOnNak) {
+  WriteFile("f.bin", Pattern(1500));
+  auto& rx = Receiver(PeerCheck::kChecksum, {NAK});
+  EXPECT_EQ(Send1K("f.bin"), 1);
+  EXPECT_EQ(CountLog("Falling back to checksum mode"), 1u);
+  EXPECT_EQ(rx.File(), PadTo(Pattern(1500), 128));
+  EXPECT_EQ(rx.Frames()[0].check.size(), 1u);
+}
+
+TEST_F(SenderTest, ZkCrcGoesOutWhicheverCharacterStartedIt) {
+  for (uint8_t start : {uint8_t('D'), uint8_t('C'), NAK}) {
+    SCOPED_TRACE(start);
+    Logs().clear();
+    WriteFile("f.bin", Pattern(1100));
+    auto& rx = Receiver(PeerCheck::kZkCrc, {start});
+    EXPECT_EQ(SendZk("f.bin"), 1);
+    EXPECT_EQ(rx.File(), PadTo(Pattern(1100), 128));
+    ASSERT_GE(rx.Frames().size(), 2u);
+    EXPECT_EQ(rx.Frames()[0].header, STX);
+    EXPECT_EQ(rx.Frames()[0].check.size(), 2u);
+    EXPECT_TRUE(rx.Frames()[0].checkOk && rx.Frames()[1].checkOk);
+    EXPECT_EQ(CountLog("Detected ZK CRC capable receiver"), start == 'D' ? 1u : 0u);
+    EXPECT_EQ(CountLog("Falling back to checksum mode"), start == NAK ? 1u : 0u);
+  }
+}
+
+TEST_F(SenderTest, ZkAskedOfAPlainCrcSenderFailsTheAttemptWithItsLine) {
+  WriteFile("f.bin", Pattern(10));
+  auto& rx = Receiver(PeerCheck::kCrc, {'D', 'C'}, 100);
+  int32_t errors = 0;
+  OnProgress() = [&](TransferContext* ctx) { errors = std::max(errors, ctx->consecutiveErrors); };
+  EXPECT_EQ(Send1K("f.bin"), 1);
+  EXPECT_EQ(CountLog("Detected ZK CRC capable receiver"), 1u);
+  EXPECT_EQ(rx.File(), PadTo(Pattern(10), 128));
+  EXPECT_EQ(errors, 1);
+}
+
+TEST_F(SenderTest, TwoCancelsInARowEndTheTransfer) {
+  WriteFile("f.bin", Pattern(10));
+  auto& rx = Receiver(PeerCheck::kCrc, {CAN, CAN}, 100);
+  EXPECT_EQ(Send1K("f.bin"), XFER_REMOTE_CANCEL);
+  EXPECT_EQ(CountLog("Remote end sent cancel code"), 1u);
+  EXPECT_TRUE(rx.Frames().empty());
+
+  auto& rx2 = Receiver(PeerCheck::kCrc, {'C'});
+  rx2.OverrideReply(0, {CAN});
+  rx2.OverrideReply(1, {CAN});
+  Logs().clear();
+  EXPECT_EQ(Send1K("f.bin"), XFER_REMOTE_CANCEL);
+  EXPECT_EQ(rx2.Frames().size(), 2u);
+  EXPECT_EQ(CountLog("Remote end sent cancel code"), 0u);
+  EXPECT_TRUE(EndsWith(rx2.Raw(), kCancelSequence));
+}
+
+TEST_F(SenderTest, ASingleCancelIsOneFailedStartAttempt) {
+  WriteFile("f.bin", Pattern(10));
+  auto& rx = Receiver(PeerCheck::kCrc, {CAN, 'C'}, 100);
+  EXPECT_EQ(Send1K("f.bin"), 1);
+  EXPECT_EQ(rx.File(), PadTo(Pattern(10), 128));
+}
+
+TEST_F(SenderTest, AnEmptyFileFailsAfterTheStartCharacter) {
+  WriteFile("empty.bin", {});
+  auto& rx = Receiver(PeerCheck::kCrc, {'C'});
+  EXPECT_EQ(Send1K("empty.bin"), XFER_FILE_IO);
+  EXPECT_EQ(rx.Raw(), kCancelSequence);
+}
+
+TEST_F(SenderTest, NoMatchingFileFailsBeforeOpening) {
+  auto& rx = Receiver(PeerCheck::kCrc, {'C'});
+  EXPECT_EQ(Send1K("missing.bin;*.none"), XFER_NO_FILE);
+  EXPECT_TRUE(Logs().empty());
+  EXPECT_EQ(rx.Raw(), kCancelSequence);
+}
+
+TEST_F(SenderTest, SendsTheFirstFileTheSpecificationYields) {
+  WriteFile("found.bin", Pattern(50));
+  WriteFile("other.bin", Pattern(60));
+  auto& rx = Receiver(PeerCheck::kCrc, {'C'});
+  EXPECT_EQ(Send1K("missing.bin;FOUND.BIN,other.bin"), 1);
+  EXPECT_EQ(Logs().front(), "Opening file found.bin");
+  EXPECT_EQ(rx.File(), PadTo(Pattern(50), 128));
+}
+
+TEST_F(SenderTest, AFileThatWillNotOpenFailsWithItsLines) {
+  WriteFile("locked.bin", Pattern(50));
+  OpenHook = [](TransferContext*, const char*, const char*) -> std::FILE* { return nullptr; };
+  auto& rx = Receiver(PeerCheck::kCrc, {'C'});
+  EXPECT_EQ(Send1K("locked.bin"), XFER_OPEN_FAILED);
+  EXPECT_THAT(Logs(), ElementsAre("Opening file locked.bin", "Failed to open file"));
+  EXPECT_TRUE(EndsWith(rx.Raw(), kCancelSequence));
+}
+
+#ifdef __GLIBC__
+// A stream that fails after its first 300 bytes.
+ssize_t FailAfter300(void* cookie, char* buffer, size_t size) {
+  auto& served = *static_cast<size_t*>(cookie);
+  if (served >= 300) return -1;
+  const size_t n = std::min(size, 300 - served);
+  std::fill_n(buffer, n, 'x');
+  served += n;
+  return static_cast<ssize_t>(n);
+}
+
+TEST_F(SenderTest, AReadErrorIsNotTakenForTheEndOfTheFile) {
+  WriteFile("f.bin", Pattern(1000));
+  static size_t served;
+  served = 0;
+  OpenHook = [](TransferContext*, const char*, const char*) {
+    return fopencookie(&served, "rb",
+                       cookie_io_functions_t{FailAfter300, nullptr, nullptr, nullptr});
+  };
+  auto& rx = Receiver(PeerCheck::kCrc, {'C'});
+  EXPECT_EQ(Send1K("f.bin"), XFER_FILE_IO);
+  for (const auto& frame : rx.Frames()) EXPECT_FALSE(frame.isEot);
+  EXPECT_TRUE(EndsWith(rx.Raw(), kCancelSequence));
+}
+#endif
+
+TEST_F(SenderTest, ProgressCallbackStopsTheTransfer) {
+  WriteFile("f.bin", Pattern(5000));
+  auto& rx = Receiver(PeerCheck::kChecksum, {NAK});
+  int32_t key = 0;
+  OnProgress() = [&](TransferContext* ctx) {
+    key = ctx->abortKey;
+    if (ctx->bytesDone >= 512) ctx->result = XFER_STOPPED;
+  };
+  EXPECT_EQ(XmodemSend(port, "f.bin", Log, Progress, XFER_OPT_CHECKSUM, XFER_OPT_ABORT_KEY, 3,
+                       XFER_OPT_END),
+            XFER_STOPPED);
+  EXPECT_EQ(key, 3);
+  EXPECT_EQ(rx.File().size(), 384u);
+  EXPECT_TRUE(EndsWith(rx.Raw(), kCancelSequence));
+}
+
+TEST_F(SenderTest, SilentReceiverTimesOutAfterTenAttemptsOfTheReplyTimeout) {
+  WriteFile("f.bin", Pattern(10));
+  auto& rx = Receiver(PeerCheck::kCrc, {});
+  const uint64_t start = clock.ElapsedMs();
+  EXPECT_EQ(XmodemSend1K(port, "f.bin", Log, Progress, XFER_OPT_REPLY_TIMEOUT, 2000, 1027, 5, 1001,
+                         XFER_OPT_END),
+            XFER_TIMEOUT);
+  const uint64_t waited = clock.ElapsedMs() - start;
+  EXPECT_GE(waited, 20000u);
+  EXPECT_LT(waited, 24000u);  // 20 s of attempts, the cancel's pause and the end
+  EXPECT_EQ(rx.Raw(), kCancelSequence);
+}
+
+TEST_F(SenderTest, UnansweredBlocksEndAfterTenAttempts) {
+  WriteFile("f.bin", Pattern(10));
+  auto& rx = Receiver(PeerCheck::kCrc, {'C'});
+  rx.GoSilentFrom(0);
+  EXPECT_EQ(Send1K("f.bin"), XFER_TOO_MANY_ERRORS);
+  EXPECT_EQ(rx.Frames().size(), 10u);
+  EXPECT_EQ(CountLog("Sending block 1"), 10u);
+}
+
+TEST_F(SenderTest, CarrierLossEndsTheTransfer) {
+  WriteFile("f.bin", Pattern(3000));
+  auto& rx = Receiver(PeerCheck::kCrc, {'C'});
+  rx.OverrideReply(1, {});  // the receiver hangs up instead of answering block 2
+  OnProgress() = [&](TransferContext*) {
+    if (rx.Frames().size() >= 2) Peer().SetDtr(false);
+  };
+  EXPECT_EQ(XmodemSend1K(port, "f.bin", Log, Progress, XFER_OPT_CARRIER_WATCH, XFER_OPT_END),
+            XFER_CARRIER_LOST);
+  EXPECT_EQ(CountLog("Transfer aborted..."), 1u);
+  EXPECT_TRUE(EndsWith(rx.Raw(), kCancelSequence));
+}
+
+TEST_F(SenderTest, WorksWithoutCallbacks) {
+  WriteFile("f.bin", Pattern(700));
+  auto& rx = Receiver(PeerCheck::kCrc, {'C'});
+  EXPECT_EQ(XmodemSend1K(port, "f.bin", nullptr, nullptr, XFER_OPT_END), 1);
+  EXPECT_EQ(rx.File(), PadTo(Pattern(700), 128));
+}
+
+// Streaming relies on the receiver keeping up; this one has room for the whole file.
+class StreamingTest : public SenderTest {
+ protected:
+  StreamingTest() : SenderTest(serial::MemoryLineConfig().Queues(serial::kEndB, 1 << 16, 1050)) {}
+};
+
+TEST_F(StreamingTest, StartsOnGAndTakesSilenceForAcknowledgement) {
+  WriteFile("f.bin", Pattern(2100));
+  auto& rx = Receiver(PeerCheck::kCrc, {'G'});
+  for (size_t i = 0; i < 3; ++i) rx.OverrideReply(i, {});
+  EXPECT_EQ(XmodemSend1K(port, "f.bin", Log, Progress, XFER_OPT_STREAMING, XFER_OPT_END), 1);
+  EXPECT_EQ(BlockLengths(), (std::vector<size_t>{1024, 1024, 128}));
+  EXPECT_EQ(rx.File(), PadTo(Pattern(2100), 128));
+  EXPECT_TRUE(rx.EotAcked());
+
+  auto& rx2 = Receiver(PeerCheck::kCrc, {'G'});
+  rx2.OverrideReply(0, {NAK});
+  EXPECT_EQ(XmodemSend1K(port, "f.bin", Log, Progress, XFER_OPT_STREAMING, XFER_OPT_END),
+            XFER_REMOTE_CANCEL);
+}
+
+}  // namespace
+
+namespace {
+
+// 960 baud: a 1K block spends about 10.7 s on the wire, longer than the reply time-out.
+class SlowLineSenderTest : public SenderTest {
+ protected:
+  SlowLineSenderTest() : SenderTest(serial::MemoryLineConfig().Paced(96)) {}
+};
+
+TEST_F(SlowLineSenderTest, TheReplyWaitStartsWhenTheBlockHasLeft) {
+  WriteFile("f.bin", Pattern(2000));
+  auto& rx = Receiver(PeerCheck::kCrc, {'C'});
+  int32_t errors = 0;
+  OnProgress() = [&](TransferContext* ctx) { errors = std::max(errors, ctx->totalErrors); };
+  EXPECT_EQ(Send1K("f.bin"), 1);
+  EXPECT_EQ(errors, 0);
+  EXPECT_EQ(rx.Frames().size(), 3u);
+}
+
+TEST_F(SlowLineSenderTest, AnOutputQueueThatNeverEmptiesEndsTheTransfer) {
+  WriteFile("f.bin", Pattern(2000));
+  auto& rx = Receiver(PeerCheck::kCrc, {'C'});
+  line.End(serial::kEndA).SetOutputHeld(true);
+  EXPECT_EQ(Send1K("f.bin"), XFER_SEND_FAILED);
+  EXPECT_EQ(CountLog("Sending block 1"), 2u);
+  EXPECT_EQ(CountLog("Timeout error sending buffer"), 2u);  // the block's data, then the cancel
+  EXPECT_TRUE(rx.Frames().empty());
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+#include "sim_sender.h"
+
+#include <algorithm>
+
+#include "host/clock.h"
+
+namespace xfer_test {
+namespace {
+constexpr uint8_t SOH = 0x01, EOT = 0x04, ACK = 0x06, NAK = 0x15;
+}
+
+std::vector<uint8_t> MakeFrame(uint8_t header, uint8_t number, std::span<const uint8_t> data,
+                               PeerCheck check, const FrameFaults& faults) {
+  std::vector<uint8_t> field(data.begin(), data.end());
+  field.resize(header == SOH ? 128 : 1024, 0x00);
+  const uint8_t sentNumber = faults.number.value_or(number);
+  std::vector<uint8_t> frame{header, sentNumber,
+                             faults.complement.value_or(static_cast<uint8_t>(255 - sentNumber))};
+  frame.insert(frame.end(), field.begin(), field.end());
+  std::vector<uint8_t> checkBytes = CheckBytes(check, field);
+  if (faults.badCheck) checkBytes.back() ^= 0x01;
+  frame.insert(frame.end(), checkBytes.begin(), checkBytes.end());
+  if (frame.size() > faults.cutAfter) frame.resize(faults.cutAfter);
+  return frame;
+}
+
+void SimSender::SendFile(std::vector<uint8_t> file, size_t blockSize) {
+  file_ = std::move(file);
+  blockSize_ = blockSize;
+}
+
+void SimSender::Script(std::vector<std::vector<uint8_t>> frames) {
+  scripted_ = true;
+  script_.assign(frames.begin(), frames.end());
+}
+
+int32_t SimSender::Step() {
+  for (int c; (c = end_.ReadByte()) >= 0;) {
+    received_.push_back(static_cast<uint8_t>(c));
+    receivedAt_.push_back(host::TickCount());
+    if (scripted_) {
+      if (!script_.empty()) {
+        end_.Write(script_.front());
+        script_.pop_front();
+      }
+    } else {
+      OnReply(static_cast<uint8_t>(c));
+    }
+  }
+  if (!scripted_ && started_ && !eotAcked_ && !gaveUp_ && host::TicksSince(sentAt_) >= 10000)
+    OnReply(NAK);
+  return 0;
+}
+
+void SimSender::OnReply(uint8_t c) {
+  if (eotAcked_ || gaveUp_) return;
+  if (!started_) {
+    if (c != 'C' && c != NAK) return;
+    started_ = true;
+    check_ = c == 'C' ? PeerCheck::kCrc : PeerCheck::kChecksum;
+  } else if (c == ACK) {
+    failures_ = 0;
+    if (atEot_) {
+      eotAcked_ = true;
+      return;
+    }
+    offset_ += blockSize_;
+    ++number_;
+  } else if (++failures_ >= 20) {
+    gaveUp_ = true;
+    return;
+  }
+  SendCurrent();
+}
+
+void SimSender::SendCurrent() {
+  sentAt_ = host::TickCount();
+  if (offset_ >= file_.size()) {
+    atEot_ = true;
+    end_.Write({EOT});
+    return;
+  }
+  const size_t length = std::min(blockSize_, file_.size() - offset_);
+  end_.Write(MakeFrame(blockSize_ == 128 ? SOH : 0x02, number_,
+                       std::span(file_).subspan(offset_, length), check_));
+}
+
+}  // namespace xfer_test
