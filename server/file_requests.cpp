@@ -1,6 +1,5 @@
-#include <sys/stat.h>
-
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "app/settings.h"
@@ -27,9 +26,10 @@ bool CanReadFile(const std::string& name) {
 // Whether the file can be written, without touching the content of an existing one: a failed put
 // must not cost the user the copy they had (the engine replaces it only when a transfer succeeds).
 bool CanWriteFile(const std::string& name) {
-  struct stat info {};
-  const bool existed = ::stat(name.c_str(), &info) == 0;
-  if (existed && !S_ISREG(info.st_mode)) return false;
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(name, error);
+  const bool existed = std::filesystem::exists(status);
+  if (existed && !std::filesystem::is_regular_file(status)) return false;
   std::FILE* file = std::fopen(name.c_str(), "ab");
   if (file == nullptr) return false;
   std::fclose(file);
@@ -85,6 +85,8 @@ void CServerStatusDlg::SendFileToCalc(const std::string& name) {
   transferring = true;
   const int32_t result = SendWithProtocol(protocol, g_CommPort, name.c_str());
   transferring = false;
+  // The engine's last lines first, so that its own account of a failure precedes the verdict.
+  ShowTransferReports();
   if (result < 0) {
     AddLogLine("ERROR : problems encounter during sending");
     LogTransferResult(result);

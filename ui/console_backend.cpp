@@ -43,11 +43,8 @@ class ConsoleWindow final : public MemoryWindow {
 ConsoleBackend::ConsoleBackend(std::ostream& messages) : messages_(messages) {}
 
 void ConsoleBackend::CatchInterrupts() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
 }
 
 std::unique_ptr<DialogWindow> ConsoleBackend::CreateDialogWindow(CDialog& dialog, DialogWindow*) {

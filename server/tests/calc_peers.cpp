@@ -45,7 +45,8 @@ int32_t CalcReceiver::Step() {
     }
   }
   // Whatever follows the end (a cancel sequence) is kept too.
-  for (int c = end_.ReadByte(); c >= 0; c = end_.ReadByte()) raw_.push_back(static_cast<uint8_t>(c));
+  for (int c = end_.ReadByte(); c >= 0; c = end_.ReadByte())
+    raw_.push_back(static_cast<uint8_t>(c));
   return 0;
 }
 

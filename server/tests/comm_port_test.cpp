@@ -14,11 +14,11 @@ class CommPortTest : public ::testing::Test {
  protected:
   CommPortTest() {
     g_CommSettings = CommSettings();
-    SetPortOpener([this](int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits,
-                         int32_t stopBits) {
-      lastIndex = index;
-      return line.OpenPort(serial::kEndA, baud, parity, dataBits, stopBits);
-    });
+    SetPortOpener(
+        [this](int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits, int32_t stopBits) {
+          lastIndex = index;
+          return line.OpenPort(serial::kEndA, baud, parity, dataBits, stopBits);
+        });
   }
   ~CommPortTest() override { SetPortOpener({}); }
 

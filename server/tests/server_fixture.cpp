@@ -30,7 +30,8 @@ Bytes Pattern(size_t size) {
 
 void WriteFile(const std::string& name, const Bytes& bytes) {
   std::ofstream(name, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 Bytes ReadFile(const std::string& name) {
@@ -43,17 +44,16 @@ ServerWindowTest::ServerWindowTest() {
   g_CommSettings.protocol = "Xmodem1k-zkcrc";
   g_TransferSnapshot = {};
   g_LogQueue = {};
-  SetPortOpener([this](int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits,
-                       int32_t stopBits) {
-    opened.push_back({index, baud, parity, dataBits, stopBits});
-    return line.OpenPort(serial::kEndA, baud, parity, dataBits, stopBits);
-  });
+  SetPortOpener(
+      [this](int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits, int32_t stopBits) {
+        opened.push_back({index, baud, parity, dataBits, stopBits});
+        return line.OpenPort(serial::kEndA, baud, parity, dataBits, stopBits);
+      });
   line.SetPeerStep([this] { return peer ? peer() : 0; });
   line.InstallIdleHook(&clock);
-  dlg.SetLineObserver({[this](const std::string& text) { log.push_back(text); },
-                       [this](const std::string& text) {
-                         statuses.emplace_back(text, clock.ElapsedMs());
-                       }});
+  dlg.SetLineObserver(
+      {[this](const std::string& text) { log.push_back(text); },
+       [this](const std::string& text) { statuses.emplace_back(text, clock.ElapsedMs()); }});
 }
 
 ServerWindowTest::~ServerWindowTest() {

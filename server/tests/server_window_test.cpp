@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "server/comm_port.h"
-#include "server_fixture.h"
 #include "server/transfer_status.h"
+#include "server_fixture.h"
 #include "ui/message_box.h"
 
 namespace server_test {
@@ -116,9 +116,9 @@ TEST_F(ServerWindowTest, GetRequestSendsTheFileAndLogsEachStep) {
             (Bytes{0x02, 0xB8, 0x03, 0x00, ACK, STX}));
   ASSERT_GE(log.size(), 8u);
   EXPECT_THAT(std::vector<std::string>(log.begin(), log.begin() + 6),
-              ElementsAre(" setting calculator in download mode", "Command = 47 ",
-                          "Size = 00 09 ", "Parameter = 6F 72 76 6F 31 2E 6F 62 6A ",
-                          "RX Checksum = 60 ", "Sending via xmodem 1K ZKCRC"));
+              ElementsAre(" setting calculator in download mode", "Command = 47 ", "Size = 00 09 ",
+                          "Parameter = 6F 72 76 6F 31 2E 6F 62 6A ", "RX Checksum = 60 ",
+                          "Sending via xmodem 1K ZKCRC"));
   EXPECT_TRUE(Contains(log, "Detected ZK CRC capable receiver"));
   EXPECT_TRUE(Contains(log, "File transmission complete"));
   EXPECT_FALSE(Contains(log, "ERROR : problems encounter during sending"));
@@ -207,7 +207,8 @@ TEST_F(ServerWindowTest, FailedSendLogsTheResultAndCancels) {
   WriteFile("orvo1.obj", Pattern(100));
   Bytes raw;
   peer = [&] {
-    for (int c = Calc().ReadByte(); c >= 0; c = Calc().ReadByte()) raw.push_back(static_cast<uint8_t>(c));
+    for (int c = Calc().ReadByte(); c >= 0; c = Calc().ReadByte())
+      raw.push_back(static_cast<uint8_t>(c));
     return 0;
   };
   Send(CommandPacket('G', "orvo1.obj"));
@@ -229,8 +230,11 @@ TEST_F(ServerWindowTest, PutStoresTheFileAndLeavesTheStatusFieldsAlone) {
   std::vector<std::string> fieldsAfterGet;
   std::vector<std::string> fieldsAfterPut;
   auto fields = [this] {
-    return std::vector<std::string>{Field(IDC_FILE), Field(IDC_CPS), Field(IDC_BYTES_TX),
-                                    Field(IDC_FILE_SIZE), Field(IDC_TRANSFER_ERRORS),
+    return std::vector<std::string>{Field(IDC_FILE),
+                                    Field(IDC_CPS),
+                                    Field(IDC_BYTES_TX),
+                                    Field(IDC_FILE_SIZE),
+                                    Field(IDC_TRANSFER_ERRORS),
                                     Field(IDC_BLOCK_ERRORS)};
   };
   size_t logAfterGet = 0;
@@ -254,9 +258,10 @@ TEST_F(ServerWindowTest, PutStoresTheFileAndLeavesTheStatusFieldsAlone) {
   EXPECT_EQ(fieldsAfterGet[2], "1500");
   EXPECT_EQ(fieldsAfterPut, fieldsAfterGet);
   // Only the server's own lines: the receiver's four, and the put's.
-  EXPECT_THAT(std::vector<std::string>(log.begin() + static_cast<ptrdiff_t>(logAfterGet), log.end()),
-              ElementsAre("Command = 50 ", "Size = 00 07 ", "Parameter = 6E 65 77 2E 6F 62 6A ",
-                          "RX Checksum = B3 ", "Receiving file = new.obj"));
+  EXPECT_THAT(
+      std::vector<std::string>(log.begin() + static_cast<ptrdiff_t>(logAfterGet), log.end()),
+      ElementsAre("Command = 50 ", "Size = 00 07 ", "Parameter = 6E 65 77 2E 6F 62 6A ",
+                  "RX Checksum = B3 ", "Receiving file = new.obj"));
 }
 
 TEST_F(ServerWindowTest, FailedPutKeepsTheFileThatWasThere) {
@@ -276,7 +281,8 @@ TEST_F(ServerWindowTest, ExitDuringATransferWaitsForTheEngineAndCancelsPromptly)
   Bytes raw;
   bool portOpenAfterExit = false;
   peer = [&] {
-    for (int c = Calc().ReadByte(); c >= 0; c = Calc().ReadByte()) raw.push_back(static_cast<uint8_t>(c));
+    for (int c = Calc().ReadByte(); c >= 0; c = Calc().ReadByte())
+      raw.push_back(static_cast<uint8_t>(c));
     return 0;
   };
   Send(CommandPacket('G', "orvo1.obj"));
@@ -315,9 +321,8 @@ TEST_F(ServerWindowTest, ClearLogAndResetDropsAPartialPacket) {
   });
   backend.After(2000, [&](ui::HeadlessWindow&) {
     EXPECT_THAT(Items(IDC_LOG),
-                ElementsAre("Command = 47 ", "Size = 00 07 ",
-                            "Parameter = 6D 69 73 73 69 6E 67 ", "RX Checksum = FA ",
-                            "ERROR : Can't Open file"));
+                ElementsAre("Command = 47 ", "Size = 00 07 ", "Parameter = 6D 69 73 73 69 6E 67 ",
+                            "RX Checksum = FA ", "ERROR : Can't Open file"));
   });
   Exit();
   Run();
@@ -384,8 +389,8 @@ TEST_F(ServerWindowTest, ReopenedWindowShowsEmptyFieldsUntilTheNextReport) {
   std::vector<std::string> fields;
   std::vector<std::string> logAtReopen;
   backend.After(2000, [&](ui::HeadlessWindow&) {
-    for (int id : {IDC_FILE, IDC_CPS, IDC_BYTES_TX, IDC_FILE_SIZE, IDC_TRANSFER_ERRORS,
-                   IDC_BLOCK_ERRORS}) {
+    for (int id :
+         {IDC_FILE, IDC_CPS, IDC_BYTES_TX, IDC_FILE_SIZE, IDC_TRANSFER_ERRORS, IDC_BLOCK_ERRORS}) {
       fields.push_back(Field(id));
     }
     logAtReopen = Items(IDC_LOG);
