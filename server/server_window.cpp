@@ -86,6 +86,7 @@ void CServerStatusDlg::OnCancel() {
   if (!exitRequested_) {
     exitRequested_ = true;
     g_TransferStopRequested = true;
+    ShowTransferReports();
     AddLogLine("Exit requested: stopping the transfer");
   }
 }
