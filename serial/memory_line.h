@@ -7,7 +7,7 @@
 // Typical use, with the code under test on end A and a simulated peer on end B:
 //
 //   host::FakeClock clock;
-//   host::ScopedClock useClock(clock);
+//   host::ScopedClock useClock(clock);             // before the line, which reads the clock
 //   serial::MemoryLine line;                         // 1050-byte queues, no pacing
 //   CSerialPort* port = line.OpenPort(serial::kEndA);  // 9600 8N1; check port->status
 //   serial::MemoryEnd& peer = line.End(serial::kEndB);

@@ -127,15 +127,15 @@ int32_t TxCount(CSerialPort* port) {
   return failed ? failed : counts.tx;
 }
 
-int32_t RxFree(CSerialPort* port) {
-  const int32_t waiting = RxCount(port);
-  return waiting < 0 ? waiting : port->driver->inQueueSize - waiting;
+// The kernel buffers more input than our 1050 bytes; a negative free count would read as an
+// error code, so a fuller queue has no room rather than less than none.
+int32_t FreeSpace(int32_t waiting, int32_t size) {
+  return waiting < 0 ? waiting : std::max(size - waiting, 0);
 }
 
-int32_t TxFree(CSerialPort* port) {
-  const int32_t waiting = TxCount(port);
-  return waiting < 0 ? waiting : port->driver->outQueueSize - waiting;
-}
+int32_t RxFree(CSerialPort* port) { return FreeSpace(RxCount(port), port->driver->inQueueSize); }
+
+int32_t TxFree(CSerialPort* port) { return FreeSpace(TxCount(port), port->driver->outQueueSize); }
 
 int32_t ClearTx(CSerialPort* port) {
   if (port->driver->deviceGone) return port->status = PORT_NOT_FOUND;

@@ -16,9 +16,9 @@ CServerStatusDlg::CServerStatusDlg()
 CServerStatusDlg::~CServerStatusDlg() { RemoveIdleHook(); }
 
 void CServerStatusDlg::DoDataExchange(ui::DataExchange& dx) {
-  dx.Control(IDC_STATUS_LINE, statusList_);
-  dx.Control(IDC_LOG, logList_);
-  dx.Control(IDC_FILE, fileField_);
+  dx.Control(IDC_STATUS_LIST, statusList_);
+  dx.Control(IDC_LOG_LIST, logList_);
+  dx.Control(IDC_FILE_NAME, fileField_);
   dx.Control(IDC_CPS, cpsField_);
   dx.Control(IDC_BYTES_TX, bytesField_);
   dx.Control(IDC_FILE_SIZE, fileSizeField_);
@@ -67,7 +67,7 @@ bool CServerStatusDlg::OnCommand(int id, int code) {
     case IDC_PROTOCOL:
       if (code == ui::kSelChange) OnProtocolChanged();
       return true;
-    case IDC_LOG:
+    case IDC_LOG_LIST:
       if (code == ui::kErrSpace) OnLogOutOfSpace();
       return true;
     default:

@@ -10,31 +10,15 @@
 
 #include "serial/serial_port.h"
 #include "server/packet_receiver.h"
+#include "server/server_resources.h"
 #include "server/transfer_protocol.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
-
-// Control ids.
-enum : int {
-  IDC_STATUS_LINE = 1029,
-  IDC_LOG = 1026,
-  IDC_FILE = 1067,
-  IDC_CPS = 1062,
-  IDC_BYTES_TX = 1060,
-  IDC_FILE_SIZE = 1061,
-  IDC_TRANSFER_ERRORS = 1063,
-  IDC_BLOCK_ERRORS = 1064,
-  IDC_PROTOCOL = 1077,
-  IDC_DOWNLOAD_MODE = 1035,
-  IDC_CLEAR_LOG = 1039,
-};
 
 inline constexpr int LOG_MAX_LINES = 24;
 inline constexpr int SERVER_TIMER_ID = 1;
 inline constexpr uint32_t SERVER_TICK_MS = 250;
 inline constexpr uint8_t DOWNLOAD_MODE_SEQUENCE[] = {0x02, 0xB8, 0x03, 0x00};
-
-const ui::DialogTemplate& ServerStatusTemplate();
 
 class CServerStatusDlg : public ui::CDialog {
  public:

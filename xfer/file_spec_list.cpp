@@ -1,6 +1,7 @@
 #include "xfer/file_spec_list.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <new>
 
@@ -10,6 +11,13 @@ namespace xfer {
 namespace {
 
 bool IsItemSeparator(char c) { return c == ',' || c == ';'; }
+
+#ifdef _WIN32
+std::string LowerCased(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+#endif
 
 // The next item of the specification, or an empty one when it is used up.
 std::string TakeItem(const char*& cursor) {
@@ -31,7 +39,12 @@ bool TakeFileFromSearch(FileSpecList& list) {
   host::DirEntry entry;
   while (list.search.Next(entry)) {
     if (entry.isDirectory || entry.name == "." || entry.name == "..") continue;
+#ifdef _WIN32
+    // The file system ignores case, so the lower-cased path names the same file.
+    list.currentPath = LowerCased(entry.path);
+#else
     list.currentPath = entry.path;
+#endif
     list.size = static_cast<int32_t>(std::min<uint64_t>(entry.size, INT32_MAX));
     return true;
   }

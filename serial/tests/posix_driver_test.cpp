@@ -190,6 +190,11 @@ TEST_F(PosixPortTest, ReadsAndCounts) {
   EXPECT_EQ(port->ops.GetChar(port), 255);
   EXPECT_EQ(port->ops.TxCount(port), 0);
   EXPECT_EQ(port->ops.TxFree(port), 1050);
+
+  // The kernel queues more than 1050 bytes; the free space then stops at 0.
+  ASSERT_TRUE(pty.Write(std::vector<uint8_t>(1100, 1)));
+  ASSERT_TRUE(PtyPair::WaitForRx(port, 1149));
+  EXPECT_EQ(port->ops.RxFree(port), 0);
 }
 
 TEST_F(PosixPortTest, WritesTakeAtMostTheQueueAndCountExactly) {

@@ -32,7 +32,7 @@ TEST_F(ServerWindowTest, OpeningSendsDownloadModeBeforeTheFirstTick) {
   std::vector<std::string> statusAtFirstStep;
   backend.Then([&](ui::HeadlessWindow&) {
     atFirstStep = Calc().ReadAll();
-    statusAtFirstStep = Items(IDC_STATUS_LINE);
+    statusAtFirstStep = Items(IDC_STATUS_LIST);
   });
   Exit();
   EXPECT_EQ(Run(), ui::kIdCancel);
@@ -98,7 +98,7 @@ TEST_F(ServerWindowTest, GetRequestSendsTheFileAndLogsEachStep) {
   peer = [&] { return calc.Step(); };
   Send(CommandPacket('G', "orvo1.obj"));
   backend.After(5000, [&](ui::HeadlessWindow&) {
-    EXPECT_EQ(Field(IDC_FILE), "orvo1.obj");
+    EXPECT_EQ(Field(IDC_FILE_NAME), "orvo1.obj");
     EXPECT_EQ(Field(IDC_BYTES_TX), "3000");
     EXPECT_EQ(Field(IDC_FILE_SIZE), "3000");
     EXPECT_EQ(Field(IDC_TRANSFER_ERRORS), "0");
@@ -140,7 +140,7 @@ TEST_F(ServerWindowTest, StatusIsBusyForTheWholeTransferAndIdleAtTheNextFullTick
     calc.Step();
     if (calc.Done() && transferEnd == 0) transferEnd = clock.ElapsedMs();
     if (!calc.Done() && g_TransferSnapshot.bytesDone > 2000 && statusDuring.empty()) {
-      statusDuring = Items(IDC_STATUS_LINE);
+      statusDuring = Items(IDC_STATUS_LIST);
     }
     return 0;
   });
@@ -165,7 +165,7 @@ TEST_F(ServerWindowTest, StatusIsBusyForTheWholeTransferAndIdleAtTheNextFullTick
 TEST_F(ServerWindowTest, RefusedRequestsAnswerNakOrNothing) {
   Send(CommandPacket('G', "missing.obj"));
   backend.After(2000, [&](ui::HeadlessWindow&) {
-    EXPECT_EQ(Field(IDC_FILE), "missing.obj");
+    EXPECT_EQ(Field(IDC_FILE_NAME), "missing.obj");
     EXPECT_EQ(Calc().ReadAll(), (Bytes{0x02, 0xB8, 0x03, 0x00, NAK}));
     Calc().Write(CommandPacket('G', ""));
   });
@@ -230,12 +230,9 @@ TEST_F(ServerWindowTest, PutStoresTheFileAndLeavesTheStatusFieldsAlone) {
   std::vector<std::string> fieldsAfterGet;
   std::vector<std::string> fieldsAfterPut;
   auto fields = [this] {
-    return std::vector<std::string>{Field(IDC_FILE),
-                                    Field(IDC_CPS),
-                                    Field(IDC_BYTES_TX),
-                                    Field(IDC_FILE_SIZE),
-                                    Field(IDC_TRANSFER_ERRORS),
-                                    Field(IDC_BLOCK_ERRORS)};
+    return std::vector<std::string>{Field(IDC_FILE_NAME),       Field(IDC_CPS),
+                                    Field(IDC_BYTES_TX),        Field(IDC_FILE_SIZE),
+                                    Field(IDC_TRANSFER_ERRORS), Field(IDC_BLOCK_ERRORS)};
   };
   size_t logAfterGet = 0;
   backend.After(5000, [&](ui::HeadlessWindow&) {
@@ -316,11 +313,11 @@ TEST_F(ServerWindowTest, ClearLogAndResetDropsAPartialPacket) {
   Send({'G', 0x00});
   backend.After(1000, [](ui::HeadlessWindow& window) { window.Click(IDC_CLEAR_LOG); });
   backend.After(0, [&](ui::HeadlessWindow&) {
-    EXPECT_TRUE(Items(IDC_LOG).empty());
+    EXPECT_TRUE(Items(IDC_LOG_LIST).empty());
     Calc().Write(CommandPacket('G', "missing"));
   });
   backend.After(2000, [&](ui::HeadlessWindow&) {
-    EXPECT_THAT(Items(IDC_LOG),
+    EXPECT_THAT(Items(IDC_LOG_LIST),
                 ElementsAre("Command = 47 ", "Size = 00 07 ", "Parameter = 6D 69 73 73 69 6E 67 ",
                             "RX Checksum = FA ", "ERROR : Can't Open file"));
   });
@@ -333,7 +330,7 @@ TEST_F(ServerWindowTest, LogKeepsTheLast24Lines) {
   backend.Then([&](ui::HeadlessWindow& window) {
     window.Click(IDC_CLEAR_LOG);
     for (int i = 1; i <= 30; ++i) dlg.AddLogLine("line " + std::to_string(i));
-    shown = Items(IDC_LOG);
+    shown = Items(IDC_LOG_LIST);
   });
   Exit();
   Run();
@@ -344,7 +341,7 @@ TEST_F(ServerWindowTest, LogKeepsTheLast24Lines) {
 
 TEST_F(ServerWindowTest, LogOutOfSpaceShowsTheMessageAndGoesOn) {
   backend.Then([&](ui::HeadlessWindow& window) {
-    window.SetListCapacity(IDC_LOG, 1);
+    window.SetListCapacity(IDC_LOG_LIST, 1);
     dlg.AddLogLine("no room");
   });
   Exit();
@@ -389,11 +386,11 @@ TEST_F(ServerWindowTest, ReopenedWindowShowsEmptyFieldsUntilTheNextReport) {
   std::vector<std::string> fields;
   std::vector<std::string> logAtReopen;
   backend.After(2000, [&](ui::HeadlessWindow&) {
-    for (int id :
-         {IDC_FILE, IDC_CPS, IDC_BYTES_TX, IDC_FILE_SIZE, IDC_TRANSFER_ERRORS, IDC_BLOCK_ERRORS}) {
+    for (int id : {IDC_FILE_NAME, IDC_CPS, IDC_BYTES_TX, IDC_FILE_SIZE, IDC_TRANSFER_ERRORS,
+                   IDC_BLOCK_ERRORS}) {
       fields.push_back(Field(id));
     }
-    logAtReopen = Items(IDC_LOG);
+    logAtReopen = Items(IDC_LOG_LIST);
   });
   Exit();
   Run();
@@ -403,7 +400,10 @@ TEST_F(ServerWindowTest, ReopenedWindowShowsEmptyFieldsUntilTheNextReport) {
 }
 
 TEST_F(ServerWindowTest, EnterClosesThroughTheCancelPath) {
-  backend.Then([](ui::HeadlessWindow& window) { window.Press(ui::Key::Enter); });
+  backend.Then([](ui::HeadlessWindow& window) {
+    window.SetFocus(IDC_PROTOCOL);
+    window.Press(ui::Key::Enter);
+  });
   EXPECT_EQ(Run(), ui::kIdCancel);
   EXPECT_FALSE(line.End(serial::kEndA).IsOpen());
   EXPECT_FALSE(backend.Stalled());

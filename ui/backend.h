@@ -1,0 +1,58 @@
+#pragma once
+// The window system behind the dialogs. One backend is installed per process; installing it also
+// registers the framework's message pump with the host layer, so that every wait of the serial
+// layer and the transfer engine keeps the windows alive.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "ui/dialog_window.h"
+
+namespace ui {
+
+class CDialog;
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  // The window of dialog, built from its template with every control (combo boxes filled from
+  // their items), not yet shown. owner is the window it is modal to, or null.
+  virtual std::unique_ptr<DialogWindow> CreateDialogWindow(CDialog& dialog,
+                                                           DialogWindow* owner) = 0;
+  // A modal message box; answers the id of the button that closed it.
+  virtual int ShowMessageBox(DialogWindow* owner, std::string_view text, std::string_view caption,
+                             unsigned flags) = 0;
+  // Handles whatever input and window events are pending, without waiting. Framework timers are
+  // not the backend's: DispatchPendingMessages fires them after this.
+  virtual void ProcessPendingEvents() = 0;
+  // The earliest framework timer falls due in this many milliseconds (none: no timer is set);
+  // the backend's own loop must call FireDueTimers by then.
+  virtual void ScheduleTimers(std::optional<uint32_t> msUntilDue) = 0;
+  // Shows the program's help file.
+  virtual void OpenHelp(const std::string& helpFile) = 0;
+  // The program no longer needs the help viewer it opened.
+  virtual void QuitHelp(const std::string& helpFile) = 0;
+};
+
+// Installs backend for the process (nullptr uninstalls) and registers the message pump.
+void SetBackend(Backend* backend);
+// nullptr when none is installed.
+Backend* CurrentBackend();
+
+// The pump: pending events first, then every framework timer that is due. Re-entrant: a timer's
+// handler may call it again, and the ticks that fall due meanwhile run inside that handler.
+void DispatchPendingMessages();
+
+class ScopedBackend {
+ public:
+  explicit ScopedBackend(Backend& backend) { SetBackend(&backend); }
+  ~ScopedBackend() { SetBackend(nullptr); }
+  ScopedBackend(const ScopedBackend&) = delete;
+  ScopedBackend& operator=(const ScopedBackend&) = delete;
+};
+
+}  // namespace ui

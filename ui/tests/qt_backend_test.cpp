@@ -1,0 +1,212 @@
+#include "ui/qt/qt_backend.h"
+
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+
+#include "host/clock.h"
+#include "host/fake_clock.h"
+#include "host/message_pump.h"
+#include "ui/message_box.h"
+#include "ui/tests/qt_script.h"
+#include "ui/tests/test_dialogs.h"
+#include "ui/win_app.h"
+
+namespace {
+
+using ui_test::QtScript;
+using ui_test::SampleDialog;
+
+void WaitPumping(uint32_t ms) {
+  uint32_t start = host::TickCount();
+  while (host::TicksSince(start) < ms) {
+    host::SleepMs(10);
+    host::DispatchPendingMessages();
+  }
+}
+
+class QtBackendTest : public ::testing::Test {
+ protected:
+  std::vector<std::string> opened_;
+  ui::QtBackend ui_{[this](const std::string& path) {
+    opened_.push_back(path);
+    return true;
+  }};
+  ui::ScopedBackend installed_{ui_};
+};
+
+TEST_F(QtBackendTest, ControlsSitAtTheirTemplatePositionsInPixels) {
+  SampleDialog dialog;
+  dialog.comboText = "Mike";
+  std::string screenshot;
+  QtScript script;
+  script.Then([&](QWidget& w) {
+    EXPECT_EQ(w.size(), QSize(300, 195));
+    EXPECT_EQ(w.windowTitle(), "Sample");
+    EXPECT_EQ(ui_test::ControlOf(w, ui_test::kFirstButton)->geometry(), QRect(11, 11, 75, 23));
+    // A drop-down combo box is as high as its edit field; its list is dropped below.
+    EXPECT_EQ(ui_test::ControlOf(w, ui_test::kCombo)->geometry(), QRect(11, 46, 120, 20));
+    EXPECT_EQ(ui_test::ControlOf(w, ui_test::kLog)->geometry(), QRect(11, 78, 279, 72));
+    EXPECT_EQ(w.font().family(), "Liberation Sans");
+    auto* combo = qobject_cast<QComboBox*>(ui_test::ControlOf(w, ui_test::kCombo));
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->currentText(), "Mike");
+    EXPECT_TRUE(combo->isEditable());
+    EXPECT_EQ(dialog.Window()->Focus(), ui_test::kFirstButton);
+    dialog.log.AddString("a line in the log");
+    dialog.field.AddString("1024");
+    screenshot = ui_test::SaveScreenshot(w, "ui-sample");
+    ui_test::PressKey(w, Qt::Key_Escape);
+  });
+  EXPECT_EQ(dialog.DoModal(), ui::kIdCancel);
+  EXPECT_TRUE(script.Done());
+  ASSERT_FALSE(screenshot.empty());
+  EXPECT_GT(std::filesystem::file_size(screenshot), 1000u);
+}
+
+TEST_F(QtBackendTest, ListsKeepThePlatformRules) {
+  SampleDialog dialog;
+  QtScript script;
+  script.Then([&](QWidget& w) {
+    ui_test::CheckListRules(dialog);
+    ui_test::PressKey(w, Qt::Key_Escape);
+  });
+  dialog.DoModal();
+  EXPECT_TRUE(script.Done());
+}
+
+TEST_F(QtBackendTest, KeysAndTheCloseBoxReachTheDialog) {
+  class HelpApp : public ui::CWinApp {
+    void InitInstance() override {}
+  } app;
+  app.SetHelpFile("/usr/share/doc/quon/quon-help.html");
+  SampleDialog dialog;
+  QtScript script;
+  script.Then([&](QWidget& w) {
+    ui_test::PressKey(w, Qt::Key_Return);  // focus on "First"
+    ui_test::PressKey(w, Qt::Key_F1);
+    ui_test::ControlOf(w, ui_test::kCombo)->setFocus();
+    QTest::keyClicks(w.focusWidget(), "typed");
+    ui_test::PressKey(w, Qt::Key_Enter);  // in the edit field: the default button
+  });
+  EXPECT_EQ(dialog.DoModal(), ui::kIdOk);
+  EXPECT_EQ(dialog.commands.front(), std::make_pair(int{ui_test::kFirstButton}, int{ui::kClicked}));
+  EXPECT_EQ(dialog.comboText, "typed");
+  EXPECT_EQ(opened_, std::vector<std::string>{"/usr/share/doc/quon/quon-help.html"});
+
+  script.Then([](QWidget& w) { w.close(); });
+  EXPECT_EQ(dialog.DoModal(), ui::kIdCancel);
+  script.Then([](QWidget& w) { ui_test::Click(w, ui_test::kSecondButton); });
+  EXPECT_EQ(dialog.DoModal(), ui::kIdRetry);
+  EXPECT_TRUE(script.Done());
+}
+
+TEST_F(QtBackendTest, MessageBoxesAreModalAndOwned) {
+  SampleDialog dialog;
+  int answer = 0;
+  QtScript script;
+  script.Then([&](QWidget&) {
+    answer = dialog.ShowMessage("Please select\nCOMM 1 or COMM 2", "Error", ui::kMbIconError);
+  });
+  script.Then([&](QWidget& box) {
+    auto* message = qobject_cast<QMessageBox*>(&box);
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(message->text(), "Please select\nCOMM 1 or COMM 2");
+    EXPECT_EQ(message->windowTitle(), "Error");
+    EXPECT_EQ(message->icon(), QMessageBox::Critical);
+    ASSERT_NE(message->parentWidget(), nullptr);
+    EXPECT_EQ(ui_test::DialogOf(*message->parentWidget()), &dialog);
+    ui_test::SaveScreenshot(box, "ui-message-box");
+    ui_test::ClickButton(box, "OK");
+  });
+  script.Then([](QWidget& w) { ui_test::PressKey(w, Qt::Key_Escape); });
+  dialog.DoModal();
+  EXPECT_EQ(answer, ui::kIdOk);
+
+  script.Then([](QWidget& box) {
+    EXPECT_EQ(box.parentWidget(), nullptr);
+    EXPECT_EQ(qobject_cast<QMessageBox*>(&box)->icon(), QMessageBox::NoIcon);
+    ui_test::PressKey(box, Qt::Key_Return);
+  });
+  EXPECT_EQ(ui::ShowMessageBox(nullptr, "Can not open input file", "Error", ui::kMbOk), ui::kIdOk);
+  EXPECT_TRUE(script.Done());
+}
+
+class QtTimers : public QtBackendTest {
+ protected:
+  host::FakeClock clock_;
+  host::ScopedClock clockInstalled_{clock_};
+};
+
+TEST_F(QtTimers, ATickThatPumpsSeesTheDueTicksInsideIt) {
+  SampleDialog dialog;
+  int depth = 0;
+  int deepest = 0;
+  int innerTicks = 0;
+  dialog.onInit = [](SampleDialog& d) { d.SetTimer(1, 250); };
+  dialog.onTimer = [&](SampleDialog& d, int) {
+    ++depth;
+    deepest = std::max(deepest, depth);
+    if (depth == 1) {
+      WaitPumping(3000);
+      d.EndDialog(ui::kIdOk);
+    } else {
+      ++innerTicks;
+    }
+    --depth;
+  };
+  QtScript script;
+  script.Then([&](QWidget&) { clock_.Advance(250); });  // Qt's timer wakes the first tick
+  EXPECT_EQ(dialog.DoModal(), ui::kIdOk);
+  EXPECT_EQ(deepest, 2);
+  EXPECT_EQ(innerTicks, 12);
+}
+
+TEST_F(QtTimers, AClickDuringAPumpingTickIsHandledThereAndEndsTheLoopAfterIt) {
+  SampleDialog dialog;
+  int ticks = 0;
+  bool tickFinished = false;
+  dialog.onInit = [](SampleDialog& d) { d.SetTimer(1, 250); };
+  dialog.onTimer = [&](SampleDialog& d, int) {
+    if (++ticks > 1) return;
+    QWidget* second =
+        ui_test::ControlOf(*QApplication::activeModalWidget(), ui_test::kSecondButton);
+    QPoint centre = second->rect().center();
+    QCoreApplication::postEvent(
+        second, new QMouseEvent(QEvent::MouseButtonPress, centre, second->mapToGlobal(centre),
+                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(
+        second, new QMouseEvent(QEvent::MouseButtonRelease, centre, second->mapToGlobal(centre),
+                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    WaitPumping(2000);
+    EXPECT_TRUE(d.IsEnding());
+    tickFinished = true;
+  };
+  QtScript script;
+  script.Then([&](QWidget&) { clock_.Advance(250); });
+  EXPECT_EQ(dialog.DoModal(), ui::kIdRetry);
+  EXPECT_EQ(ticks, 1);
+  EXPECT_TRUE(tickFinished);
+}
+
+TEST_F(QtBackendTest, TheWatchdogEndsAWindowThatWouldHang) {
+  static SampleDialog* left;  // the failure-catching macro takes no locals
+  SampleDialog dialog;
+  left = &dialog;
+  EXPECT_NONFATAL_FAILURE(
+      {
+        QtScript script(300);
+        EXPECT_EQ(left->DoModal(), ui::kIdAbort);
+      },
+      "watchdog");
+}
+
+}  // namespace
