@@ -82,9 +82,9 @@ void CServerStatusDlg::SendFileToCalc(const std::string& name) {
   g_TransferSnapshot.startTime = host::CalendarSeconds();
   const TransferProtocol protocol = GetSelectedProtocol();
   AddLogLine(SendingViaLine(protocol));
-  transferring = true;
+  transferring_ = true;
   const int32_t result = SendWithProtocol(protocol, g_CommPort, name.c_str());
-  transferring = false;
+  transferring_ = false;
   // The engine's last lines first, so that its own account of a failure precedes the verdict.
   ShowTransferReports();
   if (result < 0) {
@@ -100,10 +100,10 @@ void CServerStatusDlg::ReceiveFileFromCalc(const std::string& name) {
     return;
   }
   SendByte(ACK);
-  transferring = true;
+  transferring_ = true;
   const int32_t result =
       XmodemReceive(g_CommPort, name.c_str(), nullptr, nullptr, XFER_OPT_CHECKSUM, XFER_OPT_END);
-  transferring = false;
+  transferring_ = false;
   if (result < 0) {
     AddLogLine("ERROR : problems encounter during receiving");
     LogTransferResult(result);
@@ -127,7 +127,7 @@ void CServerStatusDlg::SetDownloadMode() {
 }
 
 void CServerStatusDlg::OnSetDownloadMode() {
-  if (transferring) {
+  if (transferring_) {
     AddLogLine("Can't send special bytes. File transfer in progress!!");
     return;
   }

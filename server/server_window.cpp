@@ -40,7 +40,7 @@ bool CServerStatusDlg::OnInitDialog() {
   InstallIdleHook();
   SetTimer(SERVER_TIMER_ID, SERVER_TICK_MS);
 
-  transferring = false;
+  transferring_ = false;
   receiver_.Restart();
 
   logList_.ResetContent();
@@ -78,7 +78,7 @@ bool CServerStatusDlg::OnCommand(int id, int code) {
 void CServerStatusDlg::OnOK() { OnCancel(); }
 
 void CServerStatusDlg::OnCancel() {
-  if (!transferring) {
+  if (!transferring_) {
     Close();
     return;
   }
@@ -97,14 +97,20 @@ void CServerStatusDlg::Close() {
   ShowTransferReports();
   g_CommSettings.CloseCommPort();
   RemoveIdleHook();
+  g_TransferStopRequested = false;
   EndDialog(ui::kIdCancel);
 }
 
-void CServerStatusDlg::OnDestroy() { RemoveIdleHook(); }
+// A window ended by other means than the cancel path (the toolkit closing it) must not keep the
+// port: the next opening would find it taken. No transfer runs here: the modal loop has returned.
+void CServerStatusDlg::OnDestroy() {
+  if (g_CommPort != nullptr) g_CommSettings.CloseCommPort();
+  RemoveIdleHook();
+}
 
 void CServerStatusDlg::OnTimer(int id) {
   ShowTransferReports();
-  if (!transferring) {
+  if (!transferring_) {
     RXEngine();
     if (receiver_.packetReady) {
       SetStatusLine("Comms Line is BUSY");

@@ -36,11 +36,7 @@ class CServerStatusDlg : public ui::CDialog {
   void SetStatusLine(std::string_view text);
   void AddLogLine(std::string_view text);
 
-  void RXEngine();
-  void SetDownloadMode();
-  TransferProtocol GetSelectedProtocol() const;
-
-  bool Transferring() const { return transferring; }
+  bool Transferring() const { return transferring_; }
   // The last opening ended at once because the port could not be opened.
   bool OpenFailed() const { return openFailed_; }
   const CommandPacketReceiver& Receiver() const { return receiver_; }
@@ -60,6 +56,10 @@ class CServerStatusDlg : public ui::CDialog {
   void OnLogOutOfSpace();
   void OnSetDownloadMode();
   void OnProtocolChanged();
+
+  void RXEngine();
+  void SetDownloadMode();
+  TransferProtocol GetSelectedProtocol() const;
 
   void DispatchPacket();
   void OnGetRequest(const std::string& name);
@@ -92,7 +92,8 @@ class CServerStatusDlg : public ui::CDialog {
   ui::CComboBox protocolCombo_;
 
   CommandPacketReceiver receiver_;
-  bool transferring = false;
+  // True exactly while the engine runs a transfer for this window.
+  bool transferring_ = false;
   // The user asked to leave while a transfer ran; the window closes once the engine returns.
   bool exitRequested_ = false;
   bool openFailed_ = false;

@@ -399,6 +399,13 @@ TEST_F(ServerWindowTest, ReopenedWindowShowsEmptyFieldsUntilTheNextReport) {
   EXPECT_EQ(dlg.Receiver().rxState, RX_WAIT_COMMAND);
 }
 
+TEST_F(ServerWindowTest, WindowEndedByTheToolkitStillReleasesThePort) {
+  backend.Then([](ui::HeadlessWindow&) {});
+  EXPECT_EQ(Run(), ui::HeadlessBackend::kStalled);
+  EXPECT_FALSE(line.End(serial::kEndA).IsOpen());
+  EXPECT_EQ(g_CommPort, nullptr);
+}
+
 TEST_F(ServerWindowTest, EnterClosesThroughTheCancelPath) {
   backend.Then([](ui::HeadlessWindow& window) {
     window.SetFocus(IDC_PROTOCOL);
