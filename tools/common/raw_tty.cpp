@@ -44,11 +44,11 @@ std::optional<unsigned> BaudToSpeed(long baud) {
 }
 
 bool MakeRaw(int fd, long baud, std::string& error) {
-  std::optional<unsigned> speed = BaudToSpeed(baud);
-  if (!speed) {
+  if (baud <= 0) {
     error = "unsupported baud rate " + std::to_string(baud);
     return false;
   }
+  std::optional<unsigned> speed = BaudToSpeed(baud);
   termios tio{};
   if (tcgetattr(fd, &tio) != 0) {
     error = Describe("tcgetattr");
@@ -60,10 +60,14 @@ bool MakeRaw(int fd, long baud, std::string& error) {
   tio.c_iflag &= ~(IXON | IXOFF | IXANY);
   tio.c_cc[VMIN] = 1;
   tio.c_cc[VTIME] = 0;
-  cfsetispeed(&tio, *speed);
-  cfsetospeed(&tio, *speed);
+  cfsetispeed(&tio, speed.value_or(B9600));
+  cfsetospeed(&tio, speed.value_or(B9600));
   if (tcsetattr(fd, TCSANOW, &tio) != 0) {
     error = Describe("tcsetattr");
+    return false;
+  }
+  if (!speed && !SetAnyBaud(fd, baud)) {
+    error = Describe("cannot set " + std::to_string(baud) + " baud");
     return false;
   }
   return true;

@@ -11,6 +11,11 @@ namespace tools {
 // The termios speed for a baud rate, or nullopt for a rate termios does not know.
 std::optional<unsigned> BaudToSpeed(long baud);
 
+// Any positive rate, also one termios has no constant for (such as 15360), through termios2.
+bool SetAnyBaud(int fd, long baud);
+// The output speed the terminal is set to, or -1.
+long CurrentBaud(int fd);
+
 // Raw 8N1 at baud, receiver on, modem lines ignored. Applied at once (TCSANOW): a flush would
 // throw away bytes the peer has already sent.
 bool MakeRaw(int fd, long baud, std::string& error);

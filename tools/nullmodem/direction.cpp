@@ -11,17 +11,17 @@ namespace nullmodem {
 
 Direction::Direction(std::string name, int from, int to, long baud,
                      std::optional<FaultInjector> faults)
-    : name_(std::move(name)), from_(from), to_(to), pacer_(baud), faults_(std::move(faults)) {
+    : name_(std::move(name)), from_(from), to_(to), pacer_(baud), faults_(faults) {
   pending_.reserve(kCapacity);
 }
 
 bool Direction::WantsRead(LinePacer::Clock::time_point now) {
-  return ReadRoom() > 0 && pacer_.Allowance(now) > 0;
+  return ReadRoom() > 0 && pacer_.Ready(now);
 }
 
 int Direction::PacingWaitMs(LinePacer::Clock::time_point now) {
   if (ReadRoom() == 0 || !pacer_.Paced()) return -1;
-  return pacer_.MsUntilNextByte(now);
+  return pacer_.MsUntilReady(now);
 }
 
 bool Direction::ReadSource(LinePacer::Clock::time_point now) {

@@ -9,12 +9,14 @@ namespace nullmodem {
 namespace {
 
 constexpr double kBurstSeconds = 0.02;
+constexpr double kQuantumSeconds = 0.004;
 
 }  // namespace
 
 LinePacer::LinePacer(long baud, Clock::time_point now)
     : bytesPerSecond_(static_cast<double>(baud) / 10.0),
       burst_(std::max(1.0, bytesPerSecond_ * kBurstSeconds)),
+      quantum_(std::max(1.0, bytesPerSecond_ * kQuantumSeconds)),
       credit_(0.0),
       last_(now) {}
 
@@ -35,11 +37,13 @@ void LinePacer::Consume(size_t bytes) {
   if (Paced()) credit_ -= static_cast<double>(bytes);
 }
 
-int LinePacer::MsUntilNextByte(Clock::time_point now) {
+bool LinePacer::Ready(Clock::time_point now) { return MsUntilReady(now) == 0; }
+
+int LinePacer::MsUntilReady(Clock::time_point now) {
   if (!Paced()) return 0;
   Refill(now);
-  if (credit_ >= 1.0) return 0;
-  return static_cast<int>(std::ceil((1.0 - credit_) / bytesPerSecond_ * 1000.0));
+  if (credit_ >= quantum_) return 0;
+  return std::max(1, static_cast<int>(std::ceil((quantum_ - credit_) / bytesPerSecond_ * 1000.0)));
 }
 
 }  // namespace nullmodem

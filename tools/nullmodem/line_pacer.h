@@ -18,8 +18,11 @@ class LinePacer {
   // How many bytes the line could carry now; unlimited (SIZE_MAX) when unpaced.
   size_t Allowance(Clock::time_point now);
   void Consume(size_t bytes);
-  // Milliseconds until at least one byte may go, rounded up; 0 when one may go now.
-  int MsUntilNextByte(Clock::time_point now);
+  // Whether a few milliseconds' worth of bytes may go, so that a backed-up writer is served in
+  // small batches rather than with a wake-up per byte.
+  bool Ready(Clock::time_point now);
+  // Milliseconds until Ready, rounded up; 0 when ready now.
+  int MsUntilReady(Clock::time_point now);
 
  private:
   void Refill(Clock::time_point now);
@@ -27,6 +30,7 @@ class LinePacer {
   double bytesPerSecond_;
   // A little slack so that a ready line is not starved by the poll's granularity.
   double burst_;
+  double quantum_;
   double credit_;
   Clock::time_point last_;
 };

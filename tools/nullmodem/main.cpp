@@ -48,8 +48,8 @@ struct Side {
 std::optional<Side> OpenSide(long baud, std::string& error) {
   std::optional<tools::PtyMaster> pty = tools::OpenPtyMaster(error);
   if (!pty) return std::nullopt;
-  long ttyBaud = tools::BaudToSpeed(baud) ? baud : 9600;
-  tools::UniqueFd slave = tools::OpenRawTty(pty->slavePath, ttyBaud, error);
+  // Programs that ask the device for its speed see the line's.
+  tools::UniqueFd slave = tools::OpenRawTty(pty->slavePath, baud > 0 ? baud : 9600, error);
   if (!slave.Valid()) return std::nullopt;
   return Side{std::move(*pty), std::move(slave)};
 }

@@ -42,7 +42,7 @@ std::optional<Options> ParseOptions(std::span<char* const> args, std::string& er
     }
     bool ok = true;
     if (name == "--baud") {
-      auto baud = tools::ParseLong(*value, 1, 100'000'000);
+      auto baud = tools::ParseLong(*value, 50, 4'000'000);
       ok = baud.has_value();
       options.baud = baud.value_or(0);
     } else if (name == "--seed") {

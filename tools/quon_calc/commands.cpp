@@ -233,6 +233,9 @@ Outcome Run(Session& s) {
     case Command::DownloadMode:
       return ExpectDownloadMode(s);
     case Command::Receive:
+      // Leftovers of an earlier transfer, such as its cancel bytes, answer nothing of ours; a
+      // sender says nothing before the start character.
+      s.line->DiscardInput();
       return Receive(s, "");
     case Command::Send:
       return Send(s, "");

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "tools/common/args.h"
-#include "tools/common/raw_tty.h"
 
 namespace calc {
 
@@ -115,8 +114,8 @@ bool SetOption(Invocation& inv, std::string_view option, const std::string& valu
     }
     inv.timeoutMs = static_cast<int>(std::lround(seconds * 1000.0));
   } else {
-    auto baud = tools::ParseLong(value, 1, 100'000'000);
-    if (!baud || !tools::BaudToSpeed(*baud)) {
+    auto baud = tools::ParseLong(value, 50, 4'000'000);
+    if (!baud) {
       error = "unsupported baud rate '" + value + "'";
       return false;
     }

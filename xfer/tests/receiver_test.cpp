@@ -9,7 +9,7 @@ namespace {
 using namespace xfer_test;
 using ::testing::ElementsAre;
 
-constexpr uint8_t SOH = 0x01, STX = 0x02, EOT = 0x04, ACK = 0x06, NAK = 0x15, CAN = 0x18;
+constexpr uint8_t SOH = 0x01, EOT = 0x04, ACK = 0x06, NAK = 0x15, CAN = 0x18;
 
 class ReceiverTest : public EngineTest {
  protected:

@@ -22,6 +22,7 @@ void RedirectOrDie(const std::string& path, int target) {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const SpawnOptions& options) {
   std::vector<char*> args;
+  args.reserve(argv.size() + 1);
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   pid_ = ::fork();

@@ -67,22 +67,25 @@ TEST(FaultInjector, SameSeedAndStreamRepeatOthersDiffer) {
   EXPECT_NE(PassAll(otherStream, input), reference);
 }
 
-TEST(LinePacer, CarriesATenthOfTheBaudRateWithASmallBurst) {
+TEST(LinePacer, CarriesATenthOfTheBaudRateInSmallBatches) {
   using namespace std::chrono_literals;
   LinePacer::Clock::time_point start{};
-  LinePacer pacer(9600, start);  // 960 bytes a second
+  LinePacer pacer(9600, start);  // 960 bytes a second, batches of 3.84 bytes
   EXPECT_EQ(pacer.Allowance(start), 0u);
-  EXPECT_EQ(pacer.MsUntilNextByte(start), 2);
+  EXPECT_FALSE(pacer.Ready(start));
+  EXPECT_EQ(pacer.MsUntilReady(start), 4);
+  EXPECT_TRUE(pacer.Ready(start + 4ms));
   EXPECT_EQ(pacer.Allowance(start + 100ms), 19u);  // capped at 20 ms worth
   pacer.Consume(19);
   EXPECT_EQ(pacer.Allowance(start + 110ms), 9u);
   pacer.Consume(9);
-  EXPECT_GE(pacer.MsUntilNextByte(start + 110ms), 1);
+  EXPECT_FALSE(pacer.Ready(start + 110ms));
+  EXPECT_EQ(pacer.MsUntilReady(start + 110ms), 4);
 
   LinePacer unpaced(0, start);
   EXPECT_FALSE(unpaced.Paced());
   EXPECT_EQ(unpaced.Allowance(start), SIZE_MAX);
-  EXPECT_EQ(unpaced.MsUntilNextByte(start), 0);
+  EXPECT_TRUE(unpaced.Ready(start));
 }
 
 }  // namespace

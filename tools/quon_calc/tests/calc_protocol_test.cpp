@@ -1,5 +1,7 @@
 // quon-calc as a program, against a scripted server on a pseudo-terminal.
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -160,6 +162,16 @@ TEST_F(CalcProtocolTest, StopsPromptlyWhenTheSenderCancelsOrTheLineGoes) {
   server_.Close();
   EXPECT_EQ(Finish(), 1);
   EXPECT_NE(Stderr().find("quon-calc: receive: "), std::string::npos);
+}
+
+TEST_F(CalcProtocolTest, ReceiveIgnoresLeftoversOfAnEarlierTransfer) {
+  server_.Write(Bytes(8, kCan));
+  usleep(100000);
+  StartCalc({"receive", server_.Device(), "--start", "C"});
+  EXPECT_EQ(server_.ReadByte(), 'C');
+  SendAndExpect(Block(1, Bytes(128, 1), 128, BlockCheck::Crc), kAck);
+  SendAndExpect({kEot}, kAck);
+  EXPECT_EQ(Finish(), 0) << Stderr();
 }
 
 TEST_F(CalcProtocolTest, RequestAnswers) {

@@ -72,6 +72,7 @@ TEST(CompareWithFill, AcceptsOnlyTheFileAndItsFill) {
 
 std::optional<Invocation> Parse(std::vector<std::string> words, std::string& error) {
   std::vector<char*> argv;
+  argv.reserve(words.size());
   for (std::string& w : words) argv.push_back(w.data());
   return ParseInvocation(argv, error);
 }
@@ -90,12 +91,13 @@ TEST(Invocation, ReadsOptionsAnywhereAndRefusesWhatDoesNotApply) {
   EXPECT_EQ(get->timeoutMs, 500);
   EXPECT_TRUE(get->verbose);
 
-  auto put = Parse({"put", "/dev/x", "NAME", "local.bin"}, error);
+  auto put = Parse({"put", "/dev/x", "NAME", "local.bin", "--baud", "15360"}, error);
   ASSERT_TRUE(put) << error;
   EXPECT_EQ(put->name, "NAME");
   EXPECT_EQ(put->file, "local.bin");
   EXPECT_EQ(put->start, StartChar::ZkCrc);
   EXPECT_FALSE(put->timeoutMs);
+  EXPECT_EQ(put->baud, 15360);
 
   for (const auto& [words, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
            {{}, "no command given"},
