@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   g++-mingw-w64-i686
   googletest
-  wine wine32:i386
+  wine wine32:i386 fonts-wine
   xvfb x11-apps imagemagick
   lrzsz socat
 )

@@ -4,8 +4,8 @@
 #        wine-run.sh PREFIX --prepare           (only make the prefix)
 #
 # The prefix is 32-bit, quiet and headless: windows go to Wine's null display driver unless
-# QUON_WINE_DISPLAY=x11 picks the X server in DISPLAY (then a second prefix beside the first is
-# used, since the driver is fixed per prefix). COM1 ... COM9 are mapped to links in PREFIX/ports
+# QUON_WINE_DISPLAY=x11 picks the X server in DISPLAY, with an 800x600 virtual desktop (then a
+# second prefix beside the first is used, since the driver is fixed per prefix). COM1 ... COM9 are mapped to links in PREFIX/ports
 # that test scripts point at pseudo-terminals, so that no COM port of the prefix can reach a
 # real serial device (on these machines /dev/ttyS0 is the system console).
 set -euo pipefail
@@ -39,6 +39,20 @@ make_prefix() {
     echo
     echo '[HKEY_CURRENT_USER\Software\Wine\Drivers]'
     echo "\"Graphics\"=\"$display_driver\""
+    if [[ $display_driver == x11 ]]; then
+      # One virtual desktop, in which Wine draws the windows' frames as Windows does.
+      echo
+      echo '[HKEY_CURRENT_USER\Software\Wine\Explorer]'
+      echo '"Desktop"="Default"'
+      echo '[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]'
+      echo '"Default"="800x600"'
+      # Wine's own symbol font for the caption buttons, which fontconfig does not list.
+      if [[ -f /usr/share/wine/fonts/marlett.ttf ]]; then
+        echo
+        echo '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\Fonts]'
+        echo '"Marlett (TrueType)"="Z:\\usr\\share\\wine\\fonts\\marlett.ttf"'
+      fi
+    fi
     echo
     echo '[HKEY_CURRENT_USER\Software\Wine\WineDbg]'
     echo '"ShowCrashDialog"=dword:00000000'

@@ -18,7 +18,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using host::testing::ReadFile;
+using host::testing::ReadTextFile;
 using host::testing::ScratchDir;
 using host::testing::WriteFile;
 using ui::HeadlessWindow;
@@ -68,7 +68,7 @@ TEST_F(Shell, FirstRunWritesTheSettingsWhenTheMainWindowOpens) {
   ui_.Then([](HeadlessWindow& w) {
     EXPECT_EQ(w.TemplateId(), IDD_QUON_DIALOG);
     EXPECT_EQ(w.Title(), "Quon");
-    EXPECT_EQ(ReadFile("quon.ini"), kFirstRunFile);
+    EXPECT_EQ(ReadTextFile("quon.ini"), kFirstRunFile);
     EXPECT_EQ(w.Focus(), ui::kIdCancel);  // "Exit"
     EXPECT_EQ(w.Icon(true), IDR_MAINFRAME);
     EXPECT_EQ(w.Icon(false), IDR_MAINFRAME);
@@ -78,7 +78,7 @@ TEST_F(Shell, FirstRunWritesTheSettingsWhenTheMainWindowOpens) {
   Start();
   EXPECT_TRUE(ui_.ScriptDone());
   EXPECT_TRUE(ui_.MessageBoxes().empty());
-  EXPECT_EQ(ReadFile("quon.ini"), kFirstRunFile);
+  EXPECT_EQ(ReadTextFile("quon.ini"), kFirstRunFile);
 }
 
 // Every way out of the main window writes the settings back and ends the program.
@@ -107,7 +107,7 @@ TEST_P(ShellLeaving, SavesAndEnds) {
     }
   });
   Start();
-  EXPECT_NE(ReadFile("quon.ini").find(SerialSection("1200", "COMM 1")), std::string::npos);
+  EXPECT_NE(ReadTextFile("quon.ini").find(SerialSection("1200", "COMM 1")), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(EnterEscapeCloseBoxExitOk, ShellLeaving, ::testing::Range(0, 5));
@@ -125,11 +125,11 @@ TEST_F(Shell, AcceptedPortReachesTheFileOnlyWhenTheMainWindowCloses) {
   ui_.Then([](HeadlessWindow& w) {
     EXPECT_EQ(w.TemplateId(), IDD_QUON_DIALOG);
     EXPECT_EQ(g_CommSettings.port, "COMM 2");
-    EXPECT_NE(ReadFile("quon.ini").find("port=COMM 1\n"), std::string::npos);
+    EXPECT_NE(ReadTextFile("quon.ini").find("port=COMM 1\n"), std::string::npos);
     w.Click(ui::kIdCancel);
   });
   Start();
-  EXPECT_NE(ReadFile("quon.ini").find("port=COMM 2\n"), std::string::npos);
+  EXPECT_NE(ReadTextFile("quon.ini").find("port=COMM 2\n"), std::string::npos);
   EXPECT_TRUE(ui_.MessageBoxes().empty());
 }
 
@@ -151,7 +151,7 @@ TEST_F(Shell, CancelledPortDialogLeavesTheSettingsAndTheNextShowingStartsFromThe
   ui_.Then([](HeadlessWindow& w) { w.Press(Key::Escape); });
   Start();
   EXPECT_EQ(g_CommSettings.port, "COMM 1");
-  EXPECT_NE(ReadFile("quon.ini").find("port=COMM 1\n"), std::string::npos);
+  EXPECT_NE(ReadTextFile("quon.ini").find("port=COMM 1\n"), std::string::npos);
 }
 
 TEST_F(Shell, PortTextsOutsideTheListGetTheTwoLineMessageAndTheDialogStays) {
@@ -228,7 +228,7 @@ TEST_F(Shell, AnUnsupportedBaudRateLeavesOnlyCancel) {
   EXPECT_EQ(ui_.MessageBoxes()[1].text, "Baud rate is not supported");
   EXPECT_EQ(g_CommSettings.port, "COMM 1");
   EXPECT_EQ(g_CommSettings.baud, 19200);
-  EXPECT_NE(ReadFile("quon.ini").find("baud=19200\n"), std::string::npos);
+  EXPECT_NE(ReadTextFile("quon.ini").find("baud=19200\n"), std::string::npos);
 }
 
 TEST_F(Shell, AMissingPackageIsReportedAndTheProgramGoesOn) {
@@ -254,7 +254,7 @@ TEST_F(Shell, APathWithBlanksIsOnePath) {
   const char* argv[] = {"quon", "my", "rom", "file.rom"};
   Start(ui::CommandLineTail(4, argv));
   EXPECT_TRUE(ui_.MessageBoxes().empty());
-  EXPECT_EQ(ReadFile("hi.tx"), "hello");
+  EXPECT_EQ(ReadTextFile("hi.tx"), "hello");
 }
 
 TEST_F(Shell, TheAboutEntryEndsTheSystemMenuAndShowsTheAboutBox) {

@@ -1,0 +1,63 @@
+// Drives the windows of a running program from outside, as a user would, for the GUI test:
+//
+//   window-driver wait TITLE [SECONDS]   prints "x y width height" of the visible window TITLE
+//   window-driver click TITLE ID         presses the button ID of window TITLE
+//
+// Exit status 0 on success, 1 when the window or button is not there in time, 2 on bad usage.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+HWND WaitForWindow(const char* title, DWORD seconds) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    HWND window = FindWindowA(nullptr, title);
+    if (window != nullptr && IsWindowVisible(window)) return window;
+    if (GetTickCount() - start >= seconds * 1000) return nullptr;
+    Sleep(50);
+  }
+}
+
+int Wait(const char* title, DWORD seconds) {
+  HWND window = WaitForWindow(title, seconds);
+  if (window == nullptr) {
+    std::fprintf(stderr, "window-driver: no window \"%s\"\n", title);
+    return 1;
+  }
+  // Give the window time to paint before anyone looks at it.
+  Sleep(500);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+              rect.bottom - rect.top);
+  return 0;
+}
+
+int Click(const char* title, int id) {
+  HWND window = WaitForWindow(title, 10);
+  HWND button = window != nullptr ? GetDlgItem(window, id) : nullptr;
+  if (button == nullptr) {
+    std::fprintf(stderr, "window-driver: no button %d in \"%s\"\n", id, title);
+    return 1;
+  }
+  // What the button itself tells its window when clicked; BM_CLICK needs an active window.
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string action = argc > 2 ? argv[1] : "";
+  if (action == "wait" && (argc == 3 || argc == 4)) {
+    return Wait(argv[2], argc == 4 ? static_cast<DWORD>(std::atoi(argv[3])) : 30);
+  }
+  if (action == "click" && argc == 4) return Click(argv[2], std::atoi(argv[3]));
+  std::fprintf(stderr, "usage: window-driver wait TITLE [SECONDS] | click TITLE ID\n");
+  return 2;
+}

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The Windows program on a virtual X display: quon.exe starts in a fresh folder, writes
+# "quon.ini", shows its main window and, after "Config Comms", the port settings dialog; both are
+# captured as PNG files; Cancel and Exit end it, and the settings file must then hold the
+# fifteen keys in order.
+# usage: wine-gui-test.sh WINE_RUN PREFIX QUON_EXE WINDOW_DRIVER_EXE SCREENSHOT_DIR
+set -euo pipefail
+
+wine_run=$1 prefix=$2 quon=$3 driver=$4 shots=$5
+mkdir -p "$shots"
+work=$(mktemp -d)
+xvfb_pid=
+quon_pid=
+
+cleanup() {
+  [[ -n $quon_pid ]] && kill "$quon_pid" 2>/dev/null || true
+  WINEPREFIX=$prefix-x11 wineserver -k 2>/dev/null || true
+  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$work/display")
+export QUON_WINE_DISPLAY=x11
+
+run() { "$wine_run" "$prefix" "$@"; }
+
+# Crops the window at "x y width height" out of a shot of the whole display.
+capture() {
+  local name=$1 x y w h
+  read -r x y w h <<<"$2"
+  import -display "$DISPLAY" -window root "$work/root.png"
+  convert "$work/root.png" -crop "${w}x${h}+${x}+${y}" +repage "$shots/$name"
+  echo "wine-gui-test: $shots/$name"
+}
+
+cd "$work"
+run "$quon" &
+quon_pid=$!
+
+main=$(run "$driver" wait Quon 60)
+capture quon-main.png "$main"
+run "$driver" click Quon 1017
+port=$(run "$driver" wait "Config Comms port")
+capture quon-port-settings.png "$port"
+run "$driver" click "Config Comms port" 2
+run "$driver" click Quon 2
+wait "$quon_pid"
+quon_pid=
+
+expected='[sysmtemfilelocations]
+system=orvo1.obj
+part1=orvo2.obj
+part2=orvo3.obj
+part3=orvo4.obj
+part4=orvo5.obj
+part6=orvocasb.obj
+part7=orvocas2b.obj
+[serial]
+baud=9600
+length=8
+parity=None
+port=COMM 1
+stopbits=1
+protocol=Xmodem1k-zkcrc
+[misc]
+conversion=0
+strip_zeros=0'
+if [[ "$(tr -d '\r' <quon.ini)" != "$expected" ]]; then
+  echo "wine-gui-test: quon.ini is not the first-run file:" >&2
+  cat quon.ini >&2
+  exit 1
+fi
+echo "wine-gui-test: quon.ini holds the fifteen keys"
