@@ -37,8 +37,10 @@ void CountError(TransferContext& ctx) {
   ++ctx.consecutiveErrors;
 }
 
-// Empties the line of a broken block's remains, until a second passes without a byte or a 0x00
-// arrives; false when the abort check said stop.
+// Empties the line of a broken block's remains, until a second passes without a byte; false when
+// the abort check said stop. A 0x00 does not end it early: data fields are full of them, and the
+// rest of the block would then be read as headers, where a stray EOT byte ends the transfer as if
+// it had succeeded.
 bool PurgeLine(TransferContext& ctx) {
   CSerialPort* port = ctx.port;
   const uint32_t start = host::TickCount();
@@ -46,8 +48,7 @@ bool PurgeLine(TransferContext& ctx) {
     if (CheckAbort(ctx)) return false;
     while (port->ops.GetChar(port) >= 0) {
     }
-    const int32_t c = ReadCharTimed(port, kByteMs);
-    if (c <= 0 || host::TicksSince(start) >= kMaxPurgeMs) return true;
+    if (ReadCharTimed(port, kByteMs) < 0 || host::TicksSince(start) >= kMaxPurgeMs) return true;
   }
 }
 
@@ -59,6 +60,14 @@ bool RejectBrokenBlock(TransferContext& ctx) {
   return true;
 }
 
+// An EOT is followed by silence while its sender waits for the answer (or by the sender's repeat
+// of it). An EOT byte followed by anything else was a block whose header the line lost: the
+// block number 4, say.
+bool EotConfirmed(TransferContext& ctx) {
+  const int32_t next = ReadCharTimed(ctx.port, kByteMs);
+  return next < 0 || next == EOT;
+}
+
 // SOH, STX or EOT; or a negative value when the wait failed (counted, request sent) or ended.
 int32_t WaitForHeader(TransferContext& ctx) {
   const int32_t c = WaitForChar(ctx, ctx.blockCounter < 2 ? 5000 : 10000);
@@ -66,7 +75,7 @@ int32_t WaitForHeader(TransferContext& ctx) {
   if (c >= 0) {
     const int32_t previous = ctx.lastChar;
     ctx.lastChar = c;
-    if (c == SOH || c == STX || c == EOT) return c;
+    if (c == SOH || c == STX || (c == EOT && EotConfirmed(ctx))) return c;
     if (c == CAN && previous == CAN) {
       ctx.result = XFER_REMOTE_CANCEL;
       return kWaitStopped;
@@ -74,7 +83,9 @@ int32_t WaitForHeader(TransferContext& ctx) {
     if (c != CAN && !DiscardUntilQuiet(ctx)) return kWaitStopped;
   }
   CountError(ctx);
-  if (ctx.consecutiveErrors > 2 && ctx.blockCounter < 2) ctx.useCrc = false;
+  // Checksum mode is for a sender that ignored the 'C'; one that has sent a block speaks CRC, and
+  // switching then would misread every block that follows.
+  if (ctx.consecutiveErrors > 2 && ctx.blockCounter < 2 && ctx.blockLength < 0) ctx.useCrc = false;
   if (!SendRequest(ctx)) return kWaitStopped;
   if (ctx.consecutiveErrors >= kMaxErrors) ctx.result = XFER_TIMEOUT;
   return kWaitTimedOut;
@@ -120,17 +131,18 @@ bool AcceptBlock(TransferContext& ctx) {
     LogLine(ctx, "Duplicate block %ld", static_cast<long>(ctx.blockCounter));
     return false;
   }
+  // A block that is out of sequence or fails its check may have been misread from a damaged
+  // stream; its remains are purged like those of a broken block, lest a stray byte pass for a
+  // header (an EOT would end the transfer as a success).
   if (ctx.blockNumber != ctx.blockCounter % 256) {
-    if (!SendRequest(ctx)) return false;
-    CountError(ctx);
+    if (!RejectBrokenBlock(ctx)) return false;
     LogLine(ctx, "Bad block number waiting for number %ld", static_cast<long>(ctx.blockCounter));
     return false;
   }
   const std::span<const uint8_t> data(ctx.buffer.get(), ctx.blockLength);
   const int32_t expected = ctx.useCrc ? Crc16Xmodem(data) : Checksum8(data);
   if (expected != ctx.checkValue) {
-    if (!SendRequest(ctx)) return false;
-    CountError(ctx);
+    if (!RejectBrokenBlock(ctx)) return false;
     if (ctx.useCrc)
       LogLine(ctx, "Bad CRC on block number %ld", static_cast<long>(ctx.blockCounter));
     else

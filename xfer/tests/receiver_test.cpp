@@ -13,6 +13,8 @@ constexpr uint8_t SOH = 0x01, EOT = 0x04, ACK = 0x06, NAK = 0x15, CAN = 0x18;
 
 class ReceiverTest : public EngineTest {
  protected:
+  explicit ReceiverTest(serial::MemoryLineConfig config = {}) : EngineTest(config) {}
+
   SimSender& Sender() {
     sender_ = std::make_unique<SimSender>(Peer());
     RunPeer(*sender_);
@@ -148,6 +150,8 @@ TEST_F(ReceiverTest, ABadCheckIsRequestedAgainWithItsLine) {
   EXPECT_EQ(ReceiveChecksum(), 1);
   EXPECT_EQ(CountLog("Bad checksum on block number 1"), 1u);
   EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
+  // Whatever follows a damaged block is let pass before the request goes out.
+  EXPECT_GE(tx.ReceivedAt()[1] - tx.ReceivedAt()[0], 1000u);
 
   auto& tx2 = Sender();
   tx2.Script({Block(1, Pattern(128), PeerCheck::kCrc, bad),
@@ -156,6 +160,34 @@ TEST_F(ReceiverTest, ABadCheckIsRequestedAgainWithItsLine) {
   EXPECT_EQ(ReceiveCrc(), 1);
   EXPECT_THAT(tx2.Received(), ElementsAre('C', 'C', ACK, ACK));
   EXPECT_EQ(CountLog("Bad CRC on block number 1"), 1u);
+}
+
+TEST_F(ReceiverTest, AnEotByteWithMoreBehindItIsNotTheEnd) {
+  // Block 4 loses its header on the line: its number byte 0x04 arrives where a header may.
+  auto lostHeader = Block(4, Pattern(128, 4));
+  lostHeader.erase(lostHeader.begin());
+  auto& tx = Sender();
+  tx.Script({Block(1, Pattern(128, 1)),
+             Block(2, Pattern(128, 2)),
+             Block(3, Pattern(128, 3)),
+             lostHeader,
+             Block(4, Pattern(128, 4)),
+             {EOT}});
+  EXPECT_EQ(ReceiveChecksum(), 1);
+  EXPECT_EQ(ReadFile("got.bin").size(), 512u);
+  EXPECT_EQ(CountLog("Read 128 byte block 4"), 1u);
+}
+
+TEST_F(ReceiverTest, StaysWithTheCrcOnceTheSenderHasSentABlock) {
+  FrameFaults bad;
+  bad.badCheck = true;
+  const auto damaged = Block(1, Pattern(128), PeerCheck::kCrc, bad);
+  auto& tx = Sender();
+  // Two damaged blocks and a lost one make three failures before the first block is in.
+  tx.Script({damaged, damaged, {}, Block(1, Pattern(128), PeerCheck::kCrc), {EOT}});
+  EXPECT_EQ(ReceiveCrc(), 1);
+  EXPECT_THAT(tx.Received(), ElementsAre('C', 'C', 'C', 'C', ACK, ACK));
+  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
 }
 
 TEST_F(ReceiverTest, TenBadBlocksInARowEndTheTransfer) {
@@ -194,6 +226,16 @@ TEST_F(ReceiverTest, LaterBlocksAreAwaitedTenSeconds) {
   EXPECT_EQ(tx.Received()[2], NAK);
   EXPECT_GE(tx.ReceivedAt()[2] - tx.ReceivedAt()[1], 10000u);
   EXPECT_EQ(ReadFile("got.bin"), Pattern(128));  // a new file keeps what arrived
+}
+
+TEST_F(ReceiverTest, ASenderThatNeverFallsQuietEndsTheHeaderWaits) {
+  line.SetPeerStep([this] {
+    Peer().Write({'x'});
+    return 0;
+  });
+  const uint64_t start = clock.ElapsedMs();
+  EXPECT_EQ(ReceiveChecksum(), XFER_TIMEOUT);
+  EXPECT_LT(clock.ElapsedMs() - start, 130000u);
 }
 
 TEST_F(ReceiverTest, TwoCancelsEndTheTransfer) {
@@ -265,6 +307,27 @@ TEST_F(ReceiverTest, ProgressCallbackStopsTheTransfer) {
   EXPECT_EQ(ReceiveChecksum(), XFER_STOPPED);
   EXPECT_EQ(ReadFile("got.bin").size(), 640u);
   EXPECT_TRUE(EndsWith(tx.Received(), kCancelSequence));
+}
+
+// 960 baud: a block trickles in while the receiver works on its start.
+class SlowLineReceiverTest : public ReceiverTest {
+ protected:
+  SlowLineReceiverTest() : ReceiverTest(serial::MemoryLineConfig().Paced(96)) {}
+};
+
+TEST_F(SlowLineReceiverTest, APurgeRunsUntilTheLineIsQuietThoughItMeetsZeros) {
+  // A broken number pair, then data whose last bytes are 00 04: stopping at the 0x00 would leave
+  // an EOT byte to be read as the end of the transfer.
+  std::vector<uint8_t> data(128, 0x33);
+  data[126] = 0x00;
+  data[127] = 0x04;
+  FrameFaults faults;
+  faults.complement = 0x00;
+  faults.cutAfter = 3 + 128;
+  auto& tx = Sender();
+  tx.Script({Block(1, data, PeerCheck::kChecksum, faults), Block(1, Pattern(128)), {EOT}});
+  EXPECT_EQ(ReceiveChecksum(), 1);
+  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
 }
 
 }  // namespace

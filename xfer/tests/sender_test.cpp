@@ -274,6 +274,29 @@ TEST_F(SenderTest, ProgressCallbackStopsTheTransfer) {
   EXPECT_TRUE(EndsWith(rx.Raw(), kCancelSequence));
 }
 
+TEST_F(SenderTest, AStopDuringABlockedWriteIsReportedAsAStop) {
+  WriteFile("f.bin", Pattern(100));
+  Receiver(PeerCheck::kCrc, {'C'});
+  int checks = 0;
+  OnProgress() = [&](TransferContext* ctx) {
+    line.End(serial::kEndA).SetRefuseWrites(true);  // the line jams once the start is in
+    if (ctx->bytesDone > 0 && ++checks == 2000) ctx->result = XFER_STOPPED;
+  };
+  EXPECT_EQ(Send1K("f.bin"), XFER_STOPPED);
+  EXPECT_EQ(CountLog("Error sending first character"), 1u);
+}
+
+TEST_F(SenderTest, AReceiverThatNeverFallsQuietEndsTheStartAttempts) {
+  WriteFile("f.bin", Pattern(100));
+  line.SetPeerStep([this] {
+    Peer().Write({'x'});
+    return 0;
+  });
+  const uint64_t start = clock.ElapsedMs();
+  EXPECT_EQ(Send1K("f.bin"), XFER_TIMEOUT);
+  EXPECT_LT(clock.ElapsedMs() - start, 130000u);  // ten attempts of at most 10 s of noise each
+}
+
 TEST_F(SenderTest, SilentReceiverTimesOutAfterTenAttemptsOfTheReplyTimeout) {
   WriteFile("f.bin", Pattern(10));
   auto& rx = Receiver(PeerCheck::kCrc, {});

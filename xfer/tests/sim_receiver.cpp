@@ -34,7 +34,10 @@ int32_t SimReceiver::Step() {
       Take(static_cast<uint8_t>((*noise_)() & 0xFF));
     Take(static_cast<uint8_t>(c));
   }
-  if (timeouts_ && started_ && host::TicksSince(lastActivity_) >= 10000) {
+  if (eotPending_ && host::TicksSince(lastActivity_) >= 500) {
+    eotPending_ = false;
+    FinishEot();
+  } else if (timeouts_ && started_ && host::TicksSince(lastActivity_) >= 10000) {
     state_ = State::kHeader;
     Reply({NAK});
   } else if (timeouts_ && state_ != State::kHeader && host::TicksSince(lastActivity_) >= 1000) {
@@ -44,9 +47,16 @@ int32_t SimReceiver::Step() {
   return 0;
 }
 
+void SimReceiver::FinishEot() {
+  current_ = ReceivedFrame{};
+  current_.isEot = true;
+  FinishFrame();
+}
+
 void SimReceiver::Take(uint8_t byte) {
   raw_.push_back(byte);
   lastActivity_ = host::TickCount();
+  eotPending_ = false;
   switch (state_) {
     case State::kHeader:
       if (byte == SOH || byte == STX) {
@@ -55,10 +65,11 @@ void SimReceiver::Take(uint8_t byte) {
         current_.header = byte;
         dataLength_ = byte == SOH ? 128 : 1024;
         state_ = State::kNumber;
+      } else if (byte == EOT && started_ && !timeouts_) {
+        FinishEot();
       } else if (byte == EOT && started_) {
-        current_ = ReceivedFrame{};
-        current_.isEot = true;
-        FinishFrame();
+        eotPending_ = true;  // taken once the line stays quiet after it
+        return;
       }
       break;
     case State::kNumber:
@@ -72,6 +83,8 @@ void SimReceiver::Take(uint8_t byte) {
     case State::kData:
       current_.data.push_back(byte);
       if (current_.data.size() == dataLength_) state_ = State::kCheck;
+      break;
+    case State::kDiscard:
       break;
     case State::kCheck:
       current_.check.push_back(byte);
@@ -105,7 +118,13 @@ void SimReceiver::FinishFrame() {
   std::vector<uint8_t> reply = UsualReply(frames_.back());
   if (silentFrom_ && index >= *silentFrom_) return;
   const auto override = overrides_.find(index);
-  Reply(override != overrides_.end() ? override->second : reply);
+  if (override != overrides_.end()) {
+    Reply(override->second);
+  } else if (timeouts_ && reply == std::vector<uint8_t>{NAK}) {
+    state_ = State::kDiscard;  // the NAK goes out once the rest of the damage has passed
+  } else {
+    Reply(reply);
+  }
 }
 
 void SimReceiver::Reply(std::vector<uint8_t> bytes) {

@@ -36,8 +36,10 @@ class SimReceiver {
   void OverrideReply(size_t frameIndex, std::vector<uint8_t> reply);
   // Answers nothing from frame i on.
   void GoSilentFrom(size_t frameIndex) { silentFrom_ = frameIndex; }
-  // Noise tolerance: a frame left incomplete for a second is dropped and NAKed; ten seconds
-  // without a frame are NAKed too. With a seed, stray bytes are also slipped into what arrives.
+  // Noise tolerance: a damaged frame, or one left incomplete for a second, is NAKed once the line
+  // has been quiet for a second; ten seconds without a frame are NAKed too; an EOT counts only
+  // when the line stays quiet after it. With a seed, stray bytes are also slipped into what
+  // arrives.
   void SetTimeouts(bool on) { timeouts_ = on; }
   void InsertNoise(uint32_t seed, double rate);
 
@@ -49,9 +51,10 @@ class SimReceiver {
   bool EotAcked() const { return eotAcked_; }
 
  private:
-  enum class State { kHeader, kNumber, kComplement, kData, kCheck };
+  enum class State { kHeader, kNumber, kComplement, kData, kCheck, kDiscard };
   void Take(uint8_t byte);
   void FinishFrame();
+  void FinishEot();
   void Reply(std::vector<uint8_t> bytes);
   std::vector<uint8_t> UsualReply(const ReceivedFrame& frame);
 
@@ -73,6 +76,7 @@ class SimReceiver {
   uint32_t lastActivity_ = 0;
   uint8_t expected_ = 1;
   bool eotAcked_ = false;
+  bool eotPending_ = false;
   std::vector<ReceivedFrame> frames_;
   std::vector<uint8_t> raw_;
   std::vector<uint8_t> file_;

@@ -34,13 +34,32 @@ void SimSender::Script(std::vector<std::vector<uint8_t>> frames) {
   script_.assign(frames.begin(), frames.end());
 }
 
+void SimSender::InsertNoise(uint32_t seed, double rate) {
+  noise_.emplace(seed);
+  noiseRate_ = rate;
+}
+
+void SimSender::Send(const std::vector<uint8_t>& bytes) {
+  if (!noise_) {
+    end_.Write(bytes);
+    return;
+  }
+  std::vector<uint8_t> noisy;
+  for (uint8_t b : bytes) {
+    noisy.push_back(b);
+    if (std::uniform_real_distribution<>(0, 1)(*noise_) < noiseRate_)
+      noisy.push_back(static_cast<uint8_t>((*noise_)() & 0xFF));
+  }
+  end_.Write(noisy);
+}
+
 int32_t SimSender::Step() {
   for (int c; (c = end_.ReadByte()) >= 0;) {
     received_.push_back(static_cast<uint8_t>(c));
     receivedAt_.push_back(host::TickCount());
     if (scripted_) {
       if (!script_.empty()) {
-        end_.Write(script_.front());
+        Send(script_.front());
         script_.pop_front();
       }
     } else {
@@ -77,12 +96,12 @@ void SimSender::SendCurrent() {
   sentAt_ = host::TickCount();
   if (offset_ >= file_.size()) {
     atEot_ = true;
-    end_.Write({EOT});
+    Send({EOT});
     return;
   }
   const size_t length = std::min(blockSize_, file_.size() - offset_);
-  end_.Write(MakeFrame(blockSize_ == 128 ? SOH : 0x02, number_,
-                       std::span(file_).subspan(offset_, length), check_));
+  Send(MakeFrame(blockSize_ == 128 ? SOH : 0x02, number_, std::span(file_).subspan(offset_, length),
+                 check_));
 }
 
 }  // namespace xfer_test

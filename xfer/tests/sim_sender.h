@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <random>
 #include <span>
 #include <vector>
 
@@ -35,6 +36,8 @@ class SimSender {
   void SendFile(std::vector<uint8_t> file, size_t blockSize);
   // Script mode: each character received releases the next frame.
   void Script(std::vector<std::vector<uint8_t>> frames);
+  // Slips a random byte after each byte sent with the given probability.
+  void InsertNoise(uint32_t seed, double rate);
 
   int32_t Step();
 
@@ -46,6 +49,7 @@ class SimSender {
  private:
   void SendCurrent();
   void OnReply(uint8_t c);
+  void Send(const std::vector<uint8_t>& bytes);
 
   serial::MemoryEnd& end_;
   bool scripted_ = false;
@@ -61,6 +65,8 @@ class SimSender {
   bool gaveUp_ = false;
   int failures_ = 0;
   uint32_t sentAt_ = 0;
+  std::optional<std::mt19937> noise_;
+  double noiseRate_ = 0;
   std::vector<uint8_t> received_;
   std::vector<uint32_t> receivedAt_;
 };

@@ -1,0 +1,136 @@
+// quon-xfer: one transfer-engine call over a serial device, for users and for testing.
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "host/clock.h"
+#include "serial/serial_port.h"
+#include "tools/quon_xfer/messages.h"
+#include "tools/quon_xfer/options.h"
+#include "xfer/transfer.h"
+
+namespace {
+
+volatile sig_atomic_t g_interrupted = 0;
+
+struct ProgressLine {
+  bool enabled = false;  // standard error is a terminal
+  bool shown = false;    // a progress line is on screen, to be cleared before a log line
+  bool started = false;
+  uint32_t startTick = 0;
+  uint32_t shownTick = 0;
+};
+ProgressLine g_progress;
+
+void OnInterrupt(int) { g_interrupted = 1; }
+
+void ClearProgress() {
+  if (!g_progress.shown) return;
+  std::fputs("\r\033[K", stderr);
+  g_progress.shown = false;
+}
+
+int32_t PrintLogLine(const char* line) {
+  ClearProgress();
+  std::fprintf(stderr, "%s\n", line);
+  return 0;
+}
+
+// Called at every abort check: an interrupt stops the transfer cleanly, with the cancel sequence.
+void ShowProgress(TransferContext* ctx) {
+  if (g_interrupted) ctx->result = XFER_STOPPED;
+  if (ctx->bytesDone <= 0) return;
+  const uint32_t now = host::TickCount();
+  if (!g_progress.started) {
+    g_progress.started = true;
+    g_progress.startTick = now;
+  }
+  if (!g_progress.enabled || (g_progress.shown && host::TicksSince(g_progress.shownTick) < 250))
+    return;
+  g_progress.shownTick = now;
+  const double seconds = host::TicksSince(g_progress.startTick) / 1000.0;
+  const long rate = seconds > 0 ? static_cast<long>(ctx->bytesDone / seconds) : 0;
+  if (ctx->fileSize > 0)
+    std::fprintf(stderr, "\r%d / %d bytes, %ld B/s\033[K", ctx->bytesDone, ctx->fileSize, rate);
+  else
+    std::fprintf(stderr, "\r%d bytes, %ld B/s\033[K", ctx->bytesDone, rate);
+  g_progress.shown = true;
+}
+
+// Waits for input without spinning a core: the engine polls through this hook.
+int32_t RestBriefly(CSerialPort*) {
+  host::SleepMs(1);
+  return 0;
+}
+
+int32_t Transfer(CSerialPort* port, const quon_xfer::Options& options) {
+  const char* file = options.file.c_str();
+  if (options.command == quon_xfer::Command::kReceive) {
+    if (options.crc) return XmodemReceive(port, file, PrintLogLine, ShowProgress, XFER_OPT_END);
+    return XmodemReceive(port, file, PrintLogLine, ShowProgress, XFER_OPT_CHECKSUM, XFER_OPT_END);
+  }
+  switch (options.protocol) {
+    case quon_xfer::Protocol::kXmodem128:
+      return XmodemSend(port, file, PrintLogLine, ShowProgress, XFER_OPT_CHECKSUM, XFER_OPT_END);
+    case quon_xfer::Protocol::kXmodem1kChk:
+      return XmodemSend1K(port, file, PrintLogLine, ShowProgress, XFER_OPT_END);
+    case quon_xfer::Protocol::kXmodem1kZkCrc:
+      break;
+  }
+  return XmodemSend1K(port, file, PrintLogLine, ShowProgress, XFER_OPT_ZK_CRC, XFER_OPT_END);
+}
+
+// The last answer or cancel sequence must reach the line before closing discards it; the queue
+// count does not cover what the device still holds, hence the pause after it, as the server makes.
+void DrainAndClose(CSerialPort* port) {
+  const uint32_t start = host::TickCount();
+  while (port->ops.TxCount(port) > 0 && host::TicksSince(start) < 2000) host::SleepMs(1);
+  host::SleepMs(200);
+  port->ops.ClosePort(port);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string error;
+  const std::optional<quon_xfer::Options> options =
+      quon_xfer::ParseOptions(std::span<char* const>(argv + 1, argc - 1), error);
+  if (!options) {
+    if (error.empty()) {
+      std::fputs(quon_xfer::kUsage, stdout);
+      return 0;
+    }
+    std::fprintf(stderr, "quon-xfer: %s\n%s", error.c_str(), quon_xfer::kUsage);
+    return 2;
+  }
+
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  g_progress.enabled = isatty(STDERR_FILENO) == 1;
+  IdleHook = RestBriefly;
+
+  CSerialPort* port =
+      OpenPortPath(options->device.c_str(), static_cast<int32_t>(options->baud), 'N', 8, 1);
+  if (port->status != PORT_OK) {
+    std::fprintf(stderr, "quon-xfer: cannot open %s at %ld baud: %s (%d)\n",
+                 options->device.c_str(), options->baud, quon_xfer::PortStatusText(port->status),
+                 port->status);
+    port->ops.ClosePort(port);
+    return 1;
+  }
+  const int32_t result = Transfer(port, *options);
+  ClearProgress();
+  DrainAndClose(port);
+  if (result < 0) {
+    std::fprintf(stderr, "quon-xfer: transfer failed: %s (%d)\n",
+                 quon_xfer::TransferResultText(result), result);
+    return 1;
+  }
+  return 0;
+}
