@@ -107,11 +107,16 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+#ifdef _WIN32
+  signal(SIGINT, OnInterrupt);
+  signal(SIGTERM, OnInterrupt);
+#else
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+#endif
   g_progress.enabled = isatty(STDERR_FILENO) == 1;
   IdleHook = RestBriefly;
 

@@ -15,6 +15,9 @@ const char* const kUsage =
     "  send      the first file that FILESPEC names (items separated by ',' or ';', with the\n"
     "            wildcards * and ?); default protocol xmodem1k-zkcrc\n"
     "  receive   into FILE, asking for the checksum, or for the CRC with --crc\n"
+#ifdef _WIN32
+    "DEVICE is a serial port, COM1 ... COM9 (\\\\.\\COMn for higher numbers).\n"
+#endif
     "Exit status: 0 success, 1 transfer or device failure, 2 usage error.\n";
 
 namespace {
