@@ -118,12 +118,14 @@ int32_t ReadCharTimed(CSerialPort* port, int32_t ms) {
   if (port->ops.RxCount(port) > 0) return port->ops.GetChar(port);
   for (;;) {
     const int32_t hook = IdleHook(port);
+    // A byte that came in meanwhile is taken even when the wait ends: a transfer whose last
+    // answer has arrived must not be reported as stopped.
+    if (port->ops.RxCount(port) > 0) return port->ops.GetChar(port);
     if (hook < 0) {
       port->status = hook;
       return hook;
     }
     if (ms != -1 && host::TickReached(host::TickCount(), deadline)) return PORT_RX_EMPTY;
-    if (port->ops.RxCount(port) > 0) return port->ops.GetChar(port);
   }
 }
 

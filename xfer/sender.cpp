@@ -1,5 +1,6 @@
 #include "xfer/sender.h"
 
+#include <climits>
 #include <cstring>
 
 #include "host/clock.h"
@@ -124,12 +125,13 @@ bool SendBlock(TransferContext& ctx) {
   return sent;
 }
 
-// Throws away what the receiver sent before it can have had the whole block: answers to earlier
-// copies of a block (an ACK among them would be taken for this block's and the block skipped),
-// its start characters, noise. A cancel among them still counts. False when the transfer ends.
-bool DiscardStaleReplies(TransferContext& ctx) {
+// Throws away up to count bytes that the receiver sent before it can have had the whole block:
+// answers to earlier copies of a block (an ACK among them would be taken for this block's and the
+// block skipped), its start characters, noise. A cancel among them still counts. False when the
+// transfer ends.
+bool DiscardStaleReplies(TransferContext& ctx, int32_t count = INT32_MAX) {
   CSerialPort* port = ctx.port;
-  while (port->ops.RxCount(port) > 0) {
+  for (; count > 0 && port->ops.RxCount(port) > 0; --count) {
     const int32_t c = port->ops.GetChar(port);
     if (c < 0) break;
     if (c == CAN && ctx.lastChar == CAN) {
@@ -142,15 +144,16 @@ bool DiscardStaleReplies(TransferContext& ctx) {
 }
 
 // Waits until the port has sent what it queued, so that the reply time-out starts at the end of
-// the block. While the block was still leaving, the receiver cannot have answered it, so what
-// came meanwhile is stale; a device that takes a block at once gives no such certainty, and then
-// nothing is thrown away. False when the abort check said stop, the wait hook failed, the queue is
-// stuck, or a cancel came.
+// the block. What arrived while part of the block was still queued cannot answer it and is
+// thrown away. False when the abort check said stop, the wait hook failed, the queue is stuck,
+// or a cancel came.
 bool DrainOutput(TransferContext& ctx) {
   CSerialPort* port = ctx.port;
   const uint32_t start = host::TickCount();
-  const bool queued = port->ops.TxCount(port) > 0;
-  while (port->ops.TxCount(port) > 0) {
+  for (;;) {
+    const int32_t arrived = port->ops.RxCount(port);
+    if (port->ops.TxCount(port) <= 0) break;
+    if (!DiscardStaleReplies(ctx, arrived)) return false;
     if (CheckAbort(ctx)) return false;
     if (host::TicksSince(start) >= kDrainLimitMs) return false;
     const int32_t hook = IdleHook(port);
@@ -160,7 +163,7 @@ bool DrainOutput(TransferContext& ctx) {
     }
   }
   if (port->status == PORT_UNSUPPORTED) port->status = PORT_OK;
-  return !queued || DiscardStaleReplies(ctx);
+  return true;
 }
 
 // True when the block (or the EOT) was acknowledged.

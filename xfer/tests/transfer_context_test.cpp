@@ -135,6 +135,9 @@ TEST_F(TransferContextTest, ReadCharTimedAnswersTheByteOrTheEmptyCode) {
   line.SetPeerStep([] { return -5; });
   EXPECT_EQ(xfer::ReadCharTimed(port, -1), -5);
   EXPECT_EQ(port->status, -5);
+  // A byte that arrived while the failing hook ran is still taken.
+  line.SetPeerStep([&] { return Peer().Write({'z'}), -6; });
+  EXPECT_EQ(xfer::ReadCharTimed(port, 1000), 'z');
 }
 
 TEST_F(TransferContextTest, LogLinesAreCutToEightyThreeCharacters) {
