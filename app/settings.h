@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 // "quon.ini" in the current directory; a bare relative name when the directory cannot be had.
@@ -43,6 +44,12 @@ class CommSettings {
   char parityLetter = 0;
   int32_t dataLength = 0;
   int32_t stopBitsCode = 0;
+
+  // The server window's serial port, g_CommPort (defined with the server): derives the numeric
+  // copies and opens the port; drains and closes it; writes bytes 10 ms apart.
+  bool OpenCommPort();
+  bool CloseCommPort();
+  bool SendBytesPaced(std::span<const uint8_t> bytes);
 
   // Devices behind "COMM 1" and "COMM 2" on this host; read from the file, never written.
   std::string device1 = "/dev/ttyS0";

@@ -1,9 +1,185 @@
 #include "server/server_window.h"
 
-#include "server/server_resources.h"
+#include "app/settings.h"
+#include "host/clock.h"
+#include "server/comm_port.h"
+#include "server/transfer_status.h"
+#include "ui/message_box.h"
 
 CServerStatusDlg g_ServerStatusDlg;
+CServerStatusDlg* CServerStatusDlg::hookOwner_ = nullptr;
 
-CServerStatusDlg::CServerStatusDlg() : CDialog(ServerStatusTemplate()) {}
+CServerStatusDlg::CServerStatusDlg()
+    : ui::CDialog(ServerStatusTemplate()),
+      receiver_([this](const std::string& line) { AddLogLine(line); }) {}
+
+CServerStatusDlg::~CServerStatusDlg() { RemoveIdleHook(); }
+
+void CServerStatusDlg::DoDataExchange(ui::DataExchange& dx) {
+  dx.Control(IDC_STATUS_LIST, statusList_);
+  dx.Control(IDC_LOG_LIST, logList_);
+  dx.Control(IDC_FILE_NAME, fileField_);
+  dx.Control(IDC_CPS, cpsField_);
+  dx.Control(IDC_BYTES_TX, bytesField_);
+  dx.Control(IDC_FILE_SIZE, fileSizeField_);
+  dx.Control(IDC_TRANSFER_ERRORS, transferErrorsField_);
+  dx.Control(IDC_BLOCK_ERRORS, blockErrorsField_);
+  dx.Control(IDC_PROTOCOL, protocolCombo_);
+}
+
+bool CServerStatusDlg::OnInitDialog() {
+  ui::CDialog::OnInitDialog();
+  receiver_.lastActivity = host::CalendarSeconds();
+  exitRequested_ = false;
+  g_TransferStopRequested = false;
+  openFailed_ = !g_CommSettings.OpenCommPort();
+  if (openFailed_) {
+    EndDialog(ui::kIdCancel);
+    return false;
+  }
+  InstallIdleHook();
+  SetTimer(SERVER_TIMER_ID, SERVER_TICK_MS);
+
+  transferring_ = false;
+  receiver_.Restart();
+
+  logList_.ResetContent();
+  logList_.InitStorage(10, 512);
+  statusShown_.clear();
+  statusList_.InitStorage(2, 100);
+  SetStatusLine("Comms line is IDLE");
+
+  // From the second item on, so that a bare prefix such as "Xmodem1K" picks the CRC variant.
+  protocolCombo_.SelectString(0, g_CommSettings.protocol);
+
+  SetDownloadMode();
+  return true;
+}
+
+bool CServerStatusDlg::OnCommand(int id, int code) {
+  switch (id) {
+    case IDC_CLEAR_LOG:
+      if (code == ui::kClicked) OnClearLogAndReset();
+      return true;
+    case IDC_DOWNLOAD_MODE:
+      if (code == ui::kClicked) OnSetDownloadMode();
+      return true;
+    case IDC_PROTOCOL:
+      if (code == ui::kSelChange) OnProtocolChanged();
+      return true;
+    case IDC_LOG_LIST:
+      if (code == ui::kErrSpace) OnLogOutOfSpace();
+      return true;
+    default:
+      return ui::CDialog::OnCommand(id, code);
+  }
+}
 
 void CServerStatusDlg::OnOK() { OnCancel(); }
+
+void CServerStatusDlg::OnCancel() {
+  if (!transferring_) {
+    Close();
+    return;
+  }
+  // The engine below us on the stack still uses the port: stop it, and close once it returned.
+  if (!exitRequested_) {
+    exitRequested_ = true;
+    g_TransferStopRequested = true;
+    ShowTransferReports();
+    AddLogLine("Exit requested: stopping the transfer");
+  }
+}
+
+void CServerStatusDlg::Close() {
+  KillTimer(SERVER_TIMER_ID);
+  // What the engine recorded last still belongs in the log.
+  ShowTransferReports();
+  g_CommSettings.CloseCommPort();
+  RemoveIdleHook();
+  g_TransferStopRequested = false;
+  EndDialog(ui::kIdCancel);
+}
+
+// A window ended by other means than the cancel path (the toolkit closing it) must not keep the
+// port: the next opening would find it taken. No transfer runs here: the modal loop has returned.
+void CServerStatusDlg::OnDestroy() {
+  if (g_CommPort != nullptr) g_CommSettings.CloseCommPort();
+  RemoveIdleHook();
+}
+
+void CServerStatusDlg::OnTimer(int id) {
+  ShowTransferReports();
+  if (!transferring_) {
+    RXEngine();
+    if (receiver_.packetReady) {
+      SetStatusLine("Comms Line is BUSY");
+      receiver_.packetReady = false;
+      DispatchPacket();
+      if (exitRequested_) {
+        Close();
+        return;
+      }
+    } else {
+      SetStatusLine("Comms line is IDLE");
+    }
+  }
+  ui::CDialog::OnTimer(id);
+}
+
+void CServerStatusDlg::RXEngine() { receiver_.RXEngine(g_CommPort, host::CalendarSeconds()); }
+
+void CServerStatusDlg::OnClearLogAndReset() {
+  logList_.ResetContent();
+  receiver_.Restart();
+  receiver_.command.clear();
+  // The transferring mark stays: it is the engine's, and is cleared when the engine returns.
+}
+
+void CServerStatusDlg::OnLogOutOfSpace() {
+  ShowMessage("Out of Memory for Listbox", "Error", ui::kMbOk);
+}
+
+void CServerStatusDlg::SetStatusLine(std::string_view text) {
+  statusList_.ResetContent();
+  statusList_.AddString(text);
+  if (text != statusShown_) {
+    statusShown_.assign(text);
+    if (observer_.statusLine) observer_.statusLine(statusShown_);
+  }
+}
+
+void CServerStatusDlg::AddLogLine(std::string_view text) {
+  if (logList_.GetCount() == LOG_MAX_LINES) {
+    logList_.DeleteString(0);
+    logList_.InsertString(LOG_MAX_LINES - 1, text);
+  } else {
+    logList_.AddString(text);
+  }
+  if (observer_.logLine) observer_.logLine(std::string(text));
+}
+
+void CServerStatusDlg::InstallIdleHook() {
+  if (idleHookInstalled_) return;
+  previousIdleHook_ = IdleHook;
+  hookOwner_ = this;
+  IdleHook = ServerIdleHook;
+  idleHookInstalled_ = true;
+}
+
+void CServerStatusDlg::RemoveIdleHook() {
+  if (!idleHookInstalled_) return;
+  IdleHook = previousIdleHook_;
+  hookOwner_ = nullptr;
+  idleHookInstalled_ = false;
+}
+
+// Once the user asked to leave, every wait of the engine gives up at once, so the transfer ends
+// (with the cancel sequence to the calculator) within moments instead of its time-outs.
+int32_t CServerStatusDlg::ServerIdleHook(CSerialPort* port) {
+  CServerStatusDlg* owner = hookOwner_;
+  if (owner == nullptr) return 0;
+  const IdleHookFn previous = owner->previousIdleHook_;
+  const int32_t answer = previous != nullptr ? previous(port) : 0;
+  return owner->exitRequested_ ? PORT_FAILED : answer;
+}

@@ -1,33 +1,110 @@
-#include "server/server_window.h"
+// The server window on the Qt backend, offscreen, serving one get from the virtual calculator
+// over the virtual line, grabbed to a PNG once the file has gone.
 
+#include <QApplication>
 #include <QComboBox>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <thread>
+
+#include "app/settings.h"
 #include "server/server_resources.h"
+#include "server/server_window.h"
+#include "tools/common/testing/child_process.h"
+#include "tools/common/testing/test_files.h"
+#include "ui/dialog_window.h"
 #include "ui/qt/qt_backend.h"
 #include "ui/tests/qt_script.h"
 
 namespace {
 
-TEST(ServerWindowQt, IsBuiltShownAndGrabbed) {
+using tools::testing::ChildProcess;
+
+// Lets the window run (ticks, the transfer inside one) until done() or timeoutMs pass.
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    ui::DispatchPendingMessages();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+std::vector<std::string> ListLines(int id) {
+  std::vector<std::string> lines;
+  ui::DialogWindow* window = g_ServerStatusDlg.Window();
+  for (int i = 0; window != nullptr && i < window->ListCount(id); ++i) {
+    lines.push_back(window->ListText(id, i));
+  }
+  return lines;
+}
+
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::filesystem::path& path)
+      : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(path);
+  }
+  ~CurrentFolder() { std::filesystem::current_path(previous_); }
+
+ private:
+  std::filesystem::path previous_;
+};
+
+TEST(ServerWindowQt, ServesAGetAndIsGrabbed) {
+  tools::testing::TempDir dir;
+  tools::testing::WriteFileBytes(dir / "orvo1.obj", tools::testing::RandomBytes(3000, 1));
+  CurrentFolder inDir(dir.Path());
+  ChildProcess line({NULLMODEM, "--link-a", dir / "lineA", "--link-b", dir / "lineB",
+                     "--ready-file", dir / "ready"},
+                    {});
+  ASSERT_TRUE(tools::testing::WaitForFile(dir / "ready", 10000));
+  g_CommSettings = CommSettings();
+  g_CommSettings.device1 = dir / "lineA";
+  g_CommSettings.protocol = "Xmodem1K-ZKCRC";
+
   ui::QtBackend backend;
   ui::ScopedBackend installed(backend);
-  ui_test::QtScript script;
+  ui_test::QtScript script(60'000);
   std::string shot;
+  std::optional<int> downloadMode;
+  std::optional<int> get;
+  std::vector<std::string> log;
   script.Then([&](QWidget& w) {
     EXPECT_EQ(w.windowTitle(), "Orvo Server Status");
     EXPECT_EQ(w.size(), QSize(621, 497));
     EXPECT_TRUE(w.windowFlags() & Qt::WindowMinimizeButtonHint);
     auto* protocol = qobject_cast<QComboBox*>(ui_test::ControlOf(w, IDC_PROTOCOL));
     ASSERT_NE(protocol, nullptr);
-    EXPECT_EQ(protocol->count(), 3);
+    EXPECT_EQ(protocol->currentText(), "Xmodem1K-ZKCRC");
     EXPECT_EQ(protocol->geometry(), QRect(218, 431, 147, 20));
-    shot = ui_test::SaveScreenshot(w, "server-window");
+
+    ChildProcess calcMode({QUON_CALC, "download-mode", dir / "lineB"}, {});
+    PumpUntil([&] { return (downloadMode = calcMode.WaitFor(0)).has_value(); }, 20000);
+    ChildProcess calcGet(
+        {QUON_CALC, "get", dir / "lineB", "orvo1.obj", "--start", "D", "--expect", "orvo1.obj"},
+        {dir.Path().string(), dir / "calc.out", dir / "calc.err"});
+    PumpUntil([&] { return (get = calcGet.WaitFor(0)).has_value(); }, 30000);
+    PumpUntil(
+        [] {
+          return !g_ServerStatusDlg.Transferring() &&
+                 ListLines(IDC_STATUS_LIST) == std::vector<std::string>{"Comms line is IDLE"};
+        },
+        5000);
+    log = ListLines(IDC_LOG_LIST);
+    shot = ui_test::SaveScreenshot(w, "server-window-get");
     ui_test::Click(w, ui::kIdCancel);
   });
   EXPECT_EQ(g_ServerStatusDlg.DoModal(), ui::kIdCancel);
   EXPECT_TRUE(script.Done());
+  EXPECT_EQ(downloadMode, 0);
+  EXPECT_EQ(get, 0) << tools::testing::ReadFileText(dir / "calc.err");
+  EXPECT_NE(std::find(log.begin(), log.end(), "File transmission complete"), log.end());
   EXPECT_FALSE(shot.empty());
   std::cout << "screenshot: " << shot << "\n";
 }

@@ -1,100 +1,420 @@
 #include "server/server_window.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "host/fake_clock.h"
-#include "server/server_resources.h"
-#include "ui/dialog_units.h"
-#include "ui/headless_backend.h"
+#include <algorithm>
 
+#include "server/comm_port.h"
+#include "server/transfer_status.h"
+#include "server_fixture.h"
+#include "ui/message_box.h"
+
+namespace server_test {
 namespace {
 
-using ui::HeadlessWindow;
-using ui::Key;
+using ::testing::ElementsAre;
 
-class ServerWindow : public ::testing::Test {
- protected:
-  ~ServerWindow() override { EXPECT_FALSE(ui_.Stalled()); }
+const Bytes kDownloadMode = {0x02, 0xB8, 0x03, 0x00};
+const Bytes kCancelSequence = {0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18,
+                               0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08};
 
-  host::FakeClock clock_;
-  host::ScopedClock clockInstalled_{clock_};
-  ui::HeadlessBackend ui_{clock_};
-  ui::ScopedBackend backendInstalled_{ui_};
-};
-
-TEST(ServerTemplate, EveryControlSitsAtItsIdAndPosition) {
-  const ui::DialogTemplate& t = ServerStatusTemplate();
-  EXPECT_EQ(t.title, "Orvo Server Status");
-  EXPECT_EQ(t.width, 414);
-  EXPECT_EQ(t.height, 306);
-  EXPECT_NE(t.style & ui::kMinimizeBox, 0u);
-
-  struct Expected {
-    int id;
-    ui::ControlClass cls;
-    ui::DialogRect rect;
-  };
-  using enum ui::ControlClass;
-  const Expected expected[] = {
-      {IDC_STATUS_LIST, ListBox, {7, 20, 225, 13}},
-      {IDC_LOG_LIST, ListBox, {7, 46, 225, 204}},
-      {IDC_FILE_NAME, ListBox, {252, 27, 150, 15}},
-      {IDC_CPS, ListBox, {252, 57, 60, 15}},
-      {IDC_BYTES_TX, ListBox, {252, 87, 60, 15}},
-      {IDC_FILE_SIZE, ListBox, {322, 87, 60, 15}},
-      {IDC_TRANSFER_ERRORS, ListBox, {252, 117, 60, 15}},
-      {IDC_BLOCK_ERRORS, ListBox, {322, 117, 60, 15}},
-      {IDC_PROTOCOL, ComboBox, {145, 265, 98, 60}},
-      {IDC_DOWNLOAD_MODE, PushButton, {7, 285, 124, 14}},
-      {IDC_CLEAR_LOG, PushButton, {190, 285, 80, 14}},
-      {ui::kIdCancel, PushButton, {357, 285, 50, 14}},
-  };
-  for (const Expected& e : expected) {
-    const ui::ControlTemplate* control = t.Find(e.id);
-    ASSERT_NE(control, nullptr) << e.id;
-    EXPECT_EQ(control->cls, e.cls) << e.id;
-    EXPECT_EQ(control->rect.x, e.rect.x) << e.id;
-    EXPECT_EQ(control->rect.y, e.rect.y) << e.id;
-    EXPECT_EQ(control->rect.width, e.rect.width) << e.id;
-    EXPECT_EQ(control->rect.height, e.rect.height) << e.id;
-    EXPECT_EQ(control->style & ui::kDefaultButton, 0u) << "no default button";
-  }
-  const ui::ControlTemplate* log = t.Find(IDC_LOG_LIST);
-  EXPECT_EQ(log->style & ui::kSorted, 0u);
-  EXPECT_NE(log->style & ui::kNoSelection, 0u);
-  EXPECT_NE(log->style & ui::kNotify, 0u);
-  EXPECT_NE(log->style & ui::kVScroll, 0u);
-  EXPECT_EQ(t.Find(IDC_DOWNLOAD_MODE)->text, "Set calculator in download mode");
-  EXPECT_EQ(t.Find(IDC_CLEAR_LOG)->text, "Clear Log and Reset");
-  EXPECT_EQ(t.Find(ui::kIdCancel)->text, "Exit");
-
-  int groups = 0;
-  for (const ui::ControlTemplate& control : t.controls) {
-    if (control.cls != ui::ControlClass::GroupBox) continue;
-    ++groups;
-    EXPECT_EQ(control.text, "Transfer Status");
-    EXPECT_EQ(control.rect.x, 242);
-    EXPECT_EQ(control.rect.width, 165);
-  }
-  EXPECT_EQ(groups, 1);
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-TEST_F(ServerWindow, ShowsTheProtocolsSortedAndLeavesByExit) {
-  ui_.Then([](HeadlessWindow& w) {
-    EXPECT_EQ(w.Items(IDC_PROTOCOL),
-              (std::vector<std::string>{"Xmodem128", "Xmodem1K-CHK", "Xmodem1K-ZKCRC"}));
-    EXPECT_EQ(w.Items(IDC_LOG_LIST).size(), 0u);
-    w.Click(ui::kIdCancel);
-  });
-  EXPECT_EQ(g_ServerStatusDlg.DoModal(), ui::kIdCancel);
+bool EndsWith(const Bytes& bytes, const Bytes& tail) {
+  return bytes.size() >= tail.size() && std::equal(tail.rbegin(), tail.rend(), bytes.rbegin());
 }
 
-TEST_F(ServerWindow, EnterWithoutAFocusedButtonTakesTheCancelPath) {
-  ui_.Then([](HeadlessWindow& w) {
-    w.SetFocus(IDC_PROTOCOL);
-    w.Press(Key::Enter);
+TEST_F(ServerWindowTest, OpeningSendsDownloadModeBeforeTheFirstTick) {
+  Bytes atFirstStep;
+  std::vector<std::string> statusAtFirstStep;
+  backend.Then([&](ui::HeadlessWindow&) {
+    atFirstStep = Calc().ReadAll();
+    statusAtFirstStep = Items(IDC_STATUS_LIST);
   });
-  EXPECT_EQ(g_ServerStatusDlg.DoModal(), ui::kIdCancel);
+  Exit();
+  EXPECT_EQ(Run(), ui::kIdCancel);
+  EXPECT_EQ(atFirstStep, kDownloadMode);
+  EXPECT_THAT(statusAtFirstStep, ElementsAre("Comms line is IDLE"));
+  EXPECT_THAT(log, ElementsAre(" setting calculator in download mode"));
+  EXPECT_FALSE(line.End(serial::kEndA).IsOpen());
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].index, 0);
+  EXPECT_EQ(opened[0].stopBits, 1);
+
+  // Every opening puts the calculator into download mode again.
+  Exit();
+  Run();
+  EXPECT_EQ(Calc().ReadAll(), kDownloadMode);
+}
+
+TEST_F(ServerWindowTest, ProtocolIsSelectedByPrefixFromTheSecondItem) {
+  struct Case {
+    std::string setting;
+    std::string selected;
+  };
+  for (const Case& c : {Case{"Xmodem1k-zkcrc", "Xmodem1K-ZKCRC"}, Case{"xmodem128", "Xmodem128"},
+                        Case{"Xmodem1K", "Xmodem1K-CHK"}, Case{"Kermit", ""}}) {
+    g_CommSettings.protocol = c.setting;
+    std::string selected;
+    std::vector<std::string> items;
+    backend.Then([&](ui::HeadlessWindow& window) {
+      items = window.Items(IDC_PROTOCOL);
+      selected = window.Text(IDC_PROTOCOL);
+    });
+    Exit();
+    Run();
+    EXPECT_THAT(items, ElementsAre("Xmodem128", "Xmodem1K-CHK", "Xmodem1K-ZKCRC"));
+    EXPECT_EQ(selected, c.selected) << c.setting;
+  }
+}
+
+TEST_F(ServerWindowTest, ChoosingAProtocolKeepsItsTextInTheSettings) {
+  backend.Then([](ui::HeadlessWindow& window) { window.Pick(IDC_PROTOCOL, "Xmodem128"); });
+  Exit();
+  Run();
+  EXPECT_EQ(g_CommSettings.protocol, "Xmodem128");
+}
+
+TEST_F(ServerWindowTest, FailedOpenShowsTheErrorAndReleasesThePort) {
+  g_CommSettings.stopbits = "1.5";
+  EXPECT_EQ(Run(), ui::kIdCancel);
+  ASSERT_EQ(backend.MessageBoxes().size(), 1u);
+  EXPECT_EQ(backend.MessageBoxes()[0].text, "Can't open serial port");
+  EXPECT_EQ(backend.MessageBoxes()[0].caption, "Error");
+  EXPECT_EQ(backend.MessageBoxes()[0].flags & ui::kMbIconMask, ui::kMbIconError);
+  EXPECT_TRUE(Calc().ReadAll().empty());
+  EXPECT_TRUE(log.empty());
+  EXPECT_FALSE(line.End(serial::kEndA).IsOpen());
+  EXPECT_EQ(g_CommPort, nullptr);
+}
+
+TEST_F(ServerWindowTest, GetRequestSendsTheFileAndLogsEachStep) {
+  const Bytes file = Pattern(3000);
+  WriteFile("orvo1.obj", file);
+  CalcReceiver calc(Calc(), 'D');
+  peer = [&] { return calc.Step(); };
+  Send(CommandPacket('G', "orvo1.obj"));
+  backend.After(5000, [&](ui::HeadlessWindow&) {
+    EXPECT_EQ(Field(IDC_FILE_NAME), "orvo1.obj");
+    EXPECT_EQ(Field(IDC_BYTES_TX), "3000");
+    EXPECT_EQ(Field(IDC_FILE_SIZE), "3000");
+    EXPECT_EQ(Field(IDC_TRANSFER_ERRORS), "0");
+    EXPECT_EQ(Field(IDC_BLOCK_ERRORS), "0");
+  });
+  Exit();
+  Run();
+
+  ASSERT_TRUE(calc.Done());
+  Bytes padded = file;
+  padded.resize(3072, 0x00);
+  EXPECT_EQ(calc.Data(), padded);
+  // Download mode, then ACK to the packet before anything of the transfer.
+  EXPECT_EQ(Bytes(calc.Raw().begin(), calc.Raw().begin() + 6),
+            (Bytes{0x02, 0xB8, 0x03, 0x00, ACK, STX}));
+  ASSERT_GE(log.size(), 8u);
+  EXPECT_THAT(std::vector<std::string>(log.begin(), log.begin() + 6),
+              ElementsAre(" setting calculator in download mode", "Command = 47 ", "Size = 00 09 ",
+                          "Parameter = 6F 72 76 6F 31 2E 6F 62 6A ", "RX Checksum = 60 ",
+                          "Sending via xmodem 1K ZKCRC"));
+  EXPECT_TRUE(Contains(log, "Detected ZK CRC capable receiver"));
+  EXPECT_TRUE(Contains(log, "File transmission complete"));
+  EXPECT_FALSE(Contains(log, "ERROR : problems encounter during sending"));
+}
+
+TEST_F(ServerWindowTest, StatusIsBusyForTheWholeTransferAndIdleAtTheNextFullTick) {
+  // At 960 bytes a second the send spans many ticks, which run inside it.
+  serial::MemoryLine slowLine(serial::MemoryLineConfig().Paced(960));
+  SetPortOpener([&](int32_t, int32_t baud, uint8_t parity, uint8_t dataBits, int32_t stopBits) {
+    return slowLine.OpenPort(serial::kEndA, baud, parity, dataBits, stopBits);
+  });
+  line.RemoveIdleHook();
+  slowLine.InstallIdleHook(&clock);
+  WriteFile("big.bin", Pattern(4096));
+  CalcReceiver calc(slowLine.End(serial::kEndB), 'C');
+  uint64_t transferEnd = 0;
+  std::vector<std::string> statusDuring;
+  slowLine.SetPeerStep([&] {
+    calc.Step();
+    if (calc.Done() && transferEnd == 0) transferEnd = clock.ElapsedMs();
+    if (!calc.Done() && g_TransferSnapshot.bytesDone > 2000 && statusDuring.empty()) {
+      statusDuring = Items(IDC_STATUS_LIST);
+    }
+    return 0;
+  });
+  backend.Then([&](ui::HeadlessWindow&) {
+    slowLine.End(serial::kEndB).Write(CommandPacket('G', "big.bin"));
+  });
+  backend.After(12000, [](ui::HeadlessWindow& window) { window.Click(ui::kIdCancel); });
+  Run();
+  slowLine.RemoveIdleHook();
+  line.InstallIdleHook(&clock);
+
+  ASSERT_TRUE(calc.Done());
+  EXPECT_THAT(statusDuring, ElementsAre("Comms Line is BUSY"));
+  ASSERT_EQ(statuses.size(), 3u);
+  EXPECT_EQ(statuses[1].first, "Comms Line is BUSY");
+  EXPECT_EQ(statuses[2].first, "Comms line is IDLE");
+  EXPECT_GT(transferEnd - statuses[1].second, 4000u);
+  EXPECT_GE(statuses[2].second, transferEnd);
+  EXPECT_LE(statuses[2].second, transferEnd + 1250);
+}
+
+TEST_F(ServerWindowTest, RefusedRequestsAnswerNakOrNothing) {
+  Send(CommandPacket('G', "missing.obj"));
+  backend.After(2000, [&](ui::HeadlessWindow&) {
+    EXPECT_EQ(Field(IDC_FILE_NAME), "missing.obj");
+    EXPECT_EQ(Calc().ReadAll(), (Bytes{0x02, 0xB8, 0x03, 0x00, NAK}));
+    Calc().Write(CommandPacket('G', ""));
+  });
+  backend.After(2000, [&](ui::HeadlessWindow&) {
+    EXPECT_EQ(Calc().ReadAll(), Bytes{NAK});
+    Calc().Write(CommandPacket('G', std::string("\0abc", 4)));
+  });
+  backend.After(2000, [&](ui::HeadlessWindow&) {
+    EXPECT_EQ(Calc().ReadAll(), Bytes{NAK});
+    Calc().Write(CommandPacket('P', ""));
+  });
+  backend.After(2000, [&](ui::HeadlessWindow&) {
+    EXPECT_TRUE(Calc().ReadAll().empty());
+    Calc().Write(CommandPacket('P', "no-such-folder/x.obj"));
+  });
+  backend.After(2000, [&](ui::HeadlessWindow&) {
+    EXPECT_EQ(Calc().ReadAll(), Bytes{NAK});
+    Calc().Write(CommandPacket('x', "orvo1.obj"));
+  });
+  backend.After(2000, [&](ui::HeadlessWindow&) { EXPECT_TRUE(Calc().ReadAll().empty()); });
+  Exit();
+  Run();
+
+  std::vector<std::string> errors;
+  std::copy_if(log.begin(), log.end(), std::back_inserter(errors),
+               [](const std::string& line) { return line.starts_with("ERROR"); });
+  EXPECT_THAT(errors, ElementsAre("ERROR : Can't Open file", "ERROR : G - No filename specified",
+                                  "ERROR : Can't Open file", "ERROR : P - No filename specified",
+                                  "ERROR : Can't Open file"));
+  EXPECT_TRUE(Contains(log, "Receiving file = no-such-folder/x.obj"));
+  // Every packet, the unknown letter included, showed BUSY at its tick and IDLE at the next.
+  EXPECT_EQ(std::count_if(statuses.begin(), statuses.end(),
+                          [](const auto& s) { return s.first == "Comms Line is BUSY"; }),
+            6);
+  EXPECT_EQ(statuses.back().first, "Comms line is IDLE");
+}
+
+TEST_F(ServerWindowTest, FailedSendLogsTheResultAndCancels) {
+  WriteFile("orvo1.obj", Pattern(100));
+  Bytes raw;
+  peer = [&] {
+    for (int c = Calc().ReadByte(); c >= 0; c = Calc().ReadByte())
+      raw.push_back(static_cast<uint8_t>(c));
+    return 0;
+  };
+  Send(CommandPacket('G', "orvo1.obj"));
+  backend.After(120000, [](ui::HeadlessWindow& window) { window.Click(ui::kIdCancel); });
+  Run();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], "ERROR : problems encounter during sending");
+  EXPECT_EQ(log.back(), "ERROR : Timeout waiting for first character in packet");
+  EXPECT_TRUE(EndsWith(raw, kCancelSequence));
+}
+
+TEST_F(ServerWindowTest, PutStoresTheFileAndLeavesTheStatusFieldsAlone) {
+  const Bytes got = Pattern(300);
+  WriteFile("orvo1.obj", Pattern(1500));
+  CalcReceiver receiver(Calc(), NAK);
+  CalcSender sender(Calc(), got);
+  peer = [&] { return receiver.Step(); };
+  Send(CommandPacket('G', "orvo1.obj"));
+  std::vector<std::string> fieldsAfterGet;
+  std::vector<std::string> fieldsAfterPut;
+  auto fields = [this] {
+    return std::vector<std::string>{Field(IDC_FILE_NAME),       Field(IDC_CPS),
+                                    Field(IDC_BYTES_TX),        Field(IDC_FILE_SIZE),
+                                    Field(IDC_TRANSFER_ERRORS), Field(IDC_BLOCK_ERRORS)};
+  };
+  size_t logAfterGet = 0;
+  backend.After(5000, [&](ui::HeadlessWindow&) {
+    fieldsAfterGet = fields();
+    logAfterGet = log.size();
+    peer = [&] { return sender.Step(); };
+    Calc().Write(CommandPacket('P', "new.obj"));
+  });
+  backend.After(5000, [&](ui::HeadlessWindow&) { fieldsAfterPut = fields(); });
+  Exit();
+  Run();
+
+  // The server's ACK to the EOT is the last thing it sends, after its last wait.
+  sender.Step();
+  ASSERT_TRUE(receiver.Done());
+  ASSERT_TRUE(sender.Done());
+  Bytes stored = got;
+  stored.resize(384, 0x1A);
+  EXPECT_EQ(ReadFile("new.obj"), stored);
+  EXPECT_EQ(fieldsAfterGet[2], "1500");
+  EXPECT_EQ(fieldsAfterPut, fieldsAfterGet);
+  // Only the server's own lines: the receiver's four, and the put's.
+  EXPECT_THAT(
+      std::vector<std::string>(log.begin() + static_cast<ptrdiff_t>(logAfterGet), log.end()),
+      ElementsAre("Command = 50 ", "Size = 00 07 ", "Parameter = 6E 65 77 2E 6F 62 6A ",
+                  "RX Checksum = B3 ", "Receiving file = new.obj"));
+}
+
+TEST_F(ServerWindowTest, FailedPutKeepsTheFileThatWasThere) {
+  const Bytes precious = Pattern(777);
+  WriteFile("keep.obj", precious);
+  Send(CommandPacket('P', "keep.obj"));
+  backend.After(90000, [](ui::HeadlessWindow& window) { window.Click(ui::kIdCancel); });
+  Run();
+  EXPECT_EQ(ReadFile("keep.obj"), precious);
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], "ERROR : problems encounter during receiving");
+  EXPECT_EQ(log.back(), "ERROR : Timeout waiting for first character in packet");
+}
+
+TEST_F(ServerWindowTest, ExitDuringATransferWaitsForTheEngineAndCancelsPromptly) {
+  WriteFile("orvo1.obj", Pattern(5000));
+  Bytes raw;
+  bool portOpenAfterExit = false;
+  peer = [&] {
+    for (int c = Calc().ReadByte(); c >= 0; c = Calc().ReadByte())
+      raw.push_back(static_cast<uint8_t>(c));
+    return 0;
+  };
+  Send(CommandPacket('G', "orvo1.obj"));
+  uint64_t exitAt = 0;
+  backend.After(3000, [&](ui::HeadlessWindow& window) {
+    ASSERT_TRUE(dlg.Transferring());
+    window.Click(IDC_CLEAR_LOG);
+    EXPECT_TRUE(dlg.Transferring());
+    window.Click(IDC_DOWNLOAD_MODE);
+    exitAt = clock.ElapsedMs();
+    window.Click(ui::kIdCancel);
+    portOpenAfterExit = line.End(serial::kEndA).IsOpen();
+  });
+  EXPECT_EQ(Run(), ui::kIdCancel);
+
+  EXPECT_TRUE(portOpenAfterExit);
+  EXPECT_FALSE(line.End(serial::kEndA).IsOpen());
+  EXPECT_LT(clock.ElapsedMs() - exitAt, 3000u);
+  // Nothing after the ACK but the cancel sequence: the refused download mode sent nothing.
+  Bytes expected = kDownloadMode;
+  expected.push_back(ACK);
+  expected.insert(expected.end(), kCancelSequence.begin(), kCancelSequence.end());
+  EXPECT_EQ(raw, expected);
+  EXPECT_TRUE(Contains(log, "Can't send special bytes. File transfer in progress!!"));
+  EXPECT_TRUE(Contains(log, "ERROR : problems encounter during sending"));
+  EXPECT_TRUE(Contains(log, "ERROR : User typed abort key during file transfer"));
+}
+
+TEST_F(ServerWindowTest, ClearLogAndResetDropsAPartialPacket) {
+  WriteFile("orvo1.obj", Pattern(10));
+  Send({'G', 0x00});
+  backend.After(1000, [](ui::HeadlessWindow& window) { window.Click(IDC_CLEAR_LOG); });
+  backend.After(0, [&](ui::HeadlessWindow&) {
+    EXPECT_TRUE(Items(IDC_LOG_LIST).empty());
+    Calc().Write(CommandPacket('G', "missing"));
+  });
+  backend.After(2000, [&](ui::HeadlessWindow&) {
+    EXPECT_THAT(Items(IDC_LOG_LIST),
+                ElementsAre("Command = 47 ", "Size = 00 07 ", "Parameter = 6D 69 73 73 69 6E 67 ",
+                            "RX Checksum = FA ", "ERROR : Can't Open file"));
+  });
+  Exit();
+  Run();
+}
+
+TEST_F(ServerWindowTest, LogKeepsTheLast24Lines) {
+  std::vector<std::string> shown;
+  backend.Then([&](ui::HeadlessWindow& window) {
+    window.Click(IDC_CLEAR_LOG);
+    for (int i = 1; i <= 30; ++i) dlg.AddLogLine("line " + std::to_string(i));
+    shown = Items(IDC_LOG_LIST);
+  });
+  Exit();
+  Run();
+  ASSERT_EQ(shown.size(), 24u);
+  EXPECT_EQ(shown.front(), "line 7");
+  EXPECT_EQ(shown.back(), "line 30");
+}
+
+TEST_F(ServerWindowTest, LogOutOfSpaceShowsTheMessageAndGoesOn) {
+  backend.Then([&](ui::HeadlessWindow& window) {
+    window.SetListCapacity(IDC_LOG_LIST, 1);
+    dlg.AddLogLine("no room");
+  });
+  Exit();
+  Run();
+  ASSERT_EQ(backend.MessageBoxes().size(), 1u);
+  EXPECT_EQ(backend.MessageBoxes()[0].text, "Out of Memory for Listbox");
+  EXPECT_EQ(backend.MessageBoxes()[0].caption, "Error");
+  EXPECT_EQ(backend.MessageBoxes()[0].flags, ui::kMbOk);
+}
+
+TEST_F(ServerWindowTest, CpsIsTheAverageSinceTheStartOfTheSend) {
+  std::string firstSecond;
+  std::string atFive;
+  backend.Then([&](ui::HeadlessWindow&) {
+    g_TransferSnapshot.startTime = host::CalendarSeconds();
+    g_TransferSnapshot.bytesDone = 900;
+    g_TransferSnapshot.changed = true;
+  });
+  backend.After(250, [&](ui::HeadlessWindow&) { firstSecond = Field(IDC_CPS); });
+  backend.After(0, [&](ui::HeadlessWindow&) {
+    clock.Advance(5000 - clock.ElapsedMs() % 1000);
+    g_TransferSnapshot.startTime = host::CalendarSeconds() - 5;
+    g_TransferSnapshot.bytesDone = 5120;
+    g_TransferSnapshot.changed = true;
+  });
+  backend.After(250, [&](ui::HeadlessWindow&) { atFive = Field(IDC_CPS); });
+  Exit();
+  Run();
+  EXPECT_EQ(firstSecond, "0");
+  EXPECT_EQ(atFive, "1024");
+}
+
+TEST_F(ServerWindowTest, ReopenedWindowShowsEmptyFieldsUntilTheNextReport) {
+  WriteFile("orvo1.obj", Pattern(200));
+  CalcReceiver calc(Calc(), 'C');
+  peer = [&] { return calc.Step(); };
+  Send(CommandPacket('G', "orvo1.obj"));
+  backend.After(5000, [](ui::HeadlessWindow& window) { window.Click(ui::kIdCancel); });
+  Run();
+  ASSERT_TRUE(calc.Done());
+
+  std::vector<std::string> fields;
+  std::vector<std::string> logAtReopen;
+  backend.After(2000, [&](ui::HeadlessWindow&) {
+    for (int id : {IDC_FILE_NAME, IDC_CPS, IDC_BYTES_TX, IDC_FILE_SIZE, IDC_TRANSFER_ERRORS,
+                   IDC_BLOCK_ERRORS}) {
+      fields.push_back(Field(id));
+    }
+    logAtReopen = Items(IDC_LOG_LIST);
+  });
+  Exit();
+  Run();
+  EXPECT_THAT(fields, ElementsAre("", "", "", "", "", ""));
+  EXPECT_THAT(logAtReopen, ElementsAre(" setting calculator in download mode"));
+  EXPECT_EQ(dlg.Receiver().rxState, RX_WAIT_COMMAND);
+}
+
+TEST_F(ServerWindowTest, WindowEndedByTheToolkitStillReleasesThePort) {
+  backend.Then([](ui::HeadlessWindow&) {});
+  EXPECT_EQ(Run(), ui::HeadlessBackend::kStalled);
+  EXPECT_FALSE(line.End(serial::kEndA).IsOpen());
+  EXPECT_EQ(g_CommPort, nullptr);
+}
+
+TEST_F(ServerWindowTest, EnterClosesThroughTheCancelPath) {
+  backend.Then([](ui::HeadlessWindow& window) {
+    window.SetFocus(IDC_PROTOCOL);
+    window.Press(ui::Key::Enter);
+  });
+  EXPECT_EQ(Run(), ui::kIdCancel);
+  EXPECT_FALSE(line.End(serial::kEndA).IsOpen());
+  EXPECT_FALSE(backend.Stalled());
 }
 
 }  // namespace
+}  // namespace server_test

@@ -1,0 +1,73 @@
+#include "server/comm_port.h"
+
+#include "app/settings.h"
+#include "host/clock.h"
+#include "serial/serial_port.h"
+#include "ui/dialog.h"
+#include "ui/message_box.h"
+
+CSerialPort* g_CommPort = nullptr;
+
+namespace {
+
+constexpr int64_t kDrainSeconds = 2;
+constexpr uint32_t kSettleBeforeCloseMs = 200;
+constexpr uint32_t kPaceMs = 10;
+
+PortOpener& Opener() {
+  static PortOpener opener;
+  return opener;
+}
+
+void ShowError(const char* text) {
+  ui::ShowMessageBox(ui::CDialog::TopModal(), text, "Error", ui::kMbOk | ui::kMbIconError);
+}
+
+}  // namespace
+
+void SetPortOpener(PortOpener opener) { Opener() = std::move(opener); }
+
+bool CommSettings::OpenCommPort() {
+  portIndex = port == "COMM 1" ? 0 : 1;
+  baudRate = baud;
+  parityLetter = parity.empty() ? '\0' : parity.front();
+  dataLength = length;
+  stopBitsCode = stopbits == "1.5" ? 0 : stopbits == "1" ? 1 : 2;
+
+  SetPortDevice(0, device1);
+  SetPortDevice(1, device2);
+  const auto parityByte = static_cast<uint8_t>(parityLetter);
+  const auto dataBits = static_cast<uint8_t>(dataLength);
+  g_CommPort = Opener() ? Opener()(portIndex, baudRate, parityByte, dataBits, stopBitsCode)
+                        : OpenPort(portIndex, baudRate, parityByte, dataBits, stopBitsCode);
+  if (g_CommPort->status == PORT_OK) return true;
+
+  // A failed open still holds a port object (and, after a line-setting failure, the device).
+  g_CommPort->ops.ClosePort(g_CommPort);
+  g_CommPort = nullptr;
+  ShowError("Can't open serial port");
+  return false;
+}
+
+bool CommSettings::CloseCommPort() {
+  if (g_CommPort == nullptr) return true;
+  const int64_t start = host::CalendarSeconds();
+  while (g_CommPort->ops.TxCount(g_CommPort) > 0 &&
+         host::CalendarSeconds() - start < kDrainSeconds) {
+    host::SleepMs(1);
+  }
+  host::SleepMs(kSettleBeforeCloseMs);
+  const int32_t closed = g_CommPort->ops.ClosePort(g_CommPort);
+  g_CommPort = nullptr;
+  if (closed == PORT_OK) return true;
+  ShowError("Can't close serial port");
+  return false;
+}
+
+bool CommSettings::SendBytesPaced(std::span<const uint8_t> bytes) {
+  for (uint8_t byte : bytes) {
+    g_CommPort->ops.PutChar(g_CommPort, byte);
+    host::SleepMs(kPaceMs);
+  }
+  return true;
+}

@@ -1,0 +1,44 @@
+#include <string>
+
+#include "host/clock.h"
+#include "server/server_window.h"
+#include "server/transfer_status.h"
+
+namespace {
+
+void ShowNumber(ui::CListBox& field, int64_t value) {
+  field.ResetContent();
+  field.AddString(std::to_string(value));
+}
+
+}  // namespace
+
+void CServerStatusDlg::ShowTransferReports() {
+  if (g_TransferSnapshot.changed) {
+    g_TransferSnapshot.changed = false;
+    ShowBytesAndCps(g_TransferSnapshot.bytesDone);
+    ShowFileSize(g_TransferSnapshot.fileSize);
+    ShowTransferErrors(g_TransferSnapshot.totalErrors);
+    ShowBlockErrors(g_TransferSnapshot.consecutiveErrors);
+  }
+  if (g_LogQueue.pending) {
+    // Clear first: a line logged while these are shown belongs to the next flush, not this one.
+    const int count = g_LogQueue.count;
+    g_LogQueue.count = 0;
+    g_LogQueue.pending = false;
+    for (int i = 0; i < count; ++i) AddLogLine(g_LogQueue.lines[i]);
+  }
+}
+
+void CServerStatusDlg::ShowBytesAndCps(int32_t bytes) {
+  const uint32_t cps =
+      CharactersPerSecond(bytes, g_TransferSnapshot.startTime, host::CalendarSeconds());
+  ShowNumber(cpsField_, cps);
+  ShowNumber(bytesField_, bytes);
+}
+
+void CServerStatusDlg::ShowFileSize(int32_t n) { ShowNumber(fileSizeField_, n); }
+void CServerStatusDlg::ShowTransferErrors(int32_t n) { ShowNumber(transferErrorsField_, n); }
+void CServerStatusDlg::ShowBlockErrors(int32_t n) { ShowNumber(blockErrorsField_, n); }
+
+void CServerStatusDlg::LogTransferResult(int32_t code) { AddLogLine(TransferResultText(code)); }

@@ -1,0 +1,236 @@
+// The real binaries end to end: quon-server serving quon-calc over the virtual null-modem line,
+// and once lrzsz's rx as an independent receiver behind socat.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tools/common/testing/child_process.h"
+#include "tools/common/testing/test_files.h"
+
+namespace {
+
+using tools::testing::Bytes;
+using tools::testing::ChildProcess;
+using tools::testing::ReadFileBytes;
+using tools::testing::ReadFileText;
+using tools::testing::TempDir;
+
+constexpr int kStartMs = 10000;
+constexpr int kTransferMs = 60000;
+
+Bytes PaddedTo(Bytes data, size_t block, uint8_t fill) {
+  data.resize((data.size() + block - 1) / block * block, fill);
+  return data;
+}
+
+bool WaitForText(const std::string& path, const std::string& text, int timeoutMs) {
+  for (int waited = 0; waited < timeoutMs; waited += 20) {
+    if (ReadFileText(path).find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+class ServerEndToEndTest : public ::testing::Test {
+ protected:
+  // The virtual line (paced at baud when given) with the server on side A.
+  void StartLine(long baud = 0) {
+    std::vector<std::string> args = {NULLMODEM,     "--link-a",     dir / "lineA", "--link-b",
+                                     dir / "lineB", "--ready-file", dir / "ready"};
+    if (baud > 0) {
+      args.push_back("--baud");
+      args.push_back(std::to_string(baud));
+    }
+    line = std::make_unique<ChildProcess>(args, tools::testing::SpawnOptions{});
+    ASSERT_TRUE(tools::testing::WaitForFile(dir / "ready", kStartMs));
+  }
+
+  void WriteSettings(const std::string& device, const std::string& protocol) {
+    std::ofstream(dir / "quon.ini")
+        << "[serial]\ndevice1=" << device << "\nprotocol=" << protocol << "\n";
+  }
+
+  void StartServer() {
+    server = std::make_unique<ChildProcess>(
+        std::vector<std::string>{QUON_SERVER},
+        tools::testing::SpawnOptions{dir.Path().string(), dir / "server.out", dir / "server.err"});
+    ASSERT_TRUE(WaitForText(dir / "server.out", "Status: Comms line is IDLE", kStartMs))
+        << ReadFileText(dir / "server.err");
+  }
+
+  // As a calculator on the cable would: the server's opening puts it into download mode first.
+  void StartServerAndCalculator() {
+    StartServer();
+    ASSERT_EQ(Calc({"download-mode", dir / "lineB"}), 0) << CalcReport();
+  }
+
+  // Runs quon-calc on side B; answers its exit status.
+  int Calc(std::vector<std::string> args) {
+    args.insert(args.begin(), QUON_CALC);
+    ChildProcess calc(args, {dir.Path().string(), dir / "calc.out", dir / "calc.err"});
+    const std::optional<int> status = calc.WaitFor(kTransferMs);
+    return status.value_or(-1);
+  }
+
+  // SIGINT ends the server with status 0; answers what it printed.
+  std::string StopServer() {
+    server->Signal(SIGINT);
+    EXPECT_EQ(server->WaitFor(kStartMs), 0);
+    return ReadFileText(dir / "server.out");
+  }
+
+  std::string CalcReport() { return ReadFileText(dir / "calc.err"); }
+
+  TempDir dir;
+  std::unique_ptr<ChildProcess> line;
+  std::unique_ptr<ChildProcess> server;
+};
+
+struct GetCase {
+  const char* protocol;
+  const char* start;
+  const char* sendingVia;
+};
+
+class GetByProtocolTest : public ServerEndToEndTest,
+                          public ::testing::WithParamInterface<GetCase> {};
+
+TEST_P(GetByProtocolTest, CalculatorReceivesTheFileIntact) {
+  const Bytes file = tools::testing::RandomBytes(5000, 7);
+  tools::testing::WriteFileBytes(dir / "orvo1.obj", file);
+  StartLine();
+  WriteSettings(dir / "lineA", GetParam().protocol);
+  StartServerAndCalculator();
+  EXPECT_EQ(Calc({"get", dir / "lineB", "orvo1.obj", "--start", GetParam().start, "--expect",
+                  dir / "orvo1.obj"}),
+            0)
+      << CalcReport();
+  const std::string out = StopServer();
+  EXPECT_NE(out.find("RX Checksum = 60 \nStatus: Comms Line is BUSY\n" +
+                     std::string(GetParam().sendingVia) + "\n"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("File transmission complete"), std::string::npos) << out;
+  EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Protocols, GetByProtocolTest,
+    ::testing::Values(GetCase{"Xmodem1K-ZKCRC", "D", "Sending via xmodem 1K ZKCRC"},
+                      GetCase{"Xmodem1K-CHK", "C", "Sending via xmodem 1K CHK"},
+                      GetCase{"Xmodem128", "NAK", "Sending via xmodem128"}),
+    [](const auto& info) {
+      return std::string(info.param.start == std::string("NAK") ? "Nak" : info.param.start);
+    });
+
+TEST_F(ServerEndToEndTest, PutStoresTheCalculatorsFile) {
+  const Bytes file = tools::testing::RandomBytes(1000, 11);
+  tools::testing::WriteFileBytes(dir / "up.bin", file);
+  StartLine();
+  WriteSettings(dir / "lineA", "Xmodem1K-ZKCRC");
+  StartServerAndCalculator();
+  EXPECT_EQ(Calc({"put", dir / "lineB", "stored.obj", dir / "up.bin"}), 0) << CalcReport();
+  const std::string out = StopServer();
+  EXPECT_EQ(ReadFileBytes(dir / "stored.obj"), PaddedTo(file, 128, 0x00));
+  EXPECT_NE(out.find("Receiving file = stored.obj"), std::string::npos) << out;
+  EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
+}
+
+TEST_F(ServerEndToEndTest, MissingFileIsRefusedWithNak) {
+  StartLine();
+  WriteSettings(dir / "lineA", "Xmodem1K-ZKCRC");
+  StartServerAndCalculator();
+  EXPECT_EQ(Calc({"get", dir / "lineB", "missing.obj", "--expect-nak"}), 0) << CalcReport();
+  const std::string out = StopServer();
+  EXPECT_NE(out.find("ERROR : Can't Open file"), std::string::npos) << out;
+}
+
+TEST_F(ServerEndToEndTest, BrokenChecksumIsDroppedWithoutAnAnswer) {
+  tools::testing::WriteFileBytes(dir / "orvo1.obj", tools::testing::RandomBytes(100, 3));
+  StartLine();
+  WriteSettings(dir / "lineA", "Xmodem1K-ZKCRC");
+  StartServerAndCalculator();
+  EXPECT_EQ(Calc({"get", dir / "lineB", "orvo1.obj", "--bad-checksum"}), 0) << CalcReport();
+  const std::string out = StopServer();
+  EXPECT_NE(out.find("RXEngine : ERROR : Command packet Checksum error, calc = 60 "),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("Comms Line is BUSY"), std::string::npos) << out;
+}
+
+TEST_F(ServerEndToEndTest, InterruptDuringASendCancelsAndExitsCleanly) {
+  // 20 KB at 9600 baud take about 20 s; the interrupt comes after 3.
+  tools::testing::WriteFileBytes(dir / "big.obj", tools::testing::RandomBytes(20000, 5));
+  StartLine(9600);
+  WriteSettings(dir / "lineA", "Xmodem1K-ZKCRC");
+  StartServerAndCalculator();
+  ChildProcess calc({QUON_CALC, "get", dir / "lineB", "big.obj", "--expect", dir / "big.obj"},
+                    {dir.Path().string(), dir / "calc.out", dir / "calc.err"});
+  ASSERT_TRUE(WaitForText(dir / "server.out", "Sending block 2", kTransferMs));
+  const auto interruptedAt = std::chrono::steady_clock::now();
+  const std::string out = StopServer();
+  EXPECT_LT(std::chrono::steady_clock::now() - interruptedAt, std::chrono::seconds(5));
+  EXPECT_NE(out.find("ERROR : User typed abort key during file transfer"), std::string::npos)
+      << out;
+  // The calculator was told: it stops at the cancel sequence instead of timing out.
+  EXPECT_EQ(calc.WaitFor(kStartMs), 1);
+  EXPECT_NE(CalcReport().find("cancel"), std::string::npos) << CalcReport();
+}
+
+TEST_F(ServerEndToEndTest, UnopenablePortEndsWithStatusOne) {
+  WriteSettings(dir / "no-such-device", "Xmodem1K-ZKCRC");
+  ChildProcess failing({QUON_SERVER},
+                       {dir.Path().string(), dir / "server.out", dir / "server.err"});
+  EXPECT_EQ(failing.WaitFor(kStartMs), 1);
+  EXPECT_NE(ReadFileText(dir / "server.err").find("Can't open serial port"), std::string::npos);
+}
+
+struct RxCase {
+  const char* protocol;
+  const char* rxMode;  // "" checksum, "-c" CRC-16
+  size_t size;
+};
+
+class IndependentReceiverTest : public ServerEndToEndTest,
+                                public ::testing::WithParamInterface<RxCase> {};
+
+// The test itself is the calculator's command side: a script writes the "G" packet, takes the
+// download-mode bytes and the ACK off the line, and hands the line to rx for the transfer. rx runs
+// behind socat's socket pair, since it flushes its input after each answer, which on a bare
+// pseudo-terminal loses the next block.
+TEST_P(IndependentReceiverTest, RxReceivesTheFileIntact) {
+  const Bytes file = tools::testing::RandomBytes(GetParam().size, 13);
+  tools::testing::WriteFileBytes(dir / "orvo1.obj", file);
+  WriteSettings(dir / "pty", GetParam().protocol);
+  const std::string script = dir / "calc.sh";
+  std::ofstream(script) << "#!/bin/sh\n"
+                        << "printf 'G\\000\\011orvo1.obj\\140'\n"
+                        << "dd bs=1 count=5 status=none >/dev/null\n"
+                        << "exec rx -X " << GetParam().rxMode << " got.bin\n";
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  ChildProcess socat(
+      {"socat", "PTY,link=" + (dir / "pty") + ",raw,echo=0,wait-slave", "EXEC:" + script},
+      {dir.Path().string(), dir / "socat.out", dir / "socat.err"});
+  ASSERT_TRUE(tools::testing::WaitForFile(dir / "pty", kStartMs));
+  StartServer();
+  EXPECT_EQ(socat.WaitFor(kTransferMs), 0) << ReadFileText(dir / "socat.err");
+  const std::string out = StopServer();
+  EXPECT_EQ(ReadFileBytes(dir / "got.bin"), PaddedTo(file, 128, 0x00)) << out;
+  EXPECT_NE(out.find("File transmission complete"), std::string::npos) << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rx, IndependentReceiverTest,
+                         ::testing::Values(RxCase{"Xmodem128", "", 3000},
+                                           RxCase{"Xmodem1K-CHK", "-c", 70000}),
+                         [](const auto& info) {
+                           return std::string(info.param.rxMode[0] ? "Crc" : "Checksum");
+                         });
+
+}  // namespace

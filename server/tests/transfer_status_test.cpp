@@ -1,0 +1,91 @@
+#include "server/transfer_status.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "server/transfer_protocol.h"
+#include "xfer/transfer.h"
+
+namespace {
+
+class TransferStatusTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_TransferSnapshot = {};
+    g_LogQueue = {};
+    g_TransferStopRequested = false;
+  }
+  void TearDown() override { SetUp(); }
+};
+
+TEST_F(TransferStatusTest, ProgressCopiesTheFourCounts) {
+  TransferContext context;
+  context.bytesDone = 2048;
+  context.fileSize = 5000;
+  context.totalErrors = 3;
+  context.consecutiveErrors = 1;
+  OnTransferProgress(&context);
+  EXPECT_TRUE(g_TransferSnapshot.changed);
+  EXPECT_EQ(g_TransferSnapshot.bytesDone, 2048);
+  EXPECT_EQ(g_TransferSnapshot.fileSize, 5000);
+  EXPECT_EQ(g_TransferSnapshot.totalErrors, 3);
+  EXPECT_EQ(g_TransferSnapshot.consecutiveErrors, 1);
+  EXPECT_EQ(context.result, XFER_OK);
+}
+
+TEST_F(TransferStatusTest, ProgressStopsTheTransferOnceTheUserLeaves) {
+  TransferContext context;
+  g_TransferStopRequested = true;
+  OnTransferProgress(&context);
+  EXPECT_EQ(context.result, XFER_STOPPED);
+}
+
+TEST_F(TransferStatusTest, LogQueueHoldsAHundredLinesAndDropsTheRest) {
+  for (int i = 1; i <= LOG_QUEUE_SLOTS + 5; ++i) {
+    OnTransferLogLine(("line " + std::to_string(i)).c_str());
+  }
+  EXPECT_TRUE(g_LogQueue.pending);
+  EXPECT_EQ(g_LogQueue.count, LOG_QUEUE_SLOTS);
+  EXPECT_EQ(g_LogQueue.lines[0], "line 1");
+  EXPECT_EQ(g_LogQueue.lines[LOG_QUEUE_SLOTS - 1], "line 100");
+}
+
+TEST_F(TransferStatusTest, ASlotIsReusedAfterAFlush) {
+  OnTransferLogLine("a rather long first line that needs its own storage");
+  g_LogQueue.count = 0;
+  g_LogQueue.pending = false;
+  OnTransferLogLine("short");
+  EXPECT_EQ(g_LogQueue.lines[0], "short");
+  EXPECT_EQ(g_LogQueue.count, 1);
+}
+
+TEST(CharactersPerSecondTest, AverageOverWholeSecondsSinceTheStart) {
+  EXPECT_EQ(CharactersPerSecond(900, 100, 100), 0u);
+  EXPECT_EQ(CharactersPerSecond(5120, 100, 105), 1024u);
+  EXPECT_EQ(CharactersPerSecond(5121, 100, 105), 1024u);
+  // Before the file is open the engine reports -1 bytes; a clock set back gives no rate.
+  EXPECT_EQ(CharactersPerSecond(-1, 100, 105), 0u);
+  EXPECT_EQ(CharactersPerSecond(5120, 100, 90), 0u);
+}
+
+TEST(TransferResultTextTest, KnownCodesAndTheRest) {
+  EXPECT_STREQ(TransferResultText(-601), "ERROR : Memory allocation attempt failed");
+  EXPECT_STREQ(TransferResultText(-608), "ERROR : Timeout waiting for first character in packet");
+  EXPECT_STREQ(TransferResultText(-619), "ERROR : Sent no files");
+  EXPECT_STREQ(TransferResultText(-616), "ERROR : Unknown error");
+  EXPECT_STREQ(TransferResultText(-7), "ERROR : Unknown error");
+  EXPECT_STREQ(TransferResultText(-620), "ERROR : Unknown error");
+}
+
+TEST(TransferProtocolTest, ItemTextIsMatchedWithoutRegardToCase) {
+  EXPECT_EQ(ProtocolFromItemText("Xmodem128"), PROTOCOL_XMODEM128);
+  EXPECT_EQ(ProtocolFromItemText("Xmodem1K-CHK"), PROTOCOL_XMODEM1K_CHK);
+  EXPECT_EQ(ProtocolFromItemText("xmodem1k-chk"), PROTOCOL_XMODEM1K_CHK);
+  EXPECT_EQ(ProtocolFromItemText("XMODEM1K-ZKCRC"), PROTOCOL_XMODEM1K_ZKCRC);
+  EXPECT_EQ(ProtocolFromItemText("Xmodem1K"), PROTOCOL_XMODEM128);
+  EXPECT_EQ(ProtocolFromItemText(""), PROTOCOL_XMODEM128);
+  EXPECT_STREQ(SendingViaLine(PROTOCOL_XMODEM1K_ZKCRC), "Sending via xmodem 1K ZKCRC");
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+#include "server/transfer_protocol.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "server/transfer_status.h"
+#include "xfer/transfer.h"
+
+namespace {
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+}  // namespace
+
+TransferProtocol ProtocolFromItemText(std::string_view text) {
+  if (EqualIgnoringCase(text, "Xmodem1k-chk")) return PROTOCOL_XMODEM1K_CHK;
+  if (EqualIgnoringCase(text, "Xmodem1k-zkcrc")) return PROTOCOL_XMODEM1K_ZKCRC;
+  return PROTOCOL_XMODEM128;
+}
+
+const char* SendingViaLine(TransferProtocol protocol) {
+  switch (protocol) {
+    case PROTOCOL_XMODEM1K_CHK:
+      return "Sending via xmodem 1K CHK";
+    case PROTOCOL_XMODEM1K_ZKCRC:
+      return "Sending via xmodem 1K ZKCRC";
+    case PROTOCOL_XMODEM128:
+      break;
+  }
+  return "Sending via xmodem128";
+}
+
+int32_t SendWithProtocol(TransferProtocol protocol, CSerialPort* port, const char* name) {
+  switch (protocol) {
+    case PROTOCOL_XMODEM1K_CHK:
+      return XmodemSend1K(port, name, OnTransferLogLine, OnTransferProgress, XFER_OPT_END);
+    case PROTOCOL_XMODEM1K_ZKCRC:
+      return XmodemSend1K(port, name, OnTransferLogLine, OnTransferProgress, XFER_OPT_ZK_CRC,
+                          XFER_OPT_END);
+    case PROTOCOL_XMODEM128:
+      break;
+  }
+  return XmodemSend(port, name, OnTransferLogLine, OnTransferProgress, XFER_OPT_CHECKSUM,
+                    XFER_OPT_END);
+}
