@@ -1,19 +1,25 @@
 #!/usr/bin/env bash
 # The Windows program on a virtual X display: quon.exe starts in a fresh folder, writes
 # "quon.ini", shows its main window and, after "Config Comms", the port settings dialog; both are
-# captured as PNG files; Cancel and Exit end it, and the settings file must then hold the
+# captured as PNG files. Given the virtual calculator (a Linux build's quon-calc), "Talk to Calc"
+# then opens the server window on COM1, a pseudo-terminal joined to the calculator's by socat;
+# the calculator takes the download-mode sequence and fetches a file, byte for byte, and the
+# server window is captured too. Exit ends it all, and the settings file must then hold the
 # fifteen keys in order.
-# usage: wine-gui-test.sh WINE_RUN PREFIX QUON_EXE WINDOW_DRIVER_EXE SCREENSHOT_DIR
+# usage: wine-gui-test.sh WINE_RUN PREFIX QUON_EXE WINDOW_DRIVER_EXE SCREENSHOT_DIR [QUON_CALC]
 set -euo pipefail
 
-wine_run=$1 prefix=$2 quon=$3 driver=$4 shots=$5
+wine_run=$1 prefix=$2 quon=$3 driver=$4 shots=$5 calc=${6:-}
 mkdir -p "$shots"
 work=$(mktemp -d)
 xvfb_pid=
 quon_pid=
+line_pid=
 
 cleanup() {
   [[ -n $quon_pid ]] && kill "$quon_pid" 2>/dev/null || true
+  [[ -n $line_pid ]] && kill "$line_pid" 2>/dev/null || true
+  rm -f "$prefix-x11/ports/com1"
   WINEPREFIX=$prefix-x11 wineserver -k 2>/dev/null || true
   [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$work"
@@ -48,6 +54,27 @@ run "$driver" click Quon 1017
 port=$(run "$driver" wait "Config Comms port")
 capture quon-port-settings.png "$port"
 run "$driver" click "Config Comms port" 2
+run "$driver" gone "Config Comms port"
+
+if [[ -x $calc ]]; then
+  head -c 3000 /dev/urandom >orvo1.obj
+  mkdir -p "$prefix-x11/ports"
+  socat PTY,link="$prefix-x11/ports/com1",raw,echo=0 PTY,link="$work/calc",raw,echo=0 \
+    2>"$work/line.log" &
+  line_pid=$!
+  for _ in $(seq 50); do [[ -e $work/calc && -e $prefix-x11/ports/com1 ]] && break; sleep 0.1; done
+  run "$driver" click Quon 1021
+  timeout 30 "$calc" download-mode "$work/calc"
+  server=$(run "$driver" wait "Orvo Server Status")
+  timeout 60 "$calc" get "$work/calc" orvo1.obj --expect orvo1.obj
+  sleep 1  # a tick or two, for the status fields and the log to show the transfer
+  capture quon-server.png "$server"
+  run "$driver" click "Orvo Server Status" 2
+  run "$driver" gone "Orvo Server Status"
+else
+  echo "wine-gui-test: no virtual calculator given; the server window is not tried"
+fi
+
 run "$driver" click Quon 2
 wait "$quon_pid"
 quon_pid=

@@ -2,6 +2,7 @@
 //
 //   window-driver wait TITLE [SECONDS]   prints "x y width height" of the visible window TITLE
 //   window-driver click TITLE ID         presses the button ID of window TITLE
+//   window-driver gone TITLE [SECONDS]   waits until no window TITLE is visible
 //
 // Exit status 0 on success, 1 when the window or button is not there in time, 2 on bad usage.
 
@@ -38,6 +39,19 @@ int Wait(const char* title, DWORD seconds) {
   return 0;
 }
 
+int Gone(const char* title, DWORD seconds) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    HWND window = FindWindowA(nullptr, title);
+    if (window == nullptr || !IsWindowVisible(window)) return 0;
+    if (GetTickCount() - start >= seconds * 1000) {
+      std::fprintf(stderr, "window-driver: window \"%s\" stays\n", title);
+      return 1;
+    }
+    Sleep(50);
+  }
+}
+
 int Click(const char* title, int id) {
   HWND window = WaitForWindow(title, 10);
   HWND button = window != nullptr ? GetDlgItem(window, id) : nullptr;
@@ -57,7 +71,10 @@ int main(int argc, char** argv) {
   if (action == "wait" && (argc == 3 || argc == 4)) {
     return Wait(argv[2], argc == 4 ? static_cast<DWORD>(std::atoi(argv[3])) : 30);
   }
+  if (action == "gone" && (argc == 3 || argc == 4)) {
+    return Gone(argv[2], argc == 4 ? static_cast<DWORD>(std::atoi(argv[3])) : 30);
+  }
   if (action == "click" && argc == 4) return Click(argv[2], std::atoi(argv[3]));
-  std::fprintf(stderr, "usage: window-driver wait TITLE [SECONDS] | click TITLE ID\n");
+  std::fprintf(stderr, "usage: window-driver wait|gone TITLE [SECONDS] | click TITLE ID\n");
   return 2;
 }
