@@ -86,6 +86,23 @@ class ServerEndToEndTest : public ::testing::Test {
     return ReadFileText(dir / "server.out");
   }
 
+  // The calculator may exit before the server has read its last answer; stopping the server
+  // then would cancel a transfer that was about to succeed. So wait for the line to go idle
+  // after the last request first.
+  std::string StopServerWhenIdle() {
+    const auto idleAfterLastRequest = [this] {
+      const std::string out = ReadFileText(dir / "server.out");
+      const size_t busy = out.rfind("Status: Comms Line is BUSY");
+      return busy != std::string::npos &&
+             out.find("Status: Comms line is IDLE", busy) != std::string::npos;
+    };
+    for (int waited = 0; waited < kTransferMs && !idleAfterLastRequest(); waited += 20) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(idleAfterLastRequest());
+    return StopServer();
+  }
+
   std::string CalcReport() { return ReadFileText(dir / "calc.err"); }
 
   TempDir dir;
@@ -112,7 +129,7 @@ TEST_P(GetByProtocolTest, CalculatorReceivesTheFileIntact) {
                   dir / "orvo1.obj"}),
             0)
       << CalcReport();
-  const std::string out = StopServer();
+  const std::string out = StopServerWhenIdle();
   EXPECT_NE(out.find("RX Checksum = 60 \nStatus: Comms Line is BUSY\n" +
                      std::string(GetParam().sendingVia) + "\n"),
             std::string::npos)
@@ -137,7 +154,7 @@ TEST_F(ServerEndToEndTest, PutStoresTheCalculatorsFile) {
   WriteSettings(dir / "lineA", "Xmodem1K-ZKCRC");
   StartServerAndCalculator();
   EXPECT_EQ(Calc({"put", dir / "lineB", "stored.obj", dir / "up.bin"}), 0) << CalcReport();
-  const std::string out = StopServer();
+  const std::string out = StopServerWhenIdle();
   EXPECT_EQ(ReadFileBytes(dir / "stored.obj"), PaddedTo(file, 128, 0x00));
   EXPECT_NE(out.find("Receiving file = stored.obj"), std::string::npos) << out;
   EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
@@ -148,7 +165,7 @@ TEST_F(ServerEndToEndTest, MissingFileIsRefusedWithNak) {
   WriteSettings(dir / "lineA", "Xmodem1K-ZKCRC");
   StartServerAndCalculator();
   EXPECT_EQ(Calc({"get", dir / "lineB", "missing.obj", "--expect-nak"}), 0) << CalcReport();
-  const std::string out = StopServer();
+  const std::string out = StopServerWhenIdle();
   EXPECT_NE(out.find("ERROR : Can't Open file"), std::string::npos) << out;
 }
 
@@ -221,7 +238,7 @@ TEST_P(IndependentReceiverTest, RxReceivesTheFileIntact) {
   ASSERT_TRUE(tools::testing::WaitForFile(dir / "pty", kStartMs));
   StartServer();
   EXPECT_EQ(socat.WaitFor(kTransferMs), 0) << ReadFileText(dir / "socat.err");
-  const std::string out = StopServer();
+  const std::string out = StopServerWhenIdle();
   EXPECT_EQ(ReadFileBytes(dir / "got.bin"), PaddedTo(file, 128, 0x00)) << out;
   EXPECT_NE(out.find("File transmission complete"), std::string::npos) << out;
 }
