@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "xfer/engine.h"
-#include "xfer/file_spec_list.h"
+#include "xfer/file_list.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "xfer/block_checks.h"
 #include "xfer/engine.h"
 #include "xfer/file_access.h"
-#include "xfer/file_spec_list.h"
+#include "xfer/file_list.h"
 #include "xfer/line_waits.h"
 
 namespace xfer {

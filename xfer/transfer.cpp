@@ -3,7 +3,7 @@
 #include <cstdarg>
 
 #include "xfer/engine.h"
-#include "xfer/file_spec_list.h"
+#include "xfer/file_list.h"
 #include "xfer/receiver.h"
 #include "xfer/sender.h"
 

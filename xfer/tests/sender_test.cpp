@@ -27,12 +27,14 @@ class SenderTest : public EngineTest {
       if (!frame.isEot) lengths.push_back(frame.data.size());
     return lengths;
   }
-  int32_t Send128(const char* spec) {
-    return XmodemSend(port, spec, Log, Progress, XFER_OPT_CHECKSUM, XFER_OPT_END);
+  int32_t Send128(const char* names) {
+    return XmodemSend(port, names, Log, Progress, XFER_OPT_CHECKSUM, XFER_OPT_END);
   }
-  int32_t Send1K(const char* spec) { return XmodemSend1K(port, spec, Log, Progress, XFER_OPT_END); }
-  int32_t SendZk(const char* spec) {
-    return XmodemSend1K(port, spec, Log, Progress, XFER_OPT_ZK_CRC, XFER_OPT_END);
+  int32_t Send1K(const char* names) {
+    return XmodemSend1K(port, names, Log, Progress, XFER_OPT_END);
+  }
+  int32_t SendZk(const char* names) {
+    return XmodemSend1K(port, names, Log, Progress, XFER_OPT_ZK_CRC, XFER_OPT_END);
   }
 
   std::unique_ptr<SimReceiver> receiver_;
@@ -224,7 +226,7 @@ TEST_F(SenderTest, NoMatchingFileFailsBeforeOpening) {
   EXPECT_EQ(rx.Raw(), kCancelSequence);
 }
 
-TEST_F(SenderTest, SendsTheFirstFileTheSpecificationYields) {
+TEST_F(SenderTest, SendsTheFirstFileTheNamesYield) {
   WriteFile("found.bin", Pattern(50));
   WriteFile("other.bin", Pattern(60));
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});

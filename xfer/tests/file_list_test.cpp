@@ -1,4 +1,4 @@
-#include "xfer/file_spec_list.h"
+#include "xfer/file_list.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ struct ListDeleter {
 };
 using ListPtr = std::unique_ptr<FileSpecList, ListDeleter>;
 
-ListPtr MakeList(const char* spec) { return ListPtr(xfer::CreateFileSpecList(spec)); }
+ListPtr MakeList(const char* names) { return ListPtr(xfer::CreateFileSpecList(names)); }
 
 // The path the list gives for a file found as path: on Windows lower-cased, which names the same
 // file there; elsewhere the name exactly as the directory holds it (a lower-cased copy would not
@@ -37,13 +37,13 @@ class FileSpecListTest : public ::testing::Test {
 TEST_F(FileSpecListTest, SplitsDirectoryPartAndPatternAtEitherSlash) {
   std::filesystem::create_directories("sub/deeper");
   WriteFile("sub/deeper/One.Bin", std::vector<uint8_t>(300, 7));
-  for (const char* spec : {"sub\\deeper\\ONE.BIN", "sub/deeper/one.bin", "sub/deeper\\o?e.*"}) {
-    auto list = MakeList(spec);
-    ASSERT_TRUE(list->ops->NextFile(list.get())) << spec;
-    EXPECT_EQ(list->itemPattern, std::string(spec).substr(11)) << spec;
-    EXPECT_EQ(list->itemPrefix, std::string(spec).substr(0, 11)) << spec;
+  for (const char* names : {"sub\\deeper\\ONE.BIN", "sub/deeper/one.bin", "sub/deeper\\o?e.*"}) {
+    auto list = MakeList(names);
+    ASSERT_TRUE(list->ops->NextFile(list.get())) << names;
+    EXPECT_EQ(list->itemPattern, std::string(names).substr(11)) << names;
+    EXPECT_EQ(list->itemPrefix, std::string(names).substr(0, 11)) << names;
 #ifdef _WIN32
-    EXPECT_EQ(list->currentPath, AsFound(std::string(spec).substr(0, 11) + "One.Bin"));
+    EXPECT_EQ(list->currentPath, AsFound(std::string(names).substr(0, 11) + "One.Bin"));
 #else
     EXPECT_EQ(list->currentPath, "sub/deeper/One.Bin");
 #endif
@@ -88,9 +88,9 @@ TEST_F(FileSpecListTest, PatternYieldsMatchesInFoldedNameOrderAndNeverDirectorie
 
 TEST_F(FileSpecListTest, OnlyDirectoriesOrNothingYieldNoFile) {
   std::filesystem::create_directory("only");
-  for (const char* spec : {"only", "*", "", ",;", "nosuchdir/x.bin"}) {
-    auto list = MakeList(spec);
-    EXPECT_FALSE(list->ops->NextFile(list.get())) << spec;
+  for (const char* names : {"only", "*", "", ",;", "nosuchdir/x.bin"}) {
+    auto list = MakeList(names);
+    EXPECT_FALSE(list->ops->NextFile(list.get())) << names;
   }
 }
 
@@ -102,10 +102,10 @@ TEST_F(FileSpecListTest, LongItemsAreSearchedWhole) {
   WriteFile(name.substr(0, 44), {9});  // what a cut-off remainder of the item could wrongly match
   std::filesystem::create_directory(dirName);
   WriteFile(dirName + "/" + name, {1, 2});
-  const std::string spec = dirName + "/" + name;
-  auto list = MakeList(spec.c_str());
+  const std::string names = dirName + "/" + name;
+  auto list = MakeList(names.c_str());
   ASSERT_TRUE(list->ops->NextFile(list.get()));
-  EXPECT_EQ(list->currentPath, spec);
+  EXPECT_EQ(list->currentPath, names);
   EXPECT_FALSE(list->ops->NextFile(list.get()));
 }
 
@@ -113,11 +113,11 @@ TEST_F(FileSpecListTest, LongItemsAreSearchedWhole) {
 TEST_F(FileSpecListTest, FullPathInCapitalsIsOpenedInLowerCase) {
   std::filesystem::create_directory("DIR");
   WriteFile("DIR/ONE.BIN", {4, 5});
-  std::string spec = dir.Path().string() + "\\DIR\\ONE.BIN";
-  for (char& c : spec) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  auto list = MakeList(spec.c_str());
+  std::string names = dir.Path().string() + "\\DIR\\ONE.BIN";
+  for (char& c : names) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  auto list = MakeList(names.c_str());
   ASSERT_TRUE(list->ops->NextFile(list.get()));
-  EXPECT_EQ(list->currentPath, AsFound(spec));
+  EXPECT_EQ(list->currentPath, AsFound(names));
   EXPECT_EQ(list->currentPath.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), std::string::npos);
   EXPECT_EQ(xfer_test::ReadFile(list->currentPath), (std::vector<uint8_t>{4, 5}));
 }

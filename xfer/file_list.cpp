@@ -1,4 +1,4 @@
-#include "xfer/file_spec_list.h"
+#include "xfer/file_list.h"
 
 #include <algorithm>
 #include <cctype>
@@ -19,7 +19,7 @@ std::string LowerCased(std::string text) {
 }
 #endif
 
-// The next item of the specification, or an empty one when it is used up.
+// The next item of the names, or an empty one when none is left.
 std::string TakeItem(const char*& cursor) {
   while (*cursor && IsItemSeparator(*cursor)) ++cursor;
   const char* start = cursor;
@@ -69,11 +69,11 @@ constexpr FileSpecListOps kOps = {NextFile, Destroy};
 
 }  // namespace
 
-FileSpecList* CreateFileSpecList(const char* specification) {
+FileSpecList* CreateFileSpecList(const char* names) {
   auto* list = new (std::nothrow) FileSpecList;
   if (!list) return nullptr;
   list->ops = &kOps;
-  list->cursor = specification ? specification : "";
+  list->cursor = names ? names : "";
   return list;
 }
 

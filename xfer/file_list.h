@@ -1,5 +1,5 @@
 #pragma once
-// Resolves a send's file specification into real files: items separated by ',' or ';', each a
+// Resolves the file names given to a send into real files: items separated by ',' or ';', each a
 // directory part and a name pattern with '*' and '?'. Directories are never sent and never
 // searched into.
 
@@ -11,7 +11,7 @@
 struct FileSpecList;
 
 struct FileSpecListOps {
-  // True with currentPath and size set to the next file; false when the specification is used up.
+  // True with currentPath and size set to the next file; false when no item is left.
   bool (*NextFile)(FileSpecList* list);
   void (*Destroy)(FileSpecList* list);
 };
@@ -28,7 +28,7 @@ struct FileSpecList {
 
 namespace xfer {
 
-// The list for specification, or null when memory runs out.
-FileSpecList* CreateFileSpecList(const char* specification);
+// The list for the given names, or null when memory runs out.
+FileSpecList* CreateFileSpecList(const char* names);
 
 }  // namespace xfer
