@@ -26,3 +26,17 @@ int32_t SetDtrDsrWith(CSerialPort* port, int32_t on, ApplyDcbFn apply);
 // These two ignore a failure to apply and always answer PORT_OK.
 int32_t SetDtrWith(CSerialPort* port, int32_t on, ApplyDcbFn apply);
 int32_t SetRtsWith(CSerialPort* port, int32_t on, ApplyDcbFn apply);
+
+// Fills the six line-setting slots of a driver's table with the setters above over its Apply.
+template <ApplyDcbFn Apply>
+void InstallLineSetters(SerialOperations& ops) {
+  ops.SetLineParams = [](CSerialPort* port, int32_t baud, uint8_t parity, uint8_t dataBits,
+                         int32_t stopBits) {
+    return SetLineParamsWith(port, baud, parity, dataBits, stopBits, Apply);
+  };
+  ops.SetXonXoff = [](CSerialPort* port, int32_t on) { return SetXonXoffWith(port, on, Apply); };
+  ops.SetRtsCts = [](CSerialPort* port, int32_t on) { return SetRtsCtsWith(port, on, Apply); };
+  ops.SetDtrDsr = [](CSerialPort* port, int32_t on) { return SetDtrDsrWith(port, on, Apply); };
+  ops.SetDtr = [](CSerialPort* port, int32_t on) { return SetDtrWith(port, on, Apply); };
+  ops.SetRts = [](CSerialPort* port, int32_t on) { return SetRtsWith(port, on, Apply); };
+}

@@ -135,15 +135,7 @@ void InstallOperations(SerialOperations& ops) {
   ops.GetChar = GetChar;
   ops.PutChar = PutChar;
   ops.ClosePort = MemoryDriver::ClosePort;
-  ops.SetLineParams = [](CSerialPort* port, int32_t baud, uint8_t parity, uint8_t dataBits,
-                         int32_t stopBits) {
-    return SetLineParamsWith(port, baud, parity, dataBits, stopBits, Apply);
-  };
-  ops.SetXonXoff = [](CSerialPort* port, int32_t on) { return SetXonXoffWith(port, on, Apply); };
-  ops.SetRtsCts = [](CSerialPort* port, int32_t on) { return SetRtsCtsWith(port, on, Apply); };
-  ops.SetDtrDsr = [](CSerialPort* port, int32_t on) { return SetDtrDsrWith(port, on, Apply); };
-  ops.SetDtr = [](CSerialPort* port, int32_t on) { return SetDtrWith(port, on, Apply); };
-  ops.SetRts = [](CSerialPort* port, int32_t on) { return SetRtsWith(port, on, Apply); };
+  InstallLineSetters<Apply>(ops);
   ops.TxFree = TxFree;
   ops.TxCount = TxCount;
   ops.RxFree = RxFree;

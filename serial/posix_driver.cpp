@@ -204,21 +204,7 @@ void InstallOperations(SerialOperations& ops) {
   ops.GetChar = GetChar;
   ops.PutChar = PutChar;
   ops.ClosePort = ClosePort;
-  ops.SetLineParams = [](CSerialPort* port, int32_t baud, uint8_t parity, uint8_t dataBits,
-                         int32_t stopBits) {
-    return SetLineParamsWith(port, baud, parity, dataBits, stopBits, ApplyPosixDcb);
-  };
-  ops.SetXonXoff = [](CSerialPort* port, int32_t on) {
-    return SetXonXoffWith(port, on, ApplyPosixDcb);
-  };
-  ops.SetRtsCts = [](CSerialPort* port, int32_t on) {
-    return SetRtsCtsWith(port, on, ApplyPosixDcb);
-  };
-  ops.SetDtrDsr = [](CSerialPort* port, int32_t on) {
-    return SetDtrDsrWith(port, on, ApplyPosixDcb);
-  };
-  ops.SetDtr = [](CSerialPort* port, int32_t on) { return SetDtrWith(port, on, ApplyPosixDcb); };
-  ops.SetRts = [](CSerialPort* port, int32_t on) { return SetRtsWith(port, on, ApplyPosixDcb); };
+  InstallLineSetters<ApplyPosixDcb>(ops);
   ops.TxFree = TxFree;
   ops.TxCount = TxCount;
   ops.RxFree = RxFree;
