@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/tests/first_run_settings.h"
 #include "host/tests/scratch_dir.h"
 
 namespace {
@@ -13,25 +14,7 @@ using host::testing::ReadTextFile;
 using host::testing::ScratchDir;
 using host::testing::WriteFile;
 
-const char kFirstRunFile[] =
-    "[sysmtemfilelocations]\n"
-    "system=orvo1.obj\n"
-    "part1=orvo2.obj\n"
-    "part2=orvo3.obj\n"
-    "part3=orvo4.obj\n"
-    "part4=orvo5.obj\n"
-    "part6=orvocasb.obj\n"
-    "part7=orvocas2b.obj\n"
-    "[serial]\n"
-    "baud=9600\n"
-    "length=8\n"
-    "parity=None\n"
-    "port=COMM 1\n"
-    "stopbits=1\n"
-    "protocol=Xmodem1k-zkcrc\n"
-    "[misc]\n"
-    "conversion=0\n"
-    "strip_zeros=0\n";
+using app_testing::kFirstRunFile;
 
 TEST(Settings, FirstRunWritesTheFifteenKeysInOrder) {
   ScratchDir dir;

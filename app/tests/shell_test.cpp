@@ -10,6 +10,7 @@
 #include "app/port_checks.h"
 #include "app/resources.h"
 #include "app/settings.h"
+#include "app/tests/first_run_settings.h"
 #include "host/fake_clock.h"
 #include "host/tests/scratch_dir.h"
 #include "ui/headless_backend.h"
@@ -24,25 +25,7 @@ using host::testing::WriteFile;
 using ui::HeadlessWindow;
 using ui::Key;
 
-const char kFirstRunFile[] =
-    "[sysmtemfilelocations]\n"
-    "system=orvo1.obj\n"
-    "part1=orvo2.obj\n"
-    "part2=orvo3.obj\n"
-    "part3=orvo4.obj\n"
-    "part4=orvo5.obj\n"
-    "part6=orvocasb.obj\n"
-    "part7=orvocas2b.obj\n"
-    "[serial]\n"
-    "baud=9600\n"
-    "length=8\n"
-    "parity=None\n"
-    "port=COMM 1\n"
-    "stopbits=1\n"
-    "protocol=Xmodem1k-zkcrc\n"
-    "[misc]\n"
-    "conversion=0\n"
-    "strip_zeros=0\n";
+using app_testing::kFirstRunFile;
 
 std::string SerialSection(const std::string& baud, const std::string& port) {
   return "[serial]\nbaud=" + baud + "\nlength=8\nparity=None\nport=" + port +
