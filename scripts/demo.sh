@@ -125,14 +125,14 @@ compared=0
 for pair in D:orvo2.obj C:orvo1.obj NAK:orvocasb.obj; do
   IFS=: read -r start name <<<"$pair"
   if [[ -e got-$start-$name ]] && same_with_fill "$name" "got-$start-$name" '\000'; then
-    echo "   $name sent with start $start: $(stat -c %s "$name") bytes, identical"
+    echo "   $name sent with start $start: $(stat -c %s "$name") bytes identical, the rest block fill"
     compared=$((compared + 1))
   else
     fail "$name received with start $start differs"
   fi
 done
 if [[ -e calc-note.obj ]] && same_with_fill calc-note.txt calc-note.obj '\000'; then
-  echo "   calc-note.txt stored as calc-note.obj: $(stat -c %s calc-note.txt) bytes, identical"
+  echo "   calc-note.txt stored as calc-note.obj: $(stat -c %s calc-note.txt) bytes identical, the rest block fill"
   compared=$((compared + 1))
 else
   fail "calc-note.obj differs from calc-note.txt"
