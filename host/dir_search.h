@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace host {
 
@@ -32,6 +33,9 @@ class DirSearch {
   void Close();
 
  private:
+  // Installs a platform listing as the search, in the order every platform reports.
+  void Adopt(std::vector<DirEntry> entries);
+
   struct State;
   std::unique_ptr<State> state_;
 };

@@ -46,34 +46,14 @@ std::string NativeDirectory(std::string_view dirPart) {
   return dir;
 }
 
-bool CaseInsensitiveLess(const DirEntry& a, const DirEntry& b) {
-  auto folded = [](const std::string& s) {
-    std::string f(s);
-    std::transform(f.begin(), f.end(), f.begin(), Fold);
-    return f;
-  };
-  std::string fa = folded(a.name), fb = folded(b.name);
-  return fa != fb ? fa < fb : a.name < b.name;
-}
-
 }  // namespace
-
-// The whole listing is read at Open and sorted, so that "the first match" is the same on every
-// file system, as it is on the platform whose search lists names in folded order.
-struct DirSearch::State {
-  std::vector<DirEntry> entries;
-  size_t next = 0;
-};
-
-DirSearch::DirSearch() = default;
-DirSearch::~DirSearch() = default;
 
 bool DirSearch::Open(std::string_view dirPart, std::string_view pattern) {
   Close();
   std::string dir = NativeDirectory(dirPart);
   DIR* handle = opendir(dir.empty() ? "." : dir.c_str());
   if (!handle) return false;
-  auto state = std::make_unique<State>();
+  std::vector<DirEntry> entries;
   while (const dirent* d = readdir(handle)) {
     std::string_view name = d->d_name;
     if (!WindowsMatches(pattern, name)) continue;
@@ -84,20 +64,11 @@ bool DirSearch::Open(std::string_view dirPart, std::string_view pattern) {
     if (stat(entry.path.c_str(), &info) != 0) continue;  // a dangling link: nothing to open
     entry.isDirectory = S_ISDIR(info.st_mode);
     entry.size = static_cast<uint64_t>(info.st_size);
-    state->entries.push_back(std::move(entry));
+    entries.push_back(std::move(entry));
   }
   closedir(handle);
-  std::sort(state->entries.begin(), state->entries.end(), CaseInsensitiveLess);
-  state_ = std::move(state);
+  Adopt(std::move(entries));
   return true;
 }
-
-bool DirSearch::Next(DirEntry& entry) {
-  if (!state_ || state_->next >= state_->entries.size()) return false;
-  entry = state_->entries[state_->next++];
-  return true;
-}
-
-void DirSearch::Close() { state_.reset(); }
 
 }  // namespace host
