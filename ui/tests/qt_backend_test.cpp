@@ -24,14 +24,7 @@ namespace {
 
 using ui_test::QtScript;
 using ui_test::SampleDialog;
-
-void WaitPumping(uint32_t ms) {
-  uint32_t start = host::TickCount();
-  while (host::TicksSince(start) < ms) {
-    host::SleepMs(10);
-    host::DispatchPendingMessages();
-  }
-}
+using ui_test::WaitPumping;
 
 class QtBackendTest : public ::testing::Test {
  protected:

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "host/clock.h"
+#include "host/message_pump.h"
+
 namespace ui_test {
 
 const ui::DialogTemplate& SampleTemplate(bool withDefault) {
@@ -104,6 +107,14 @@ void CheckListRules(SampleDialog& dialog) {
   field.AddString("2048");
   EXPECT_EQ(field.GetCount(), 1);
   EXPECT_EQ(field.GetText(0), "2048");
+}
+
+void WaitPumping(uint32_t ms) {
+  uint32_t start = host::TickCount();
+  while (host::TicksSince(start) < ms) {
+    host::SleepMs(10);
+    host::DispatchPendingMessages();
+  }
 }
 
 }  // namespace ui_test

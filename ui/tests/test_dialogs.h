@@ -1,6 +1,7 @@
 #pragma once
 // A small dialog of every control class, for the framework's own tests.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -44,5 +45,8 @@ class SampleDialog : public ui::CDialog {
 
 // The list and combo box behaviour every backend must show, checked on a shown SampleDialog.
 void CheckListRules(SampleDialog& dialog);
+
+// Waits ms as the serial layer does: polling the tick count and pumping messages.
+void WaitPumping(uint32_t ms);
 
 }  // namespace ui_test

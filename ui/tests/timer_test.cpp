@@ -12,15 +12,7 @@ namespace {
 using ui::HeadlessWindow;
 using ui::Key;
 using ui_test::SampleDialog;
-
-// Waits like the serial layer does: polling the tick count and pumping messages.
-void WaitPumping(uint32_t ms) {
-  uint32_t start = host::TickCount();
-  while (host::TicksSince(start) < ms) {
-    host::SleepMs(10);
-    host::DispatchPendingMessages();
-  }
-}
+using ui_test::WaitPumping;
 
 class HeadlessTimers : public ::testing::Test {
  protected:
