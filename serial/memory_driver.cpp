@@ -65,14 +65,6 @@ int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
   return port->status = PORT_TX_FULL;
 }
 
-int32_t GetChar(CSerialPort* port) {
-  uint8_t byte = 0;
-  const int32_t answer = GetBytes(port, &byte, 1);
-  return answer != PORT_OK ? answer : byte;
-}
-
-int32_t PutChar(CSerialPort* port, uint8_t byte) { return PutBytes(port, &byte, 1); }
-
 int32_t RxCount(CSerialPort* port) {
   MemoryEnd* end = EndOf(port);
   if (!end) return PORT_NOT_FOUND;
@@ -132,8 +124,8 @@ int32_t ClearLineStatus(CSerialPort* port) {
 }
 
 void InstallOperations(SerialOperations& ops) {
-  ops.GetChar = GetChar;
-  ops.PutChar = PutChar;
+  ops.GetChar = GetCharThroughBytes;
+  ops.PutChar = PutCharThroughBytes;
   ops.ClosePort = MemoryDriver::ClosePort;
   InstallLineSetters<Apply>(ops);
   ops.TxFree = TxFree;

@@ -132,3 +132,13 @@ void CloseAllPorts() {
     if (listHead == port) ReleasePortObject(port);
   }
 }
+
+int32_t GetCharThroughBytes(CSerialPort* port) {
+  uint8_t byte = 0;
+  const int32_t answer = port->ops.GetBytes(port, &byte, 1);
+  return answer != PORT_OK ? answer : byte;
+}
+
+int32_t PutCharThroughBytes(CSerialPort* port, uint8_t byte) {
+  return port->ops.PutBytes(port, &byte, 1);
+}

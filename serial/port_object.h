@@ -31,3 +31,8 @@ CSerialPort* FirstPort();
 
 // What the at-exit handler runs: ClosePort on the head of the list until the list is empty.
 void CloseAllPorts();
+
+// GetChar and PutChar of every driver: one byte through the port's own GetBytes and PutBytes.
+// GetChar answers the byte as 0..255, so that 0xFF cannot be taken for an error code.
+int32_t GetCharThroughBytes(CSerialPort* port);
+int32_t PutCharThroughBytes(CSerialPort* port, uint8_t byte);

@@ -93,14 +93,6 @@ int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
   return port->status = PORT_TX_FULL;
 }
 
-int32_t GetChar(CSerialPort* port) {
-  uint8_t byte = 0;
-  const int32_t answer = GetBytes(port, &byte, 1);
-  return answer != PORT_OK ? answer : byte;
-}
-
-int32_t PutChar(CSerialPort* port, uint8_t byte) { return PutBytes(port, &byte, 1); }
-
 int32_t RxCount(CSerialPort* port) { return static_cast<int32_t>(QueryDevice(*port->driver).rx); }
 
 int32_t TxCount(CSerialPort* port) { return static_cast<int32_t>(QueryDevice(*port->driver).tx); }
@@ -179,8 +171,8 @@ int32_t ClosePort(CSerialPort* port) {
 }
 
 void InstallOperations(SerialOperations& ops) {
-  ops.GetChar = GetChar;
-  ops.PutChar = PutChar;
+  ops.GetChar = GetCharThroughBytes;
+  ops.PutChar = PutCharThroughBytes;
   ops.ClosePort = ClosePort;
   InstallLineSetters<ApplyDcb>(ops);
   ops.TxFree = TxFree;
