@@ -31,6 +31,10 @@ makensis -V2 -DSTAGE="$out/cpack/windows" -DOUTDIR="$out" build/windows/packagin
 rm -rf "$out/cpack"
 
 deb=$(echo "$out"/quon_*_amd64.deb)
+version=${deb##*/quon_}
+version=${version%_amd64.deb}
+head -1 packaging/linux/changelog | grep -qF "quon ($version)" ||
+  { echo "package: packaging/linux/changelog has no entry for $version" >&2; exit 1; }
 lintian --fail-on error "$deb" 2> >(grep -v 'running with root privileges' >&2)
 ls -l "$out"
 
