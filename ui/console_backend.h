@@ -24,6 +24,7 @@ class ConsoleBackend final : public Backend {
   void ScheduleTimers(std::optional<uint32_t>) override {}
   void OpenHelp(const std::string&) override {}
   void QuitHelp(const std::string&) override {}
+  bool ShowsMessagesAsText() const override { return true; }
 
  private:
   std::ostream& messages_;
