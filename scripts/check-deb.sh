@@ -34,6 +34,7 @@ if dpkg-query -W -f='${Status}' quon 2>/dev/null | grep -q 'ok installed'; then
 fi
 mapfile -t files < <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\./, "", $6); print $6 }')
 mapfile -t programs < <(printf '%s\n' "${files[@]}" | sed -n 's|^/usr/bin/||p')
+version=$(dpkg-deb -f "$deb" Version)
 
 installed=yes
 apt install "$deb"
@@ -41,8 +42,8 @@ apt install "$deb"
 for program in "${programs[@]}"; do
   [[ $(command -v "$program") == /usr/bin/$program ]] || fail "$program is not on the PATH"
   man -w "$program" >/dev/null 2>&1 || fail "no man page for $program"
+  [[ $("$program" --version) == *" $version" ]] || fail "$program --version does not say $version"
 done
-quon-server --help | grep -q '^usage: quon-server' || fail "quon-server --help"
 man quon-server 2>/dev/null | grep -q 'quon-server - serve' || fail "man quon-server"
 
 desktop-file-validate /usr/share/applications/quon.desktop
@@ -64,8 +65,7 @@ quon-nullmodem --link-a "$work/pc" --link-b "$work/calc" --ready-file "$work/lin
 line_pid=$!
 for _ in $(seq 100); do [[ -e line.ready ]] && break; sleep 0.1; done
 [[ -e line.ready ]] || fail "quon-nullmodem did not start: $(cat line.err)"
-printf '[serial]\ndevice1=%s\n' "$work/pc" >quon.ini
-quon-server >server.log 2>&1 &
+quon-server --device "$work/pc" >server.log 2>&1 &
 server_pid=$!
 { timeout 30 quon-calc download-mode "$work/calc" &&
   timeout 30 quon-calc get "$work/calc" orvo1.obj --expect orvo1.obj; } ||
