@@ -219,7 +219,7 @@ TEST_F(ServerWindowTest, NamesReachingOutsideTheServedFolderAreRefused) {
       {'G', "../secret.txt", "it climbs out with \"..\""},
       {'G', "sub/../../secret.txt", "it climbs out with \"..\""},
       {'G', "missing.obj;../secret.txt", "it climbs out with \"..\""},
-      {'G', secret, "it starts at the root"},
+      {'G', secret, secret.front() == '/' ? "it starts at the root" : "it names a drive"},
       {'P', "..\\planted.obj", "it climbs out with \"..\""},
       {'P', "\\planted.obj", "it starts at the root"},
       {'P', "C:planted.obj", "it names a drive"},
@@ -376,6 +376,28 @@ TEST_F(ServerWindowTest, ExitDuringATransferWaitsForTheEngineAndCancelsPromptly)
   EXPECT_EQ(raw, expected);
   EXPECT_TRUE(Contains(log, "Can't send special bytes. File transfer in progress!!"));
   EXPECT_TRUE(Contains(log, "ERROR : problems encounter during sending"));
+  EXPECT_TRUE(Contains(log, "ERROR : User typed abort key during file transfer"));
+}
+
+TEST_F(ServerWindowTest, ExitDuringAPutStopsItWithTheCancelSequence) {
+  Bytes raw;
+  peer = [&] {
+    for (int c = Calc().ReadByte(); c >= 0; c = Calc().ReadByte())
+      raw.push_back(static_cast<uint8_t>(c));
+    return 0;
+  };
+  Send(CommandPacket('P', "new.obj"));
+  uint64_t exitAt = 0;
+  backend.After(3000, [&](ui::HeadlessWindow& window) {
+    ASSERT_TRUE(dlg.Transferring());
+    exitAt = clock.ElapsedMs();
+    window.Click(ui::kIdCancel);
+  });
+  EXPECT_EQ(Run(), ui::kIdCancel);
+
+  EXPECT_LT(clock.ElapsedMs() - exitAt, 3000u);
+  EXPECT_TRUE(EndsWith(raw, kCancelSequence));
+  EXPECT_TRUE(Contains(log, "ERROR : problems encounter during receiving"));
   EXPECT_TRUE(Contains(log, "ERROR : User typed abort key during file transfer"));
 }
 
