@@ -277,11 +277,7 @@ TEST_F(ServerWindowTest, NamesReachingOutsideTheServedFolderAreRefused) {
 TEST_F(ServerWindowTest, FailedSendLogsTheResultAndCancels) {
   WriteFile("orvo1.obj", Pattern(100));
   Bytes raw;
-  peer = [&] {
-    for (int c = Calc().ReadByte(); c >= 0; c = Calc().ReadByte())
-      raw.push_back(static_cast<uint8_t>(c));
-    return 0;
-  };
+  SilentCalculator(raw);
   Send(CommandPacket('G', "orvo1.obj"));
   backend.After(120000, [](ui::HeadlessWindow& window) { window.Click(ui::kIdCancel); });
   Run();
@@ -348,11 +344,7 @@ TEST_F(ServerWindowTest, ExitDuringATransferWaitsForTheEngineAndCancelsPromptly)
   WriteFile("orvo1.obj", Pattern(5000));
   Bytes raw;
   bool portOpenAfterExit = false;
-  peer = [&] {
-    for (int c = Calc().ReadByte(); c >= 0; c = Calc().ReadByte())
-      raw.push_back(static_cast<uint8_t>(c));
-    return 0;
-  };
+  SilentCalculator(raw);
   Send(CommandPacket('G', "orvo1.obj"));
   uint64_t exitAt = 0;
   backend.After(3000, [&](ui::HeadlessWindow& window) {
@@ -381,11 +373,7 @@ TEST_F(ServerWindowTest, ExitDuringATransferWaitsForTheEngineAndCancelsPromptly)
 
 TEST_F(ServerWindowTest, ExitDuringAPutStopsItWithTheCancelSequence) {
   Bytes raw;
-  peer = [&] {
-    for (int c = Calc().ReadByte(); c >= 0; c = Calc().ReadByte())
-      raw.push_back(static_cast<uint8_t>(c));
-    return 0;
-  };
+  SilentCalculator(raw);
   Send(CommandPacket('P', "new.obj"));
   uint64_t exitAt = 0;
   backend.After(3000, [&](ui::HeadlessWindow& window) {
