@@ -23,7 +23,7 @@ fail() {
   exit 1
 }
 cleanup() {
-  run taskkill /f /im quon.exe >/dev/null 2>&1 || true
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -42,9 +42,14 @@ run 'C:\Program Files\Quon\quon-xfer.exe' --help | grep -q 'usage: quon-xfer' ||
   fail "the installed quon-xfer.exe does not answer --help"
 
 cd "$work"
-run 'C:\Program Files\Quon\quon.exe' >/dev/null 2>&1 &
-for _ in $(seq 300); do grep -q 'port=COMM 1' quon.ini 2>/dev/null && break; sleep 0.1; done
-grep -q 'port=COMM 1' quon.ini 2>/dev/null || fail "the installed quon.exe wrote no quon.ini"
+run 'C:\Program Files\Quon\quon.exe' >"$work/quon.log" 2>&1 &
+# Looked at once a round only: the file is replaced whole and may be missing for a moment.
+written=
+for _ in $(seq 300); do
+  grep -qs 'port=COMM 1' quon.ini && { written=yes; break; }
+  sleep 0.1
+done
+[[ -n $written ]] || fail "the installed quon.exe wrote no quon.ini: $(cat "$work/quon.log")"
 run taskkill /f /im quon.exe >/dev/null 2>&1
 wait
 cd /
