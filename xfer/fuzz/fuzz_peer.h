@@ -7,8 +7,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <span>
+#include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "host/fake_clock.h"
 #include "serial/memory_line.h"
@@ -29,6 +33,21 @@ inline bool EndsWithCancel(const std::vector<uint8_t>& bytes) {
                                     0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08};
   return bytes.size() >= sizeof kCancel &&
          std::memcmp(bytes.data() + bytes.size() - sizeof kCancel, kCancel, sizeof kCancel) == 0;
+}
+
+// The engine reads and writes in the current folder: a scratch folder of the process's own,
+// removed at a normal exit.
+inline void WorkInScratchFolder(const char* prefix) {
+  namespace fs = std::filesystem;
+  static fs::path folder;
+  folder = fs::temp_directory_path() / (prefix + std::to_string(getpid()));
+  fs::create_directories(folder);
+  fs::current_path(folder);
+  std::atexit([] {
+    std::error_code error;
+    fs::current_path(folder.parent_path(), error);
+    fs::remove_all(folder, error);
+  });
 }
 
 // Every line the engine logs must fit its fixed buffer.
@@ -72,7 +91,8 @@ class ChunkPeer {
   void ReleaseChunk() {
     if (input_.size() < 2) return;
     const size_t length = std::min<size_t>(input_[0] * 256u + input_[1], input_.size() - 2);
-    pending_.insert(pending_.end(), input_.begin() + 2, input_.begin() + 2 + static_cast<ptrdiff_t>(length));
+    pending_.insert(pending_.end(), input_.begin() + 2,
+                    input_.begin() + 2 + static_cast<ptrdiff_t>(length));
     input_ = input_.subspan(2 + length);
   }
 
@@ -84,9 +104,9 @@ class ChunkPeer {
 };
 
 // Each IdleHook call moves the clock on by a second, the engine's wait for a byte: an input that
-// runs into every time-out stays cheap, and the peer answers only what it hears anyway. It runs
-// only inside those calls, so its input queue takes whatever a streaming sender writes meanwhile, as a peer that
-// reads all the time would.
+// runs into every time-out stays cheap, and the peer answers only what it hears anyway. The peer
+// runs only inside those calls, so its input queue takes whatever a streaming sender writes
+// meanwhile, as a peer that reads all the time would.
 struct EngineRig {
   static constexpr uint32_t kMsPerHook = 1000;
   static constexpr int32_t kPeerQueue = 1 << 20;

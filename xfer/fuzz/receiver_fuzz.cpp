@@ -12,8 +12,6 @@
 #include <iterator>
 #include <string>
 
-#include <unistd.h>
-
 #include "fuzz_peer.h"
 
 namespace {
@@ -36,9 +34,7 @@ void ClearFolder() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const fs::path folder = fs::temp_directory_path() / ("quon-receiver-fuzz-" + std::to_string(getpid()));
-  fs::create_directories(folder);
-  fs::current_path(folder);
+  xfer_fuzz::WorkInScratchFolder("quon-receiver-fuzz-");
   return 0;
 }
 
@@ -54,11 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> heard;
   {
     xfer_fuzz::EngineRig rig({data + 2, size - 2});
-    result = checksum ? XmodemReceive(rig.port, kName, xfer_fuzz::CheckLogLine,
-                                      xfer_fuzz::StopAtCheck::Progress, XFER_OPT_CHECKSUM,
-                                      XFER_OPT_END)
-                      : XmodemReceive(rig.port, kName, xfer_fuzz::CheckLogLine,
-                                      xfer_fuzz::StopAtCheck::Progress, XFER_OPT_END);
+    result = checksum
+                 ? XmodemReceive(rig.port, kName, xfer_fuzz::CheckLogLine,
+                                 xfer_fuzz::StopAtCheck::Progress, XFER_OPT_CHECKSUM, XFER_OPT_END)
+                 : XmodemReceive(rig.port, kName, xfer_fuzz::CheckLogLine,
+                                 xfer_fuzz::StopAtCheck::Progress, XFER_OPT_END);
     rig.peer.Step();
     heard = rig.peer.Received();
   }

@@ -7,17 +7,13 @@
 // sequence last on the line.
 
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <string>
-
-#include <unistd.h>
 
 #include "fuzz_peer.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 
 constexpr const char* kFiles[] = {"empty.bin", "short.bin", "two.bin", "over.bin"};
 constexpr size_t kSizes[] = {0, 100, 130, 1030};
@@ -44,9 +40,7 @@ int32_t Send(CSerialPort* port, uint8_t options, const char* file) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const fs::path folder = fs::temp_directory_path() / ("quon-sender-fuzz-" + std::to_string(getpid()));
-  fs::create_directories(folder);
-  fs::current_path(folder);
+  xfer_fuzz::WorkInScratchFolder("quon-sender-fuzz-");
   for (size_t i = 0; i < std::size(kFiles); ++i) {
     std::ofstream file(kFiles[i], std::ios::binary);
     for (size_t at = 0; at < kSizes[i]; ++at) file.put(static_cast<char>(at * 7 + 1));
