@@ -27,9 +27,7 @@ third=$(awk -v r="$rate" 'BEGIN { printf "%g", r / 3 }')
 
 work=$(mktemp -d /tmp/quon-soak-XXXXXX)
 cleanup() {
-  local pids
-  pids=$(jobs -p)
-  [[ -n $pids ]] && kill $pids 2>/dev/null
+  kill $(jobs -p) 2>/dev/null || true
   wait 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -143,7 +141,7 @@ done
 
 cut -d'|' -f1 "$work/results" | sort | uniq -c
 echo "server results of failed gets:"
-grep '^get .*|ERROR' "$work/results" | awk -F'|' '{ print $2 }' | sort | uniq -c
+awk -F'|' '$1 ~ /^get/ && $2 ~ /^ERROR/ { print $2 }' "$work/results" | sort | uniq -c
 awk -F'|' '$1 ~ /^put/ { n++; if ($1 ~ /MISSED/) m++; if ($1 ~ /failed/) f++ }
   END { if (n) printf "puts: %d, failed %d (%.1f%%), missed %d (miss rate %.4f of puts)\n",
                       n, f, 100 * f / n, m, m / n }' "$work/results"
