@@ -4,8 +4,9 @@
 # start characters 'D' (ZK CRC) and 'C' (CRC-16) under the default protocol; puts use the
 # checksum. Several server/line pairs run side by side, each with its own folder and seed.
 #
-# Every get must end with the right file or a clean failure: the server logs a result code, and a
-# calculator still listening saw the cancel sequence. The server must be back to "Comms line is
+# Every get must end with the right file or a clean failure: the server logs a result code, and
+# the cancel sequence reaches the calculator, or waits on its side of the line when quon-calc had
+# already given up. The server must be back to "Comms line is
 # IDLE" after each request and serve the next. Puts measure the checksum's miss rate: puts that
 # reported success with a stored file other than the one sent.
 #
@@ -52,6 +53,20 @@ server_outcome() {
     END { print !began ? "none" : failed ? (result == "" ? "no-result" : result) : "ok" }'
 }
 
+# Empties the calculator's side of the line of what came after quon-calc left; true when that
+# ends with the cancel sequence (two CANs among its last bytes, allowing for the noise).
+drain_ends_with_cancel() {
+  python3 - line-calc <<'PY'
+import os, select, sys
+fd = os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+data = b''
+while select.select([fd], [], [], 0.3)[0]:
+    data += os.read(fd, 4096)
+os.close(fd)
+sys.exit(0 if b'\x18\x18' in data[-24:] else 1)
+PY
+}
+
 # Stored file = source, then fill bytes 00 to a whole 128-byte block.
 stored_right() {
   python3 - "$1" "$2" <<'PY'
@@ -80,6 +95,9 @@ PY
   server_pid=
   trap 'kill $server_pid $line_pid 2>/dev/null; wait' EXIT
   for _ in $(seq 100); do [[ -e ready ]] && break; sleep 0.05; done
+  # Held open, the calculator's side keeps what arrives after quon-calc has gone (a last close
+  # would throw it away), so that the cancel of a transfer it gave up on can be looked for.
+  exec 7<>line-calc
   printf '[serial]\ndevice1=%s\nbaud=115200\n' "$dir/line-pc" >quon.ini
   "$server_bin" >server.log 2>server.err &
   server_pid=$!
@@ -95,6 +113,8 @@ PY
     wait_idle || { echo "get $start stuck" >>"$work/results"; return; }
     outcome=$(server_outcome "$from")
     reason=$(sed 's/^quon-calc: [^:]*: //' calc.err)
+    cancel_waiting=no
+    drain_ends_with_cancel && cancel_waiting=yes
     if ((rc == 0)); then
       echo "get $start delivered|$outcome"
     elif [[ $reason == *"received data differs"* ]]; then
@@ -105,8 +125,10 @@ PY
       echo "get $start UNCLEAN|$outcome|$reason"
     elif [[ $reason == *"cancelled the transfer"* ]]; then
       echo "get $start cancelled|$outcome"
+    elif [[ $cancel_waiting == yes ]]; then
+      echo "get $start calculator gave up, cancel followed|$outcome|$reason"
     else
-      echo "get $start calculator gave up|$outcome|$reason"
+      echo "get $start UNCLEAN, no cancel|$outcome|$reason"
     fi >>"$work/results"
   done
   for ((i = 0; i < n_puts; i++)); do
