@@ -161,7 +161,7 @@ bool DrainOutput(TransferContext& ctx) {
     if (!DiscardStaleReplies(ctx, arrived)) return false;
     if (CheckAbort(ctx)) return false;
     if (host::TicksSince(start) >= kDrainLimitMs) return false;
-    const int32_t hook = IdleHook(port);
+    const int32_t hook = PortWaitStep(port, PORT_WAIT_STEP_MS);
     if (hook < 0) {
       port->status = hook;
       return false;

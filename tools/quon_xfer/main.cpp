@@ -5,8 +5,11 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "host/clock.h"
+#include "host/serial_devices.h"
+#include "quon_version.h"
 #include "serial/serial_port.h"
 #include "tools/quon_xfer/messages.h"
 #include "tools/quon_xfer/options.h"
@@ -60,12 +63,6 @@ void ShowProgress(TransferContext* ctx) {
   g_progress.shown = true;
 }
 
-// Waits for input without spinning a core: the engine polls through this hook.
-int32_t RestBriefly(CSerialPort*) {
-  host::SleepMs(1);
-  return 0;
-}
-
 int32_t Transfer(CSerialPort* port, const quon_xfer::Options& options) {
   const char* file = options.file.c_str();
   if (options.command == quon_xfer::Command::kReceive) {
@@ -95,6 +92,18 @@ void DrainAndClose(CSerialPort* port) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::string_view only = argc == 2 ? argv[1] : "";
+  if (only == "--version") {
+    std::puts("quon-xfer " QUON_VERSION);
+    return 0;
+  }
+#ifndef _WIN32
+  if (only == "--list-ports") {
+    std::fputs(host::DescribeSerialDevices(host::ListSerialDevices(host::DeviceRoot())).c_str(),
+               stdout);
+    return 0;
+  }
+#endif
   std::string error;
   const std::optional<quon_xfer::Options> options =
       quon_xfer::ParseOptions(std::span<char* const>(argv + 1, argc - 1), error);
@@ -118,13 +127,14 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &action, nullptr);
 #endif
   g_progress.enabled = isatty(STDERR_FILENO) == 1;
-  IdleHook = RestBriefly;
 
   CSerialPort* port =
       OpenPortPath(options->device.c_str(), static_cast<int32_t>(options->baud), 'N', 8, 1);
   if (port->status != PORT_OK) {
+    const std::string reason = LastOpenFailure();
     std::fprintf(stderr, "quon-xfer: cannot open %s at %ld baud: %s (%d)\n",
-                 options->device.c_str(), options->baud, quon_xfer::PortStatusText(port->status),
+                 options->device.c_str(), options->baud,
+                 reason.empty() ? quon_xfer::PortStatusText(port->status) : reason.c_str(),
                  port->status);
     port->ops.ClosePort(port);
     return 1;
