@@ -110,13 +110,17 @@ def main():
             (folder / name).write_bytes(bytes((i * 7 + 1) & 0xFF for i in range(size)))
         (folder / 'calc-note.txt').write_bytes(b'Stored on the PC by the calculator.\n' * 6)
         (folder / 'calc-empty.txt').write_bytes(b'')
+        packets = set()
         for seed, protocol, calc_args in SESSIONS:
             events = record(folder, protocol, calc_args)
             for f in ('note.txt', 'nothing.txt'):
                 (folder / f).unlink(missing_ok=True)
             if not events or events[0][0] != 'c':
                 sys.exit(f'{seed}: the calculator did not speak first')
-            (out_packet / seed).write_bytes(packet_seed(events[0][1]))
+            packet = packet_seed(events[0][1])
+            if packet not in packets:
+                packets.add(packet)
+                (out_packet / seed).write_bytes(packet)
             # The server's first byte answers the packet; the engine's conversation follows.
             rest = events[1:]
             if not rest or rest[0][1][:1] != b'\x06':
