@@ -20,13 +20,20 @@ struct QueueCounts {
 };
 
 // The error-state query: the device's error flags are cleared by each query, so they are ORed
-// into the record, which is then the only trace of past errors.
-QueueCounts QueryDevice(SerialDriverState& driver) {
+// into the record, which is then the only trace of past errors. The query fails only once the
+// device has gone (an unplugged adapter); from then on every operation answers PORT_NOT_FOUND,
+// also kept in status.
+int32_t QueryDevice(CSerialPort* port, QueueCounts& counts) {
+  SerialDriverState& driver = *port->driver;
   DWORD errors = 0;
   COMSTAT stat{};
-  ClearCommError(driver.handle, &errors, &stat);
+  if (driver.deviceGone || !ClearCommError(driver.handle, &errors, &stat)) {
+    driver.deviceGone = true;
+    return port->status = PORT_NOT_FOUND;
+  }
   driver.lineErrors |= errors;
-  return {stat.cbInQue, stat.cbOutQue};
+  counts = {stat.cbInQue, stat.cbOutQue};
+  return PORT_OK;
 }
 
 int32_t ApplyDcb(CSerialPort* port) {
@@ -35,18 +42,17 @@ int32_t ApplyDcb(CSerialPort* port) {
 
 int32_t GetBytes(CSerialPort* port, uint8_t* buffer, uint32_t length) {
   SerialDriverState& driver = *port->driver;
-  const QueueCounts counts = QueryDevice(driver);
-  if (counts.rx == 0) {
-    port->count = 0;
-    return PORT_RX_EMPTY;
-  }
+  port->count = 0;
+  QueueCounts counts;
+  if (const int32_t failed = QueryDevice(port, counts)) return failed;
+  if (counts.rx == 0) return PORT_RX_EMPTY;
   DWORD got = 0;
   const DWORD wanted = std::min<DWORD>(counts.rx, length);
   const bool started = ReadFile(driver.handle, buffer, wanted, &got, &driver.readOverlapped);
   port->count = got;
   if (!started && GetLastError() != ERROR_IO_PENDING) {
     // No read is in flight, so there is nothing to wait for: its record says nothing of this one.
-    QueryDevice(driver);
+    QueryDevice(port, counts);
     port->count = 0;
     return PORT_RX_EMPTY;
   }
@@ -69,13 +75,14 @@ OVERLAPPED* FreeWriteRecord(SerialDriverState& driver) {
 
 int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
   SerialDriverState& driver = *port->driver;
-  const QueueCounts counts = QueryDevice(driver);
+  port->count = 0;
+  QueueCounts counts;
+  if (const int32_t failed = QueryDevice(port, counts)) return failed;
   const DWORD queued = counts.tx;
   const DWORD room = queued < static_cast<DWORD>(driver.outQueueSize)
                          ? static_cast<DWORD>(driver.outQueueSize) - queued
                          : 0;
   const DWORD offered = std::min<DWORD>(length, room);
-  port->count = 0;
   OVERLAPPED* record = offered > 0 ? FreeWriteRecord(driver) : nullptr;
   if (record) {
     DWORD written = 0;
@@ -86,20 +93,31 @@ int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
       port->count = offered;
     } else {
       record->Internal = 0;  // no operation in flight on it
-      QueryDevice(driver);
+      QueryDevice(port, counts);
     }
   }
   if (port->count >= length) return PORT_OK;
   return port->status = PORT_TX_FULL;
 }
 
-int32_t RxCount(CSerialPort* port) { return static_cast<int32_t>(QueryDevice(*port->driver).rx); }
+int32_t RxCount(CSerialPort* port) {
+  QueueCounts counts;
+  const int32_t failed = QueryDevice(port, counts);
+  return failed ? failed : static_cast<int32_t>(counts.rx);
+}
 
-int32_t TxCount(CSerialPort* port) { return static_cast<int32_t>(QueryDevice(*port->driver).tx); }
+int32_t TxCount(CSerialPort* port) {
+  QueueCounts counts;
+  const int32_t failed = QueryDevice(port, counts);
+  return failed ? failed : static_cast<int32_t>(counts.tx);
+}
 
-int32_t RxFree(CSerialPort* port) { return port->driver->inQueueSize - RxCount(port); }
+// A failed count is passed on: read as a count, it would be a large free space.
+int32_t FreeSpace(int32_t waiting, int32_t size) { return waiting < 0 ? waiting : size - waiting; }
 
-int32_t TxFree(CSerialPort* port) { return port->driver->outQueueSize - TxCount(port); }
+int32_t RxFree(CSerialPort* port) { return FreeSpace(RxCount(port), port->driver->inQueueSize); }
+
+int32_t TxFree(CSerialPort* port) { return FreeSpace(TxCount(port), port->driver->outQueueSize); }
 
 int32_t ClearTx(CSerialPort* port) {
   if (PurgeComm(port->driver->handle, PURGE_TXCLEAR)) return PORT_OK;
@@ -121,7 +139,8 @@ int32_t ModemStatus(CSerialPort* port) {
 }
 
 int32_t LineStatus(CSerialPort* port) {
-  QueryDevice(*port->driver);
+  QueueCounts counts;
+  if (const int32_t failed = QueryDevice(port, counts)) return failed;
   return static_cast<int32_t>(port->driver->lineErrors & 0x1E);
 }
 

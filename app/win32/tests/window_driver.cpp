@@ -3,6 +3,7 @@
 //   window-driver wait TITLE [SECONDS]   prints "x y width height" of the visible window TITLE
 //   window-driver click TITLE ID         presses the button ID of window TITLE
 //   window-driver gone TITLE [SECONDS]   waits until no window TITLE is visible
+//   window-driver items TITLE ID         prints the lines of list box ID of window TITLE
 //
 // Exit status 0 on success, 1 when the window or button is not there in time, 2 on bad usage.
 
@@ -64,6 +65,24 @@ int Click(const char* title, int id) {
   return 0;
 }
 
+int Items(const char* title, int id) {
+  HWND window = WaitForWindow(title, 10);
+  HWND list = window != nullptr ? GetDlgItem(window, id) : nullptr;
+  if (list == nullptr) {
+    std::fprintf(stderr, "window-driver: no list %d in \"%s\"\n", id, title);
+    return 1;
+  }
+  const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    char text[512] = {};
+    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (length < 0 || length >= static_cast<LRESULT>(sizeof text)) continue;
+    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+    std::printf("%s\n", text);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,6 +94,8 @@ int main(int argc, char** argv) {
     return Gone(argv[2], argc == 4 ? static_cast<DWORD>(std::atoi(argv[3])) : 30);
   }
   if (action == "click" && argc == 4) return Click(argv[2], std::atoi(argv[3]));
-  std::fprintf(stderr, "usage: window-driver wait|gone TITLE [SECONDS] | click TITLE ID\n");
+  if (action == "items" && argc == 4) return Items(argv[2], std::atoi(argv[3]));
+  std::fprintf(stderr,
+               "usage: window-driver wait|gone TITLE [SECONDS] | click|items TITLE ID\n");
   return 2;
 }
