@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -72,13 +73,16 @@ int Items(const char* title, int id) {
     std::fprintf(stderr, "window-driver: no list %d in \"%s\"\n", id, title);
     return 1;
   }
-  const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+  // The wide form: Wine hands another process's list text over as the window keeps it.
+  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
-    char text[512] = {};
-    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-    if (length < 0 || length >= static_cast<LRESULT>(sizeof text)) continue;
-    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-    std::printf("%s\n", text);
+    wchar_t text[512] = {};
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (length < 0 || length >= static_cast<LRESULT>(std::size(text))) continue;
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+    char line[1024] = {};
+    WideCharToMultiByte(CP_ACP, 0, text, -1, line, sizeof line, nullptr, nullptr);
+    std::printf("%s\n", line);
   }
   return 0;
 }
