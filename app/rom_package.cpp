@@ -10,6 +10,8 @@
 #include <span>
 #include <string_view>
 
+#include "host/relative_names.h"
+
 namespace {
 
 constexpr std::string_view kMagic = "ZKROM";
@@ -22,29 +24,8 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-// Names are paths relative to the current directory: nothing rooted, no drive, no way up. Both
-// separators count, so a package behaves the same on every host.
-bool StaysInCurrentDirectory(std::string_view name) {
-  if (name.empty()) return true;  // cannot be created; fails at the open
-  if (IsSeparator(name.front())) return false;
-  if (name.size() >= 2 && name[1] == ':' &&
-      ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'))) {
-    return false;
-  }
-  std::size_t start = 0;
-  while (start <= name.size()) {
-    std::size_t end = start;
-    while (end < name.size() && !IsSeparator(name[end])) ++end;
-    if (name.substr(start, end - start) == "..") return false;
-    start = end + 1;
-  }
-  return true;
-}
-
 bool WriteMember(const std::string& name, std::span<const uint8_t> data) {
-  if (!StaysInCurrentDirectory(name)) return false;
+  if (host::WhyNameLeavesFolder(name)) return false;
   FilePtr out(std::fopen(name.c_str(), "wb"));
   if (!out) return false;
   if (!data.empty() && std::fwrite(data.data(), 1, data.size(), out.get()) != data.size()) {

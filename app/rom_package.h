@@ -6,6 +6,7 @@
 
 // Writes every counted member, in package order, to the file its name gives, relative to the
 // current directory. True when all of them were written (or the count is 0); false on any
-// failure, with the members written before it left on disk. A member whose name is absolute or
-// climbs with ".." is refused: nothing is written for it and the result is false.
+// failure, with the members written before it left on disk. A member whose name is absolute,
+// climbs with ".." or, on Windows, names a device is refused: nothing is written for it and the
+// result is false.
 bool UnpackRomPackage(const std::string& path);

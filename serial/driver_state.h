@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "serial/input_queue.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -90,10 +92,15 @@ struct SerialDriverState {
   // record before its operation completes, and writes are never waited for.
   OVERLAPPED readOverlapped;
   OVERLAPPED writeOverlapped[kWriteSlots];
+  // Starts and ends with the wait for input (EV_RXCHAR), so that a wait can sleep on its event.
+  OVERLAPPED inputEventOverlapped;
+  DWORD inputEventMask;
+  bool inputEventPending;
 #else
   int fd;                 // -1 once closed or when the open failed
   bool hasCounters;       // false on devices without TIOCGICOUNT (pseudo-terminals)
   LineCounters counters;  // the counters at the last query
 #endif
+  InputQueue input;              // the platform drivers' receive queue
   serial::MemoryEnd* memoryEnd;  // the in-memory driver's end of its line; null for other drivers
 };

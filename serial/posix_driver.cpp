@@ -4,26 +4,22 @@
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <linux/serial.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <span>
 #include <string>
 
+#include "serial/input_wait.h"
 #include "serial/line_settings.h"
 #include "serial/port_object.h"
 #include "serial/posix_device.h"
 #include "serial/status_dump.h"
 
 namespace {
-
-struct QueueCounts {
-  int32_t rx = 0;
-  int32_t tx = 0;
-};
 
 bool ReadCounters(int fd, LineCounters& counters) {
   serial_icounter_struct icount{};
@@ -47,51 +43,58 @@ void AccumulateCounters(SerialDriverState& driver) {
   driver.counters = now;
 }
 
-// A read of nothing looks the same on a quiet line and on a hung-up one; poll tells them apart.
-bool HungUp(int fd) {
-  pollfd probe{fd, POLLIN, 0};
-  return poll(&probe, 1, 0) > 0 && (probe.revents & (POLLHUP | POLLERR | POLLNVAL));
-}
-
-// The error-state query: line errors into the record, queue counts out. PORT_OK, or
-// PORT_NOT_FOUND (in status too) once the device has gone.
-int32_t QueryDevice(CSerialPort* port, QueueCounts& counts) {
+// The error-state query: line errors into the record. PORT_OK, or PORT_NOT_FOUND (in status
+// too) once the device has gone.
+int32_t QueryErrors(CSerialPort* port) {
   SerialDriverState& driver = *port->driver;
   if (driver.deviceGone) return port->status = PORT_NOT_FOUND;
   AccumulateCounters(driver);
-  int rx = 0;
-  int tx = 0;
-  if (ioctl(driver.fd, FIONREAD, &rx) < 0 || ioctl(driver.fd, TIOCOUTQ, &tx) < 0) {
-    if (IsDeviceGoneErrno(errno)) return DeviceGone(port);
-    rx = tx = 0;
+  return PORT_OK;
+}
+
+// Reads whatever the device holds into the receive queue, in one call. With VMIN 1 and a
+// non-blocking descriptor, an empty device answers EAGAIN, so a read of nothing is a hang-up.
+int32_t FillInput(CSerialPort* port) {
+  if (const int32_t failed = QueryErrors(port)) return failed;
+  InputQueue& input = port->driver->input;
+  const std::span<uint8_t> space = input.Space();
+  if (space.empty()) return PORT_OK;
+  const ssize_t got = read(port->driver->fd, space.data(), space.size());
+  if (got > 0) {
+    input.Added(static_cast<uint32_t>(got));
+  } else if (got == 0 || IsDeviceGoneErrno(errno)) {
+    return DeviceGone(port);
   }
-  if (rx == 0 && HungUp(driver.fd)) return DeviceGone(port);
-  counts = {rx, tx};
   return PORT_OK;
 }
 
 int32_t GetBytes(CSerialPort* port, uint8_t* buffer, uint32_t length) {
   port->count = 0;
-  QueueCounts counts;
-  if (const int32_t failed = QueryDevice(port, counts)) return failed;
-  if (counts.rx == 0) return PORT_RX_EMPTY;
-  const size_t wanted = std::min(static_cast<uint32_t>(counts.rx), length);
-  const ssize_t got = read(port->driver->fd, buffer, wanted);
-  if (got > 0) {
-    port->count = static_cast<uint32_t>(got);
-    return PORT_OK;
+  InputQueue& input = port->driver->input;
+  if (input.Count() == 0) {
+    if (const int32_t failed = FillInput(port)) return failed;
+    if (input.Count() == 0) return PORT_RX_EMPTY;
   }
-  // Bytes were waiting, so nothing read means a hang-up.
-  if (got == 0 || IsDeviceGoneErrno(errno)) return DeviceGone(port);
-  QueryDevice(port, counts);
-  return PORT_RX_EMPTY;
+  port->count = input.Take(buffer, length);
+  return PORT_OK;
+}
+
+// Bytes waiting in the device's output queue, or PORT_NOT_FOUND once it has gone.
+int32_t QueuedOutput(CSerialPort* port) {
+  if (const int32_t failed = QueryErrors(port)) return failed;
+  int tx = 0;
+  if (ioctl(port->driver->fd, TIOCOUTQ, &tx) < 0) {
+    if (IsDeviceGoneErrno(errno)) return DeviceGone(port);
+    tx = 0;
+  }
+  return tx;
 }
 
 int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
   port->count = 0;
-  QueueCounts counts;
-  if (const int32_t failed = QueryDevice(port, counts)) return failed;
-  const auto room = static_cast<uint32_t>(std::max(port->driver->outQueueSize - counts.tx, 0));
+  const int32_t queued = QueuedOutput(port);
+  if (queued < 0) return queued;
+  const auto room = static_cast<uint32_t>(std::max(port->driver->outQueueSize - queued, 0));
   const uint32_t offered = std::min(length, room);
   if (offered > 0) {
     const ssize_t written = write(port->driver->fd, buffer, offered);
@@ -100,7 +103,7 @@ int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
     } else if (written < 0 && IsDeviceGoneErrno(errno)) {
       return DeviceGone(port);
     } else if (written < 0 && errno != EAGAIN) {
-      QueryDevice(port, counts);
+      QueryErrors(port);
     }
   }
   if (port->count >= length) return PORT_OK;
@@ -108,18 +111,17 @@ int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
 }
 
 int32_t RxCount(CSerialPort* port) {
-  QueueCounts counts;
-  const int32_t failed = QueryDevice(port, counts);
-  return failed ? failed : counts.rx;
+  InputQueue& input = port->driver->input;
+  if (input.CountReadsDevice()) {
+    const int32_t failed = FillInput(port);
+    if (failed != PORT_OK && input.Count() == 0) return failed;
+  }
+  return static_cast<int32_t>(input.Count());
 }
 
-int32_t TxCount(CSerialPort* port) {
-  QueueCounts counts;
-  const int32_t failed = QueryDevice(port, counts);
-  return failed ? failed : counts.tx;
-}
+int32_t TxCount(CSerialPort* port) { return QueuedOutput(port); }
 
-// The kernel buffers more input than our 1050 bytes; a negative free count would read as an
+// The kernel buffers more output than our 1050 bytes; a negative free count would read as an
 // error code, so a fuller queue has no room rather than less than none.
 int32_t FreeSpace(int32_t waiting, int32_t size) {
   return waiting < 0 ? waiting : std::max(size - waiting, 0);
@@ -166,8 +168,7 @@ int32_t ModemStatus(CSerialPort* port) {
 }
 
 int32_t LineStatus(CSerialPort* port) {
-  QueueCounts counts;
-  if (const int32_t failed = QueryDevice(port, counts)) return failed;
+  if (const int32_t failed = QueryErrors(port)) return failed;
   return static_cast<int32_t>(port->driver->lineErrors & 0x1E);
 }
 
@@ -252,6 +253,11 @@ CSerialPort* Open(int32_t index, const std::string& path, int32_t baud, uint8_t 
 }
 
 }  // namespace
+
+bool ArmInputWait(SerialDriverState& driver, host::WaitHandle& handle) {
+  handle = driver.deviceGone || driver.input.Count() > 0 ? host::kNoWaitHandle : driver.fd;
+  return true;
+}
 
 CSerialPort* OpenPort(int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits,
                       int32_t stopBits) {

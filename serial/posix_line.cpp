@@ -21,8 +21,9 @@ void MakeRaw(termios2& tio) {
   tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
   tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
   tio.c_cflag |= CLOCAL | CREAD;
-  // Reads return at once with what is buffered.
-  tio.c_cc[VMIN] = 0;
+  // On the non-blocking descriptor reads return at once with what is buffered; VMIN 1 makes an
+  // empty device answer EAGAIN, so that a read of nothing means a hang-up.
+  tio.c_cc[VMIN] = 1;
   tio.c_cc[VTIME] = 0;
 }
 

@@ -116,3 +116,16 @@ int32_t PumpMessages(CSerialPort* port);
 
 // Waits ms milliseconds, calling IdleHook throughout; PORT_OK or the hook's first negative answer.
 int32_t PortDelay(CSerialPort* port, int32_t ms);
+
+// The longest a wait sleeps between two IdleHook calls, so that what no wait can watch (the
+// output draining, a dropped carrier) is still seen within moments.
+inline constexpr int32_t PORT_WAIT_STEP_MS = 5;
+
+// Blocks until new input arrives on the port, a window or console event comes, or ms pass,
+// whichever is first. Bytes already waiting do not end it. Ports of the in-memory line answer at
+// once: their time moves in the line's IdleHook.
+void WaitForPortEvent(CSerialPort* port, int32_t ms);
+
+// One step of every wait: WaitForPortEvent for at most PORT_WAIT_STEP_MS (and at most ms), then
+// IdleHook; answers the hook's answer.
+int32_t PortWaitStep(CSerialPort* port, int32_t ms);

@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <span>
 #include <string>
 
+#include "serial/input_wait.h"
 #include "serial/line_settings.h"
 #include "serial/port_object.h"
 #include "serial/serial_port.h"
@@ -40,28 +42,36 @@ int32_t ApplyDcb(CSerialPort* port) {
   return SetCommState(port->driver->handle, &port->driver->dcb) ? PORT_OK : MapCommError();
 }
 
-int32_t GetBytes(CSerialPort* port, uint8_t* buffer, uint32_t length) {
+// Reads what the device holds into the receive queue: the read asks only for bytes already
+// waiting, so it completes at once.
+int32_t FillInput(CSerialPort* port) {
   SerialDriverState& driver = *port->driver;
-  port->count = 0;
   QueueCounts counts;
   if (const int32_t failed = QueryDevice(port, counts)) return failed;
-  if (counts.rx == 0) return PORT_RX_EMPTY;
+  const std::span<uint8_t> space = driver.input.Space();
+  if (counts.rx == 0 || space.empty()) return PORT_OK;
   DWORD got = 0;
-  const DWORD wanted = std::min<DWORD>(counts.rx, length);
-  const bool started = ReadFile(driver.handle, buffer, wanted, &got, &driver.readOverlapped);
-  port->count = got;
-  if (!started && GetLastError() != ERROR_IO_PENDING) {
-    // No read is in flight, so there is nothing to wait for: its record says nothing of this one.
-    QueryDevice(port, counts);
-    port->count = 0;
-    return PORT_RX_EMPTY;
+  const DWORD wanted = std::min<DWORD>(counts.rx, static_cast<DWORD>(space.size()));
+  if (!ReadFile(driver.handle, space.data(), wanted, &got, &driver.readOverlapped)) {
+    got = 0;
+    if (GetLastError() != ERROR_IO_PENDING) {
+      QueryDevice(port, counts);
+    } else if (!GetOverlappedResult(driver.handle, &driver.readOverlapped, &got, TRUE)) {
+      got = 0;
+    }
   }
-  if (port->count >= length) return PORT_OK;
-  DWORD transferred = 0;
-  if (!GetOverlappedResult(driver.handle, &driver.readOverlapped, &transferred, TRUE)) {
-    return PORT_RX_EMPTY;
+  driver.input.Added(std::min<DWORD>(got, static_cast<DWORD>(space.size())));
+  return PORT_OK;
+}
+
+int32_t GetBytes(CSerialPort* port, uint8_t* buffer, uint32_t length) {
+  port->count = 0;
+  InputQueue& input = port->driver->input;
+  if (input.Count() == 0) {
+    if (const int32_t failed = FillInput(port)) return failed;
+    if (input.Count() == 0) return PORT_RX_EMPTY;
   }
-  port->count = transferred;
+  port->count = input.Take(buffer, length);
   return PORT_OK;
 }
 
@@ -101,9 +111,12 @@ int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
 }
 
 int32_t RxCount(CSerialPort* port) {
-  QueueCounts counts;
-  const int32_t failed = QueryDevice(port, counts);
-  return failed ? failed : static_cast<int32_t>(counts.rx);
+  InputQueue& input = port->driver->input;
+  if (input.CountReadsDevice()) {
+    const int32_t failed = FillInput(port);
+    if (failed != PORT_OK && input.Count() == 0) return failed;
+  }
+  return static_cast<int32_t>(input.Count());
 }
 
 int32_t TxCount(CSerialPort* port) {
@@ -151,6 +164,7 @@ int32_t ClearLineStatus(CSerialPort* port) {
 
 void CloseEvents(SerialDriverState& driver) {
   if (driver.readOverlapped.hEvent) CloseHandle(driver.readOverlapped.hEvent);
+  if (driver.inputEventOverlapped.hEvent) CloseHandle(driver.inputEventOverlapped.hEvent);
   for (OVERLAPPED& record : driver.writeOverlapped) {
     if (record.hEvent) CloseHandle(record.hEvent);
   }
@@ -158,7 +172,8 @@ void CloseEvents(SerialDriverState& driver) {
 
 bool CreateEvents(SerialDriverState& driver) {
   driver.readOverlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  bool created = driver.readOverlapped.hEvent != nullptr;
+  driver.inputEventOverlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  bool created = driver.readOverlapped.hEvent != nullptr && driver.inputEventOverlapped.hEvent;
   for (OVERLAPPED& record : driver.writeOverlapped) {
     record.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     created = created && record.hEvent != nullptr;
@@ -167,10 +182,14 @@ bool CreateEvents(SerialDriverState& driver) {
 }
 
 // The records are about to be released: no operation may still be writing into them.
-void EndWritesInFlight(SerialDriverState& driver) {
+void EndOperationsInFlight(SerialDriverState& driver) {
+  SetCommMask(driver.handle, 0);  // ends a wait for input
   CancelIo(driver.handle);
+  DWORD ignored = 0;
+  if (driver.inputEventPending) {
+    GetOverlappedResult(driver.handle, &driver.inputEventOverlapped, &ignored, TRUE);
+  }
   for (OVERLAPPED& record : driver.writeOverlapped) {
-    DWORD ignored = 0;
     if (!HasOverlappedIoCompleted(&record)) {
       GetOverlappedResult(driver.handle, &record, &ignored, TRUE);
     }
@@ -181,7 +200,7 @@ int32_t ClosePort(CSerialPort* port) {
   SerialDriverState& driver = *port->driver;
   EscapeCommFunction(driver.handle, CLRDTR);
   EscapeCommFunction(driver.handle, CLRRTS);
-  EndWritesInFlight(driver);
+  EndOperationsInFlight(driver);
   const bool closed = CloseHandle(driver.handle);
   const int32_t result = closed ? PORT_OK : MapCommError();
   CloseEvents(driver);
@@ -229,7 +248,8 @@ int32_t OpenDevice(SerialDriverState& driver, const std::string& name) {
   }
 
   SetupComm(driver.handle, driver.inQueueSize, driver.outQueueSize);
-  SetCommMask(driver.handle, 0);
+  // Received characters end a wait for input (ArmInputWait).
+  SetCommMask(driver.handle, EV_RXCHAR);
   driver.dcb.DCBlength = sizeof(DCB);
   GetCommState(driver.handle, &driver.dcb);
   PrepareOpenDcb(driver);
@@ -272,6 +292,29 @@ int32_t ComNumber(const char* name) {
 }
 
 }  // namespace
+
+// The device's wait for a received character runs on its own record; a wait that ended is
+// started again, and one that ends at once (characters came since the last) means input may be
+// ready.
+bool ArmInputWait(SerialDriverState& driver, host::WaitHandle& handle) {
+  handle = host::kNoWaitHandle;
+  if (driver.deviceGone || driver.input.Count() > 0) return true;
+  OVERLAPPED& record = driver.inputEventOverlapped;
+  if (driver.inputEventPending) {
+    if (HasOverlappedIoCompleted(&record)) {
+      driver.inputEventPending = false;
+      return false;
+    }
+    handle = record.hEvent;
+    return true;
+  }
+  ResetEvent(record.hEvent);
+  if (WaitCommEvent(driver.handle, &driver.inputEventMask, &record)) return false;
+  if (GetLastError() != ERROR_IO_PENDING) return true;
+  driver.inputEventPending = true;
+  handle = record.hEvent;
+  return true;
+}
 
 CSerialPort* OpenPort(int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits,
                       int32_t stopBits) {

@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "host/clock.h"
 #include "server/comm_port.h"
+#include "server/request_names.h"
 #include "server/server_window.h"
 #include "server/transfer_status.h"
 #include "xfer/transfer.h"
@@ -72,10 +73,16 @@ void CServerStatusDlg::OnPutRequest(const std::string& parameter) {
   ReceiveFileFromCalc(name);
 }
 
+void CServerStatusDlg::RefuseFile(const std::string& refusal) {
+  SendByte(NAK);
+  AddLogLine("ERROR : Can't Open file");
+  if (!refusal.empty()) AddLogLine("Name refused: " + refusal);
+}
+
 void CServerStatusDlg::SendFileToCalc(const std::string& name) {
-  if (name.empty() || !CanReadFile(name)) {
-    SendByte(NAK);
-    AddLogLine("ERROR : Can't Open file");
+  const RequestedFile file = ResolveGetName(name);
+  if (file.path.empty() || !CanReadFile(file.path)) {
+    RefuseFile(file.refusal);
     return;
   }
   SendByte(ACK);
@@ -94,15 +101,15 @@ void CServerStatusDlg::SendFileToCalc(const std::string& name) {
 }
 
 void CServerStatusDlg::ReceiveFileFromCalc(const std::string& name) {
-  if (name.empty() || !CanWriteFile(name)) {
-    SendByte(NAK);
-    AddLogLine("ERROR : Can't Open file");
+  const RequestedFile file = ResolvePutName(name);
+  if (file.path.empty() || !CanWriteFile(file.path)) {
+    RefuseFile(file.refusal);
     return;
   }
   SendByte(ACK);
   transferring_ = true;
   const int32_t result =
-      XmodemReceive(g_CommPort, name.c_str(), nullptr, nullptr, XFER_OPT_CHECKSUM, XFER_OPT_END);
+      XmodemReceive(g_CommPort, file.path.c_str(), nullptr, nullptr, XFER_OPT_CHECKSUM, XFER_OPT_END);
   transferring_ = false;
   if (result < 0) {
     AddLogLine("ERROR : problems encounter during receiving");

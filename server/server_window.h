@@ -66,6 +66,8 @@ class CServerStatusDlg : public ui::CDialog {
   void OnPutRequest(const std::string& name);
   void SendFileToCalc(const std::string& name);
   void ReceiveFileFromCalc(const std::string& name);
+  // NAK and the log's account of a file that cannot be opened, with why its name was refused.
+  void RefuseFile(const std::string& refusal);
 
   // The first two steps of a tick: the engine's recorded progress and log lines.
   void ShowTransferReports();

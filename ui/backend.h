@@ -1,7 +1,8 @@
 #pragma once
 // The window system behind the dialogs. One backend is installed per process; installing it also
-// registers the framework's message pump with the host layer, so that every wait of the serial
-// layer and the transfer engine keeps the windows alive.
+// registers the framework's message pump and the backend's wait with the host layer, so that
+// every wait of the serial layer and the transfer engine keeps the windows alive and sleeps
+// until something happens.
 
 #include <cstdint>
 #include <memory>
@@ -9,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/event_wait.h"
 #include "ui/dialog_window.h"
 
 namespace ui {
@@ -32,13 +34,20 @@ class Backend {
   // The earliest framework timer falls due in this many milliseconds (none: no timer is set);
   // the backend's own loop must call FireDueTimers by then.
   virtual void ScheduleTimers(std::optional<uint32_t> msUntilDue) = 0;
+  // Blocks until input is pending, handle (unless host::kNoWaitHandle) is ready, or ms pass;
+  // may dispatch what woke it. Timers are the backend's to wake it by: SetBackend's waiter never
+  // asks for longer than until the next one is due. The default watches the handle alone.
+  virtual void WaitForEvents(host::WaitHandle handle, uint32_t ms) {
+    host::WaitForHandle(handle, ms);
+  }
   // Shows the program's help file.
   virtual void OpenHelp(const std::string& helpFile) = 0;
   // The program no longer needs the help viewer it opened.
   virtual void QuitHelp(const std::string& helpFile) = 0;
 };
 
-// Installs backend for the process (nullptr uninstalls) and registers the message pump.
+// Installs backend for the process (nullptr uninstalls) and registers its message pump and its
+// wait with the host layer.
 void SetBackend(Backend* backend);
 // nullptr when none is installed.
 Backend* CurrentBackend();

@@ -1,10 +1,10 @@
 #include "ui/console_backend.h"
 
-#include <algorithm>
 #include <csignal>
 #include <ostream>
 
-#include "host/clock.h"
+#include "host/event_wait.h"
+#include "ui/console_wake.h"
 #include "ui/dialog.h"
 #include "ui/memory_window.h"
 #include "ui/message_box.h"
@@ -13,12 +13,15 @@
 namespace ui {
 namespace {
 
-// Longest sleep of an idle modal loop, so that an interrupt is seen within this time.
-constexpr uint32_t kMaxIdleSleepMs = 20;
+// Longest sleep of an idle modal loop without timers; an interrupt wakes it at once.
+constexpr uint32_t kMaxIdleSleepMs = 1000;
 
 volatile std::sig_atomic_t interrupted = 0;
 
-extern "C" void OnInterrupt(int) { interrupted = 1; }
+extern "C" void OnInterrupt(int) {
+  interrupted = 1;
+  console_wake::Ring();
+}
 
 class ConsoleWindow final : public MemoryWindow {
  public:
@@ -28,8 +31,7 @@ class ConsoleWindow final : public MemoryWindow {
     while (!ended_) {
       DispatchPendingMessages();
       if (ended_) break;
-      const uint32_t wait = Timers().MsUntilNextDue().value_or(kMaxIdleSleepMs);
-      if (wait > 0) host::SleepMs(std::min(wait, kMaxIdleSleepMs));
+      host::WaitForEvents(host::kNoWaitHandle, kMaxIdleSleepMs);
     }
   }
   void EndModal() override { ended_ = true; }
@@ -43,6 +45,7 @@ class ConsoleWindow final : public MemoryWindow {
 ConsoleBackend::ConsoleBackend(std::ostream& messages) : messages_(messages) {}
 
 void ConsoleBackend::CatchInterrupts() {
+  console_wake::Open();
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
 }
@@ -60,7 +63,12 @@ int ConsoleBackend::ShowMessageBox(DialogWindow*, std::string_view text, std::st
 void ConsoleBackend::ProcessPendingEvents() {
   if (interrupted == 0) return;
   interrupted = 0;
+  console_wake::Clear();
   if (CDialog* window = CDialog::TopModal()) window->HandleSysCommand(kScClose);
+}
+
+void ConsoleBackend::WaitForEvents(host::WaitHandle handle, uint32_t ms) {
+  if (interrupted == 0) console_wake::Wait(handle, ms);
 }
 
 }  // namespace ui

@@ -66,7 +66,7 @@ int32_t RetryWrite(TransferContext& ctx, const WriteLimits& limits, Attempt atte
     }
     if (done) return PORT_OK;
     if (ctx.result != XFER_STOPPED && CheckAbort(ctx)) return ctx.result;
-    const int32_t hook = IdleHook(port);
+    const int32_t hook = PortWaitStep(port, left);
     if (hook < 0) {
       FailStep(ctx, XFER_CHAR_FAILED);
       return hook;
@@ -130,13 +130,15 @@ bool CheckAbort(TransferContext& ctx) {
 }
 
 int32_t ReadCharTimed(CSerialPort* port, int32_t ms) {
-  const uint32_t deadline = host::TickCount() + static_cast<uint32_t>(ms);
+  uint32_t now = host::TickCount();
+  const uint32_t deadline = now + static_cast<uint32_t>(ms);
   int32_t waiting = port->ops.RxCount(port);
   for (;;) {
     if (waiting > 0) return port->ops.GetChar(port);
     // A device that has gone will send nothing more: no use waiting out the time.
     if (waiting == PORT_NOT_FOUND) return waiting;
-    const int32_t hook = IdleHook(port);
+    const int32_t left = ms == -1 ? PORT_WAIT_STEP_MS : static_cast<int32_t>(deadline - now);
+    const int32_t hook = PortWaitStep(port, left);
     waiting = port->ops.RxCount(port);
     // A byte that came in meanwhile is taken even when the wait ends: a transfer whose last
     // answer has arrived must not be reported as stopped.
@@ -145,7 +147,9 @@ int32_t ReadCharTimed(CSerialPort* port, int32_t ms) {
       port->status = hook;
       return hook;
     }
-    if (ms != -1 && host::TickReached(host::TickCount(), deadline)) return PORT_RX_EMPTY;
+    if (ms == -1) continue;
+    now = host::TickCount();
+    if (host::TickReached(now, deadline)) return PORT_RX_EMPTY;
   }
 }
 

@@ -34,6 +34,8 @@ bool StartHandshake(TransferContext& ctx) {
             LogLine(ctx, "Falling back to checksum mode");
             ctx.useCrc = false;
           }
+          // Only a receiver that asked with 'D' can check the ZK CRC.
+          ctx.useZkCrc = false;
           return true;
         case CAN:
           if (previous == CAN) {
@@ -43,7 +45,10 @@ bool StartHandshake(TransferContext& ctx) {
           }
           break;
         case 'C':
-          if (ctx.useCrc && ctx.mode != kStreamingMode) return true;
+          if (ctx.useCrc && ctx.mode != kStreamingMode) {
+            ctx.useZkCrc = false;
+            return true;
+          }
           break;
         case 'D':
           LogLine(ctx, "Detected ZK CRC capable receiver");
@@ -156,7 +161,7 @@ bool DrainOutput(TransferContext& ctx) {
     if (!DiscardStaleReplies(ctx, arrived)) return false;
     if (CheckAbort(ctx)) return false;
     if (host::TicksSince(start) >= kDrainLimitMs) return false;
-    const int32_t hook = IdleHook(port);
+    const int32_t hook = PortWaitStep(port, PORT_WAIT_STEP_MS);
     if (hook < 0) {
       port->status = hook;
       return false;

@@ -127,6 +127,9 @@ TEST_F(RomPackage, NamesThatLeaveTheCurrentDirectoryAreRefused) {
       "..\\escaped", "sub/..",
       "..",          (scratch_.path() / "escaped").string(),
       "\\escaped",   "C:escaped",
+#ifdef _WIN32
+      "NUL",         "sub/com1.txt",
+#endif
   };
   for (const std::string& name : escapes) {
     SCOPED_TRACE(name);

@@ -13,8 +13,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <chrono>
 #include <numeric>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "serial/driver_state.h"
@@ -120,7 +122,7 @@ TEST(TranslateDcbTest, ParitySizeStopBitsAndFlowBecomeTermiosFlags) {
   EXPECT_EQ(tio.c_iflag, static_cast<tcflag_t>(IXON | IXOFF | INPCK));
   EXPECT_EQ(tio.c_cc[VSTART], 0x11);
   EXPECT_EQ(tio.c_cc[VSTOP], 0x13);
-  EXPECT_EQ(tio.c_cc[VMIN], 0);
+  EXPECT_EQ(tio.c_cc[VMIN], 1) << "with the non-blocking descriptor: EAGAIN when empty";
   EXPECT_EQ(tio.c_cc[VTIME], 0);
 }
 
@@ -191,10 +193,14 @@ TEST_F(PosixPortTest, ReadsAndCounts) {
   EXPECT_EQ(port->ops.TxCount(port), 0);
   EXPECT_EQ(port->ops.TxFree(port), 1050);
 
-  // The kernel queues more than 1050 bytes; the free space then stops at 0.
+  // The kernel queues more than our 1050 bytes; the rest waits there.
   ASSERT_TRUE(pty.Write(std::vector<uint8_t>(1100, 1)));
-  ASSERT_TRUE(PtyPair::WaitForRx(port, 1149));
+  ASSERT_TRUE(PtyPair::WaitForRx(port, 1050));
   EXPECT_EQ(port->ops.RxFree(port), 0);
+  std::vector<uint8_t> all(1200);
+  EXPECT_EQ(port->ops.GetBytes(port, all.data(), 1200), PORT_OK);
+  EXPECT_EQ(port->count, 1050u);
+  ASSERT_TRUE(PtyPair::WaitForRx(port, 99));
 }
 
 TEST_F(PosixPortTest, WritesTakeAtMostTheQueueAndCountExactly) {
@@ -221,6 +227,25 @@ TEST_F(PosixPortTest, FullKernelBufferTakesFewerBytesAndSaysHowMany) {
   EXPECT_EQ(answer, PORT_TX_FULL);
   EXPECT_LT(port->count, 1050u);
   EXPECT_EQ(pty.Read(taken + 1, 50).size(), taken) << "every byte counted went out, no more";
+}
+
+TEST_F(PosixPortTest, AWaitSleepsUntilNewInputArrives) {
+  using namespace std::chrono;
+  std::thread device([this] {
+    std::this_thread::sleep_for(100ms);
+    pty.Write("a");
+  });
+  const steady_clock::time_point start = steady_clock::now();
+  WaitForPortEvent(port, 10000);
+  const steady_clock::duration waited = steady_clock::now() - start;
+  device.join();
+  EXPECT_GE(waited, 90ms);
+  EXPECT_LT(waited, 5s) << "the byte ended the wait";
+  // A byte already waiting does not end the next wait: it sleeps its time.
+  ASSERT_TRUE(PtyPair::WaitForRx(port, 1));
+  const steady_clock::time_point again = steady_clock::now();
+  WaitForPortEvent(port, 50);
+  EXPECT_GE(steady_clock::now() - again, 45ms);
 }
 
 TEST_F(PosixPortTest, BreakOfZeroMsDoesNotWait) {
@@ -264,6 +289,8 @@ TEST_F(PosixPortTest, VanishedDeviceFailsEveryOperationWithoutHanging) {
   ASSERT_TRUE(PtyPair::WaitForRx(port, 2));
   pty.CloseMaster();
   uint8_t buffer[4] = {};
+  EXPECT_EQ(port->ops.GetBytes(port, buffer, 4), PORT_OK) << "what had arrived is handed out";
+  EXPECT_EQ(port->count, 2u);
   EXPECT_EQ(port->ops.GetBytes(port, buffer, 4), PORT_NOT_FOUND);
   EXPECT_EQ(port->status, PORT_NOT_FOUND);
   port->ops.ClearStatus(port);

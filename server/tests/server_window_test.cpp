@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "server/comm_port.h"
 #include "server/transfer_status.h"
@@ -201,6 +202,76 @@ TEST_F(ServerWindowTest, RefusedRequestsAnswerNakOrNothing) {
                           [](const auto& s) { return s.first == "Comms Line is BUSY"; }),
             6);
   EXPECT_EQ(statuses.back().first, "Comms line is IDLE");
+}
+
+TEST_F(ServerWindowTest, NamesReachingOutsideTheServedFolderAreRefused) {
+  namespace fs = std::filesystem;
+  WriteFile("secret.txt", Pattern(10));
+  fs::create_directories("served/sub");
+  WriteFile("served/sub/orvo1.obj", Pattern(200));
+  const std::string secret = fs::absolute("secret.txt").string();
+  struct Request {
+    char letter;
+    std::string name;
+    std::string why;
+  };
+  std::vector<Request> refused = {
+      {'G', "../secret.txt", "it climbs out with \"..\""},
+      {'G', "sub/../../secret.txt", "it climbs out with \"..\""},
+      {'G', "missing.obj;../secret.txt", "it climbs out with \"..\""},
+      {'G', secret, "it starts at the root"},
+      {'P', "..\\planted.obj", "it climbs out with \"..\""},
+      {'P', "\\planted.obj", "it starts at the root"},
+      {'P', "C:planted.obj", "it names a drive"},
+  };
+#ifdef _WIN32
+  refused.push_back({'G', "NUL", "it names a device"});
+  refused.push_back({'P', "sub/com1.obj", "it names a device"});
+#else
+  fs::create_symlink("../secret.txt", "served/link.obj");
+  fs::create_directory_symlink("..", "served/up");
+  refused.push_back({'G', "link.obj", "its real path lies outside the served folder"});
+  refused.push_back({'P', "link.obj", "its real path lies outside the served folder"});
+  refused.push_back({'P', "up/planted.obj", "its real path lies outside the served folder"});
+#endif
+  fs::current_path("served");
+  CalcReceiver calc(Calc(), NAK);
+  peer = [&] { return calc.Step(); };
+  for (const Request& request : refused) {
+    backend.After(2000, [&](ui::HeadlessWindow&) {
+      Calc().Write(CommandPacket(request.letter, request.name));
+    });
+  }
+  // Subfolders stay reachable, and a get finds its file whatever the case, as the engine does.
+  backend.After(2000,
+                [&](ui::HeadlessWindow&) { Calc().Write(CommandPacket('G', "sub/ORVO1.OBJ")); });
+  backend.After(5000, [](ui::HeadlessWindow&) {});
+  Exit();
+  Run();
+
+  Bytes answers = kDownloadMode;
+  answers.insert(answers.end(), refused.size(), NAK);
+  answers.push_back(ACK);
+  ASSERT_GE(calc.Raw().size(), answers.size());
+  EXPECT_EQ(Bytes(calc.Raw().begin(), calc.Raw().begin() + static_cast<ptrdiff_t>(answers.size())),
+            answers);
+  EXPECT_TRUE(calc.Done());
+  Bytes padded = Pattern(200);
+  padded.resize(256, 0x00);
+  EXPECT_EQ(calc.Data(), padded);
+  std::vector<std::string> reasons;
+  for (auto line = log.begin(); line != log.end(); ++line) {
+    if (line->starts_with("Name refused: ")) {
+      EXPECT_EQ(*(line - 1), "ERROR : Can't Open file");
+      reasons.push_back(line->substr(14));
+    }
+  }
+  ASSERT_EQ(reasons.size(), refused.size());
+  for (size_t i = 0; i < refused.size(); ++i)
+    EXPECT_EQ(reasons[i], refused[i].why) << refused[i].name;
+  fs::current_path("..");
+  EXPECT_EQ(ReadFile("secret.txt"), Pattern(10));
+  EXPECT_FALSE(fs::exists("planted.obj"));
 }
 
 TEST_F(ServerWindowTest, FailedSendLogsTheResultAndCancels) {

@@ -60,12 +60,6 @@ void ShowProgress(TransferContext* ctx) {
   g_progress.shown = true;
 }
 
-// Waits for input without spinning a core: the engine polls through this hook.
-int32_t RestBriefly(CSerialPort*) {
-  host::SleepMs(1);
-  return 0;
-}
-
 int32_t Transfer(CSerialPort* port, const quon_xfer::Options& options) {
   const char* file = options.file.c_str();
   if (options.command == quon_xfer::Command::kReceive) {
@@ -118,7 +112,6 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &action, nullptr);
 #endif
   g_progress.enabled = isatty(STDERR_FILENO) == 1;
-  IdleHook = RestBriefly;
 
   CSerialPort* port =
       OpenPortPath(options->device.c_str(), static_cast<int32_t>(options->baud), 'N', 8, 1);

@@ -1,8 +1,11 @@
 #include "ui/qt/qt_backend.h"
 
+#include <optional>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QStyleFactory>
 
 #include "ui/dialog_template.h"
@@ -97,6 +100,16 @@ void QtBackend::ScheduleTimers(std::optional<uint32_t> msUntilDue) {
   } else {
     wake_.stop();
   }
+}
+
+void QtBackend::WaitForEvents(host::WaitHandle handle, uint32_t ms) {
+  std::optional<QSocketNotifier> input;
+  if (handle != host::kNoWaitHandle) input.emplace(handle, QSocketNotifier::Read);
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  deadline.setTimerType(Qt::PreciseTimer);
+  deadline.start(static_cast<int>(std::min<uint32_t>(ms, INT32_MAX)));
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
 void QtBackend::OpenHelp(const std::string& helpFile) { opener_(helpFile); }

@@ -26,6 +26,8 @@ class QtBackend final : public Backend {
                      unsigned flags) override;
   void ProcessPendingEvents() override;
   void ScheduleTimers(std::optional<uint32_t> msUntilDue) override;
+  // The event dispatcher's own wait, with a notifier on the device and a timer for ms.
+  void WaitForEvents(host::WaitHandle handle, uint32_t ms) override;
   void OpenHelp(const std::string& helpFile) override;
   // The desktop's browser belongs to the user: nothing to tell it.
   void QuitHelp(const std::string&) override {}

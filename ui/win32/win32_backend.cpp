@@ -66,6 +66,12 @@ void Win32Backend::ScheduleTimers(std::optional<uint32_t> msUntilDue) {
   timer_ = SetTimer(nullptr, timer_, ms, Wake);
 }
 
+void Win32Backend::WaitForEvents(host::WaitHandle handle, uint32_t ms) {
+  HANDLE device = handle;
+  MsgWaitForMultipleObjectsEx(device != nullptr ? 1 : 0, &device, ms, QS_ALLINPUT,
+                              MWMO_INPUTAVAILABLE);
+}
+
 void CALLBACK Win32Backend::Wake(HWND, UINT, UINT_PTR, DWORD) {
   Timers().FireDue();
   if (Backend* backend = CurrentBackend()) backend->ScheduleTimers(Timers().MsUntilNextDue());

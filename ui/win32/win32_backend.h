@@ -26,6 +26,8 @@ class Win32Backend final : public Backend {
                      unsigned flags) override;
   void ProcessPendingEvents() override;
   void ScheduleTimers(std::optional<uint32_t> msUntilDue) override;
+  // Any new message (timers included) or the device's event ends the wait.
+  void WaitForEvents(host::WaitHandle handle, uint32_t ms) override;
   void OpenHelp(const std::string& helpFile) override;
   void QuitHelp(const std::string& helpFile) override;
 

@@ -160,20 +160,26 @@ TEST_F(SenderTest, Xmodem1KChkFallsBackToTheChecksumOnNak) {
   EXPECT_EQ(rx.Frames()[0].check.size(), 1u);
 }
 
-TEST_F(SenderTest, ZkCrcGoesOutWhicheverCharacterStartedIt) {
-  for (uint8_t start : {uint8_t('D'), uint8_t('C'), NAK}) {
-    SCOPED_TRACE(start);
+TEST_F(SenderTest, ZkCrcVariantSendsTheCheckTheStartCharacterAskedFor) {
+  struct Case {
+    uint8_t start;
+    PeerCheck check;
+    size_t checkBytes;
+  };
+  for (const Case& c : {Case{'D', PeerCheck::kZkCrc, 2}, Case{'C', PeerCheck::kCrc, 2},
+                        Case{NAK, PeerCheck::kChecksum, 1}}) {
+    SCOPED_TRACE(c.start);
     Logs().clear();
     WriteFile("f.bin", Pattern(1100));
-    auto& rx = Receiver(PeerCheck::kZkCrc, {start});
+    auto& rx = Receiver(c.check, {c.start});
     EXPECT_EQ(SendZk("f.bin"), 1);
     EXPECT_EQ(rx.File(), PadTo(Pattern(1100), 128));
     ASSERT_GE(rx.Frames().size(), 2u);
     EXPECT_EQ(rx.Frames()[0].header, STX);
-    EXPECT_EQ(rx.Frames()[0].check.size(), 2u);
+    EXPECT_EQ(rx.Frames()[0].check.size(), c.checkBytes);
     EXPECT_TRUE(rx.Frames()[0].checkOk && rx.Frames()[1].checkOk);
-    EXPECT_EQ(CountLog("Detected ZK CRC capable receiver"), start == 'D' ? 1u : 0u);
-    EXPECT_EQ(CountLog("Falling back to checksum mode"), start == NAK ? 1u : 0u);
+    EXPECT_EQ(CountLog("Detected ZK CRC capable receiver"), c.start == 'D' ? 1u : 0u);
+    EXPECT_EQ(CountLog("Falling back to checksum mode"), c.start == NAK ? 1u : 0u);
   }
 }
 

@@ -1,0 +1,52 @@
+#include "host/relative_names.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace host {
+namespace {
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::toupper(static_cast<unsigned char>(x)) ==
+           std::toupper(static_cast<unsigned char>(y));
+  });
+}
+
+}  // namespace
+
+bool IsReservedDeviceName(std::string_view component) {
+  // Windows ignores what follows the base name, and trailing blanks before it.
+  std::string_view base = component.substr(0, component.find_first_of(".:"));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  constexpr std::array<std::string_view, 4> kPlain = {"CON", "PRN", "AUX", "NUL"};
+  if (std::any_of(kPlain.begin(), kPlain.end(), [&](auto name) { return SameLetters(base, name); }))
+    return true;
+  return base.size() == 4 &&
+         (SameLetters(base.substr(0, 3), "COM") || SameLetters(base.substr(0, 3), "LPT")) &&
+         base[3] >= '1' && base[3] <= '9';
+}
+
+const char* WhyNameLeavesFolder(std::string_view name) {
+  if (name.empty()) return nullptr;
+  if (IsSeparator(name.front())) return "it starts at the root";
+  if (name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0])))
+    return "it names a drive";
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = start;
+    while (end < name.size() && !IsSeparator(name[end])) ++end;
+    const std::string_view component = name.substr(start, end - start);
+    if (component == "..") return "it climbs out with \"..\"";
+#ifdef _WIN32
+    if (IsReservedDeviceName(component)) return "it names a device";
+#endif
+    start = end + 1;
+  }
+  return nullptr;
+}
+
+}  // namespace host

@@ -1,0 +1,18 @@
+#pragma once
+// Names that arrive from outside (the calculator, a ROM package) and are taken relative to the
+// current folder. Both '/' and '\' separate, so a name behaves the same on every host.
+
+#include <string_view>
+
+namespace host {
+
+// Why the name could reach beyond the folder, or a device instead of a file; null when it stays
+// inside. Refused: a leading separator, a drive letter, any ".." component and, on Windows, a
+// reserved device name in any component. An empty name is not refused (it fails at the open).
+const char* WhyNameLeavesFolder(std::string_view name);
+
+// CON, PRN, AUX, NUL, COM1-COM9 or LPT1-LPT9 in any case, with or without an extension: Windows
+// opens the device whatever folder the name is in.
+bool IsReservedDeviceName(std::string_view component);
+
+}  // namespace host
