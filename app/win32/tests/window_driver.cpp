@@ -54,25 +54,27 @@ int Gone(const char* title, DWORD seconds) {
   }
 }
 
-int Click(const char* title, int id) {
+// Control id of the visible window title; null, with a line on standard error, when there is none.
+HWND FindControl(const char* title, int id, const char* kind) {
   HWND window = WaitForWindow(title, 10);
-  HWND button = window != nullptr ? GetDlgItem(window, id) : nullptr;
-  if (button == nullptr) {
-    std::fprintf(stderr, "window-driver: no button %d in \"%s\"\n", id, title);
-    return 1;
-  }
+  HWND control = window != nullptr ? GetDlgItem(window, id) : nullptr;
+  if (control == nullptr)
+    std::fprintf(stderr, "window-driver: no %s %d in \"%s\"\n", kind, id, title);
+  return control;
+}
+
+int Click(const char* title, int id) {
+  HWND button = FindControl(title, id, "button");
+  if (button == nullptr) return 1;
   // What the button itself tells its window when clicked; BM_CLICK needs an active window.
-  PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(button));
   return 0;
 }
 
 int Items(const char* title, int id) {
-  HWND window = WaitForWindow(title, 10);
-  HWND list = window != nullptr ? GetDlgItem(window, id) : nullptr;
-  if (list == nullptr) {
-    std::fprintf(stderr, "window-driver: no list %d in \"%s\"\n", id, title);
-    return 1;
-  }
+  HWND list = FindControl(title, id, "list");
+  if (list == nullptr) return 1;
   // The wide form: Wine hands another process's list text over as the window keeps it.
   const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
@@ -99,7 +101,6 @@ int main(int argc, char** argv) {
   }
   if (action == "click" && argc == 4) return Click(argv[2], std::atoi(argv[3]));
   if (action == "items" && argc == 4) return Items(argv[2], std::atoi(argv[3]));
-  std::fprintf(stderr,
-               "usage: window-driver wait|gone TITLE [SECONDS] | click|items TITLE ID\n");
+  std::fprintf(stderr, "usage: window-driver wait|gone TITLE [SECONDS] | click|items TITLE ID\n");
   return 2;
 }
