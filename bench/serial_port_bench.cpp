@@ -1,8 +1,11 @@
 // What the serial layer costs its busiest callers: the transfer engine polls RxCount and reads
-// byte by byte with GetChar. Measured on a pseudo-terminal (the real driver, system calls
-// included) and on the in-memory line that the engine and server tests run on.
+// byte by byte with GetChar, and waits between polls. Measured on a pseudo-terminal (the real
+// driver, system calls included) and on the in-memory line that the engine and server tests
+// run on.
 //
 //   build/default/bench/bench_serial_port
+
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -28,6 +31,27 @@ void IdlePoll(CSerialPort* port, const char* name) {
   const auto start = Clock::now();
   for (int i = 0; i < kCalls; ++i) port->ops.RxCount(port);
   std::printf("%-34s %8.0f ns per RxCount\n", name, SecondsSince(start) * 1e9 / kCalls);
+}
+
+double CpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// One second of real time with nothing happening, waited as every engine wait waits: how often
+// the hook ran and what the second cost. A spinning wait runs it millions of times.
+void IdleSecond(CSerialPort* port, const char* name) {
+  static long calls;
+  calls = 0;
+  const IdleHookFn saved = IdleHook;
+  IdleHook = [](CSerialPort*) { return ++calls, 0; };
+  const double cpuBefore = CpuSeconds();
+  PortDelay(port, 1000);
+  const double cpu = CpuSeconds() - cpuBefore;
+  IdleHook = saved;
+  std::printf("%-34s %8ld hook calls in 1 s, %.1f ms CPU (%.2f %% of a core)\n", name, calls,
+              cpu * 1e3, cpu * 100);
 }
 
 // Receives total bytes the way the engine does: RxCount, then GetChar per byte.
@@ -75,6 +99,7 @@ int main() {
     return 1;
   }
   IdlePoll(port, "pty, idle line:");
+  IdleSecond(port, "pty, idle wait (PortDelay):");
   std::thread writer([&] { pty.Write(data); });
   ReceiveByteByByte(port, kTotal, "pty, RxCount+GetChar per byte:");
   writer.join();

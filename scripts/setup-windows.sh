@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the Windows build and its tests under Wine need: the i686 mingw-w64 cross
 # compiler (posix threads), GoogleTest's source, Wine with its 32-bit half, Xvfb and the
-# screenshot tools. Quick when everything is present: apt-get runs only for what is missing.
+# screenshot tools, and NSIS for the installer. Quick when everything is present: apt-get runs only for what is missing.
 set -euo pipefail
 
 packages=(
@@ -9,6 +9,7 @@ packages=(
   googletest
   wine wine32:i386 fonts-wine
   xvfb x11-apps imagemagick
+  nsis
   lrzsz socat
 )
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need.
+# Installs the Debian packages the build, the tests, the demo and the Debian package need.
 # Quick when everything is present: apt-get runs only for what is missing.
 set -euo pipefail
 
@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   qt6-base-dev fonts-liberation
   lrzsz socat python3
+  scdoc dpkg-dev fakeroot file lintian desktop-file-utils zip
 )
 
 missing=()

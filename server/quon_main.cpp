@@ -5,18 +5,18 @@
 #include <system_error>
 
 #include "app/download_app.h"
+#include "app/help_file.h"
 #include "app/main_dlg.h"
 #include "server/server_window.h"
 #include "ui/qt/qt_backend.h"
 
 namespace {
 
-// The help page ships beside the executable.
 std::string HelpFilePath() {
   std::error_code error;
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return {};
-  return (exe.parent_path() / "quon-help.html").string();
+  return FindHelpFile(exe.parent_path(), QUON_HELP_FROM_BINDIR);
 }
 
 }  // namespace

@@ -10,9 +10,11 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <chrono>
 #include <filesystem>
 
 #include "host/clock.h"
+#include "host/event_wait.h"
 #include "host/fake_clock.h"
 #include "host/message_pump.h"
 #include "ui/message_box.h"
@@ -188,6 +190,33 @@ TEST_F(QtTimers, AClickDuringAPumpingTickIsHandledThereAndEndsTheLoopAfterIt) {
   EXPECT_EQ(dialog.DoModal(), ui::kIdRetry);
   EXPECT_EQ(ticks, 1);
   EXPECT_TRUE(tickFinished);
+}
+
+// A wait of the serial layer inside a tick, as a transfer waits: it sleeps in the event
+// dispatcher, yet the framework's timer ends every wait when it falls due and fires on time.
+TEST_F(QtBackendTest, TimersFireOnTimeWhileAWaitSleeps) {
+  using namespace std::chrono;
+  SampleDialog dialog;
+  std::vector<steady_clock::time_point> ticks;
+  int waits = 0;
+  dialog.onInit = [](SampleDialog& d) { d.SetTimer(1, 100); };
+  dialog.onTimer = [&](SampleDialog& d, int) {
+    ticks.push_back(steady_clock::now());
+    if (ticks.size() > 1) return;
+    while (steady_clock::now() - ticks.front() < 550ms) {
+      ++waits;
+      host::WaitForEvents(host::kNoWaitHandle, 5000);
+      host::DispatchPendingMessages();
+    }
+    d.EndDialog(ui::kIdOk);
+  };
+  QtScript script;
+  EXPECT_EQ(dialog.DoModal(), ui::kIdOk);
+  EXPECT_LT(waits, 550 / 5 * 2) << "woken only by events: the script's 5 ms poll, the ticks";
+  ASSERT_GE(ticks.size(), 5u);
+  for (size_t i = 1; i < ticks.size(); ++i) {
+    EXPECT_LT(ticks[i] - ticks[i - 1], 150ms) << "tick " << i;
+  }
 }
 
 TEST_F(QtBackendTest, TheWatchdogEndsAWindowThatWouldHang) {

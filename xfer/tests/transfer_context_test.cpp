@@ -1,11 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "engine_fixture.h"
-#include "serial/pty_pair.h"
 #include "xfer/engine.h"
 
 namespace {
@@ -142,33 +138,6 @@ TEST_F(TransferContextTest, ReadCharTimedAnswersTheByteOrTheEmptyCode) {
   // A byte that arrived while the failing hook ran is still taken.
   line.SetPeerStep([&] { return Peer().Write({'z'}), -6; });
   EXPECT_EQ(xfer::ReadCharTimed(port, 1000), 'z');
-}
-
-// In real time on a pseudo-terminal: the wait sleeps between hook calls instead of spinning,
-// and the byte's arrival ends it.
-TEST(RealLineWaitTest, AByteOnAPseudoTerminalWakesAWaitingReadCharTimed) {
-  using namespace std::chrono;
-  serial::PtyPair pty;
-  ASSERT_TRUE(pty.ok());
-  CSerialPort* port = OpenPortPath(pty.SlavePath().c_str(), 115200, 'N', 8, 1);
-  ASSERT_EQ(port->status, PORT_OK);
-  static int hookCalls;
-  hookCalls = 0;
-  const IdleHookFn saved = IdleHook;
-  IdleHook = [](CSerialPort*) { return ++hookCalls, 0; };
-  steady_clock::time_point sent;
-  std::thread device([&] {
-    std::this_thread::sleep_for(300ms);
-    sent = steady_clock::now();
-    pty.Write("k");
-  });
-  EXPECT_EQ(xfer::ReadCharTimed(port, 10000), 'k');
-  const steady_clock::time_point woke = steady_clock::now();
-  device.join();
-  IdleHook = saved;
-  EXPECT_LT(woke - sent, 50ms);
-  EXPECT_LT(hookCalls, 2 * 300 / PORT_WAIT_STEP_MS);
-  port->ops.ClosePort(port);
 }
 
 TEST_F(TransferContextTest, LogLinesAreCutToEightyThreeCharacters) {

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Installs the Debian package on this machine with apt-get, tries what it installed, then removes
+# it with --purge, which must leave none of its files behind. The installed programs are tried
+# together: quon-server serves quon-calc over quon-nullmodem in a scratch folder. An installation
+# of quon that this script did not make is left alone.
+# usage: check-deb.sh PACKAGE.deb
+set -euo pipefail
+
+deb=$(realpath "$1")
+work=$(mktemp -d /tmp/quon-check-deb-XXXXXX)
+installed=
+line_pid=
+server_pid=
+
+fail() {
+  echo "check-deb: $*" >&2
+  exit 1
+}
+apt() {
+  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 -y -qq "$@" \
+    >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; return 1; }
+}
+cleanup() {
+  [[ -n $server_pid ]] && kill "$server_pid" 2>/dev/null || true
+  [[ -n $line_pid ]] && kill "$line_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  [[ -n $installed ]] && apt remove --purge quon
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+if dpkg-query -W -f='${Status}' quon 2>/dev/null | grep -q 'ok installed'; then
+  fail "quon is installed already; remove it first (apt-get remove --purge quon)"
+fi
+mapfile -t files < <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\./, "", $6); print $6 }')
+mapfile -t programs < <(printf '%s\n' "${files[@]}" | sed -n 's|^/usr/bin/||p')
+
+installed=yes
+apt install "$deb"
+
+for program in "${programs[@]}"; do
+  [[ $(command -v "$program") == /usr/bin/$program ]] || fail "$program is not on the PATH"
+  man -w "$program" >/dev/null 2>&1 || fail "no man page for $program"
+done
+quon-server --help | grep -q '^usage: quon-server' || fail "quon-server --help"
+man quon-server 2>/dev/null | grep -q 'quon-server - serve' || fail "man quon-server"
+
+desktop-file-validate /usr/share/applications/quon.desktop
+grep -qx 'Exec=quon' /usr/share/applications/quon.desktop || fail "desktop entry runs something else"
+for size in 16 32 48 64; do
+  [[ -f /usr/share/icons/hicolor/${size}x$size/apps/quon.png ]] || fail "no ${size}px icon"
+done
+[[ -f /usr/share/doc/quon/quon-help.html ]] || fail "no help page"
+
+# The user unit, as the folder ~/calc would instance it; verify also finds its program.
+SYSTEMD_UNIT_PATH=/usr/lib/systemd/user: XDG_RUNTIME_DIR=$work \
+  systemd-analyze verify --man=no "quon-server@$(systemd-escape --path "$work").service" ||
+  fail "the systemd unit does not verify"
+
+cd "$work"
+head -c 3000 /dev/urandom >orvo1.obj
+quon-nullmodem --link-a "$work/pc" --link-b "$work/calc" --ready-file "$work/line.ready" \
+  >/dev/null 2>line.err &
+line_pid=$!
+for _ in $(seq 100); do [[ -e line.ready ]] && break; sleep 0.1; done
+[[ -e line.ready ]] || fail "quon-nullmodem did not start: $(cat line.err)"
+printf '[serial]\ndevice1=%s\n' "$work/pc" >quon.ini
+quon-server >server.log 2>&1 &
+server_pid=$!
+{ timeout 30 quon-calc download-mode "$work/calc" &&
+  timeout 30 quon-calc get "$work/calc" orvo1.obj --expect orvo1.obj; } ||
+  fail "quon-calc could not fetch a file from quon-server: $(cat server.log)"
+cd /
+
+apt remove --purge quon
+installed=
+for file in "${files[@]}"; do
+  [[ ! -e $file ]] || fail "left behind: $file"
+done
+[[ ! -e /usr/share/doc/quon ]] || fail "left behind: /usr/share/doc/quon"
+if compgen -G '/var/lib/dpkg/info/quon.*' >/dev/null; then fail "dpkg still knows quon"; fi
+echo "check-deb: $(basename "$deb") installs, runs and purges cleanly"

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The Windows installer under Wine, in a prefix of its own: the silent install puts the programs
+# into Program Files with a Start-menu entry and an uninstall entry; the installed quon-xfer.exe
+# answers --help and quon.exe starts and writes "quon.ini" in its working folder; the silent
+# uninstall then removes all that the installer put in place.
+# usage: check-windows-installer.sh INSTALLER.exe PREFIX
+set -euo pipefail
+
+installer=$(realpath "$1")
+prefix=$(realpath -m "$2")
+wine_run=$(dirname "$(realpath "$0")")/wine-run.sh
+work=$(mktemp -d /tmp/quon-check-installer-XXXXXX)
+# Wine would otherwise copy the Start-menu entry into this machine's desktop menu.
+export WINEDLLOVERRIDES=winemenubuilder.exe=d
+
+program_dir=$prefix/drive_c/Program\ Files/Quon
+menu_entry=$prefix/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Quon.lnk
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quon'
+
+run() { "$wine_run" "$prefix" "$@"; }
+fail() {
+  echo "check-windows-installer: $*" >&2
+  exit 1
+}
+cleanup() {
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+run --prepare
+[[ ! -e $program_dir ]] || fail "$program_dir is there before the install"
+
+run "$installer" /S || fail "the installer failed"
+for file in quon.exe quon-xfer.exe quon-help.html README.txt uninstall.exe; do
+  [[ -f $program_dir/$file ]] || fail "not installed: $file"
+done
+[[ -f $menu_entry ]] || fail "no Start-menu entry"
+run reg query "$uninstall_key" /v UninstallString >/dev/null 2>&1 || fail "no uninstall entry"
+
+run 'C:\Program Files\Quon\quon-xfer.exe' --help | grep -q 'usage: quon-xfer' ||
+  fail "the installed quon-xfer.exe does not answer --help"
+
+cd "$work"
+run 'C:\Program Files\Quon\quon.exe' >"$work/quon.log" 2>&1 &
+# Looked at once a round only: the file is replaced whole and may be missing for a moment.
+written=
+for _ in $(seq 300); do
+  grep -qs 'port=COMM 1' quon.ini && { written=yes; break; }
+  sleep 0.1
+done
+[[ -n $written ]] || fail "the installed quon.exe wrote no quon.ini: $(cat "$work/quon.log")"
+run taskkill /f /im quon.exe >/dev/null 2>&1
+wait
+cd /
+
+run 'C:\Program Files\Quon\uninstall.exe' /S || fail "the uninstaller failed"
+# The uninstaller carries on from a copy of itself in the temporary folder.
+for _ in $(seq 300); do [[ -e $program_dir ]] || break; sleep 0.1; done
+[[ ! -e $program_dir ]] || fail "left behind in Program Files: $(ls "$program_dir")"
+[[ ! -e $menu_entry ]] || fail "left behind: the Start-menu entry"
+if run reg query "$uninstall_key" >/dev/null 2>&1; then fail "left behind: the uninstall entry"; fi
+echo "check-windows-installer: $(basename "$installer") installs, runs and uninstalls cleanly"
