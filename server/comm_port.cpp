@@ -49,6 +49,7 @@ bool CommSettings::OpenCommPort() {
 #ifndef _WIN32
   const host::ChosenDevice device = CommDevice(portIndex);
   SetPortDevice(portIndex, device.path);
+  openedDeviceText = CommDeviceText(portIndex, device);
 #endif
   g_CommPort = OpenWithCopies(*this);
   if (g_CommPort->status == PORT_OK) return true;
