@@ -3,6 +3,7 @@
 #include "app/main_dlg.h"
 #include "app/resources.h"
 #include "app/rom_package.h"
+#include "quon_version.h"
 #include "ui/message_box.h"
 
 CDownloadApp g_DownloadApp;
@@ -18,4 +19,14 @@ void CDownloadApp::InitInstance() {
   }
   dialog.DoModal();
   SetMainWindow(nullptr);
+}
+
+std::optional<std::string> CommandLineAnswer(const std::string& tail) {
+  if (tail == "--version") return "quon " QUON_VERSION "\n";
+  if (tail != "--help") return std::nullopt;
+  return "usage: quon [PACKAGE]\n"
+         "       quon --help | --version\n"
+         "Opens the main window in the current folder, which holds \"quon.ini\" and the\n"
+         "calculator's files. PACKAGE (everything after the program name) is a ROM package to\n"
+         "unpack there first.\n";
 }

@@ -4,11 +4,22 @@
 
 #include "app/port_checks.h"
 #include "app/resources.h"
+#include "app/settings.h"
 #include "ui/message_box.h"
 
 CPortSettingsDlg g_PortSettingsDlg;
 
 CPortSettingsDlg::CPortSettingsDlg() : CDialog(PortSettingsTemplate()) {}
+
+bool CPortSettingsDlg::OnInitDialog() {
+  const bool focusFirst = CDialog::OnInitDialog();
+#ifndef _WIN32
+  // Port names mean nothing on this host by themselves: say which device each one reaches.
+  Window()->SetToolTip(IDC_PORT_COMBO, g_CommSettings.CommDeviceText(0) + "\n" +
+                                           g_CommSettings.CommDeviceText(1));
+#endif
+  return focusFirst;
+}
 
 void CPortSettingsDlg::DoDataExchange(ui::DataExchange& dx) { dx.Text(IDC_PORT_COMBO, port); }
 

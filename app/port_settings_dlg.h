@@ -18,6 +18,7 @@ class CPortSettingsDlg : public ui::CDialog {
   int32_t length = 8;
 
  protected:
+  bool OnInitDialog() override;
   void DoDataExchange(ui::DataExchange& dx) override;
   void OnOK() override;
 };

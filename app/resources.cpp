@@ -1,5 +1,7 @@
 #include "app/resources.h"
 
+#include "quon_version.h"
+
 namespace {
 
 using ui::ControlClass;

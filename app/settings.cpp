@@ -76,13 +76,8 @@ void CommSettings::LoadSettings() {
   conversion = ReadIntSetting(kMiscSection, "conversion", 0) != 0 ? 1 : 0;
   strip_zeros = ReadIntSetting(kMiscSection, "strip_zeros", 0) != 0;
 
-  auto device = [&](const char* key, const char* defaultValue) {
-    std::string value =
-        host::ReadProfileString(kSerialSection, key, "", kMaxValueChars, ProfilePath());
-    return value.empty() ? std::string(defaultValue) : value;
-  };
-  device1 = device("device1", "/dev/ttyS0");
-  device2 = device("device2", "/dev/ttyS1");
+  device1 = host::ReadProfileString(kSerialSection, "device1", "", kMaxValueChars, ProfilePath());
+  device2 = host::ReadProfileString(kSerialSection, "device2", "", kMaxValueChars, ProfilePath());
 }
 
 void CommSettings::SaveSettings() {

@@ -6,6 +6,12 @@
 #include <span>
 #include <string>
 
+#ifndef _WIN32
+#include <filesystem>
+
+#include "host/serial_devices.h"
+#endif
+
 // "quon.ini" in the current directory; a bare relative name when the directory cannot be had.
 std::string SettingsPath();
 
@@ -51,9 +57,20 @@ class CommSettings {
   bool CloseCommPort();
   bool SendBytesPaced(std::span<const uint8_t> bytes);
 
-  // Devices behind "COMM 1" and "COMM 2" on this host; read from the file, never written.
-  std::string device1 = "/dev/ttyS0";
-  std::string device2 = "/dev/ttyS1";
+  // Devices behind "COMM 1" and "COMM 2" on this host; read from the file, never written. Empty:
+  // chosen from the devices present each time the port opens.
+  std::string device1;
+  std::string device2;
+#ifndef _WIN32
+  // Serves on this device whatever the port (quon-server --device); never written.
+  std::string deviceOverride;
+  // Where the devices present are looked for: "/", or a test's fake tree.
+  std::filesystem::path deviceRoot = host::DeviceRoot();
+  // The device port index stands for now, and why.
+  host::ChosenDevice CommDevice(int32_t index) const;
+  // "COMM 1 is /dev/ttyUSB0 (the only USB serial adapter)".
+  std::string CommDeviceText(int32_t index) const;
+#endif
 
  private:
   std::string profilePath_;

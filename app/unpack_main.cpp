@@ -2,13 +2,34 @@
 // machines with no display.
 
 #include <cstdio>
+#include <string_view>
 
 #include "app/rom_package.h"
+#include "quon_version.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: quon-unpack PACKAGE\n"
+    "       quon-unpack --help | --version\n"
+    "Unpacks the ROM package PACKAGE into the current folder.\n"
+    "Exit status: 0 unpacked, 1 not unpacked, 2 usage error.\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: quon-unpack PACKAGE\n");
+    std::fprintf(stderr, "quon-unpack: expected one PACKAGE\n%s", kUsage);
     return 2;
+  }
+  const std::string_view arg = argv[1];
+  if (arg == "--help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (arg == "--version") {
+    std::puts("quon-unpack " QUON_VERSION);
+    return 0;
   }
   if (!UnpackRomPackage(argv[1])) {
     std::fprintf(stderr,

@@ -214,15 +214,19 @@ void InstallOperations(SerialOperations& ops) {
 
 // Opens and claims the device; on failure nothing stays open.
 int32_t OpenDevice(SerialDriverState& driver, const std::string& path) {
-  if (path.empty()) return PORT_NOT_FOUND;
+  ForgetOpenFailure();
+  if (path.empty()) return MapOpenErrno(ENOENT);
   const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return MapOpenErrno(path.c_str(), errno);
+  if (fd < 0) return MapOpenErrno(errno);
   // flock holds against every other opener, root included; TIOCEXCL against other programs
   // that do not lock.
   int32_t result = PORT_OK;
-  if (flock(fd, LOCK_EX | LOCK_NB) < 0) result = MapErrno(errno);
+  if (flock(fd, LOCK_EX | LOCK_NB) < 0) result = MapOpenErrno(errno);
   driver.fd = fd;
-  if (result == PORT_OK) result = MakeRawAndReadDcb(driver);
+  if (result == PORT_OK) {
+    result = MakeRawAndReadDcb(driver);
+    if (result != PORT_OK) MapOpenErrno(errno);
+  }
   if (result != PORT_OK) {
     close(fd);
     driver.fd = -1;

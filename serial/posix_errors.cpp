@@ -1,6 +1,6 @@
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "serial/posix_device.h"
 
@@ -24,16 +24,44 @@ int32_t MapErrno(int error) {
   }
 }
 
-int32_t MapOpenErrno(const char* path, int error) {
-  // The window only says "Can't open serial port"; say here what the user can do about it.
-  if (error == EACCES || error == EPERM) {
-    std::fprintf(stderr,
-                 "quon: can't open serial port %s: %s (add your user to the 'dialout' group: "
-                 "sudo usermod -aG dialout $USER, then log in again)\n",
-                 path, std::strerror(error));
+namespace {
+
+std::string& LastFailure() {
+  static std::string reason;
+  return reason;
+}
+
+// The status codes lump these together; the user needs to know which one it is.
+std::string OpenErrnoText(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return "no such device";
+    case ENOTTY:
+      return "not a serial device";
+    case EBUSY:
+    case EWOULDBLOCK:
+      return "in use by another program";
+    case EACCES:
+    case EPERM:
+      return "permission denied (add your user to the 'dialout' group: "
+             "sudo usermod -aG dialout $USER, then log in again)";
+    default:
+      return std::strerror(error);
   }
+}
+
+}  // namespace
+
+int32_t MapOpenErrno(int error) {
+  LastFailure() = OpenErrnoText(error);
   return MapErrno(error);
 }
+
+void ForgetOpenFailure() { LastFailure().clear(); }
+
+std::string LastOpenFailure() { return LastFailure(); }
 
 int32_t MapCommError() { return MapErrno(errno); }
 

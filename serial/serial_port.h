@@ -107,6 +107,11 @@ std::string PortDevice(int32_t index);
 // Status code for the platform's last error.
 int32_t MapCommError();
 
+// Why the last opening of a device failed, in words for the user (no such device, in use by
+// another program, permission denied with what to do); empty when it did not fail there or the
+// host does not say.
+std::string LastOpenFailure();
+
 // The process-wide wait hook, called in every wait with the port; a negative answer ends the wait.
 using IdleHookFn = int32_t (*)(CSerialPort* port);
 extern IdleHookFn IdleHook;

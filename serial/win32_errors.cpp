@@ -24,3 +24,6 @@ int32_t MapCommError() {
       return PORT_FAILED;
   }
 }
+
+// The message boxes of this host name no reason; they stay as the platform's users know them.
+std::string LastOpenFailure() { return {}; }

@@ -1,8 +1,11 @@
 #include "server/comm_port.h"
 
+#include <cstdio>
+
 #include "app/settings.h"
 #include "host/clock.h"
 #include "serial/serial_port.h"
+#include "ui/backend.h"
 #include "ui/dialog.h"
 #include "ui/message_box.h"
 
@@ -34,8 +37,10 @@ bool CommSettings::OpenCommPort() {
   dataLength = length;
   stopBitsCode = stopbits == "1.5" ? 0 : stopbits == "1" ? 1 : 2;
 
-  SetPortDevice(0, device1);
-  SetPortDevice(1, device2);
+#ifndef _WIN32
+  const host::ChosenDevice device = CommDevice(portIndex);
+  SetPortDevice(portIndex, device.path);
+#endif
   const auto parityByte = static_cast<uint8_t>(parityLetter);
   const auto dataBits = static_cast<uint8_t>(dataLength);
   g_CommPort = Opener() ? Opener()(portIndex, baudRate, parityByte, dataBits, stopBitsCode)
@@ -45,7 +50,18 @@ bool CommSettings::OpenCommPort() {
   // A failed open still holds a port object (and, after a line-setting failure, the device).
   g_CommPort->ops.ClosePort(g_CommPort);
   g_CommPort = nullptr;
-  ShowError("Can't open serial port");
+  std::string message = "Can't open serial port";
+#ifndef _WIN32
+  if (const std::string reason = LastOpenFailure(); !reason.empty()) {
+    message += " " + device.path + " (" + port + "): " + reason;
+    // Launched from a terminal, the reason stays there after the box has gone.
+    const ui::Backend* backend = ui::CurrentBackend();
+    if (backend == nullptr || !backend->ShowsMessagesAsText()) {
+      std::fprintf(stderr, "quon: %s\n", message.c_str());
+    }
+  }
+#endif
+  ShowError(message.c_str());
   return false;
 }
 

@@ -27,12 +27,34 @@ std::string HelpFilePath() {
   return path.substr(0, path.rfind('\\') + 1) + "quon-help.html";
 }
 
+// A program of the windowing subsystem has no console of its own: the answer goes to standard
+// output when that was redirected, else to the console it was started from, else into a box.
+void Answer(const std::string& text) {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  HANDLE console = INVALID_HANDLE_VALUE;
+  if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+    console = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                          nullptr);
+    out = console;
+  }
+  DWORD written = 0;
+  const bool shown = out != nullptr && out != INVALID_HANDLE_VALUE &&
+                     WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  if (console != INVALID_HANDLE_VALUE) CloseHandle(console);
+  if (!shown) MessageBoxA(nullptr, text.c_str(), "Quon", MB_OK | MB_ICONINFORMATION);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  const std::string tail = ui::CommandLineTailOf(GetCommandLineA());
+  if (const std::optional<std::string> answer = CommandLineAnswer(tail)) {
+    Answer(*answer);
+    return 0;
+  }
   ui::Win32Backend backend;
   ui::ScopedBackend installed(backend);
   g_DownloadApp.SetHelpFile(HelpFilePath());
   SetServerWindow(&g_ServerStatusDlg);
-  return g_DownloadApp.Run(ui::CommandLineTailOf(GetCommandLineA()));
+  return g_DownloadApp.Run(tail);
 }

@@ -1,30 +1,41 @@
 // quon-server: the server window without a display. Run in the folder that holds "quon.ini" and
 // the calculator's files; prints every log line and each change of the line state as it happens.
 
-#include <cstring>
 #include <iostream>
+#include <string>
+#include <string_view>
 
 #include "app/settings.h"
+#include "quon_version.h"
 #include "server/server_window.h"
 #include "ui/console_backend.h"
 
 namespace {
 
 constexpr const char* kUsage =
+#ifdef _WIN32
     "usage: quon-server\n"
+#else
+    "usage: quon-server [--device PATH]\n"
+    "       quon-server --list-ports\n"
+#endif
     "Serves the calculator on the port that \"quon.ini\" in the current folder names (section\n"
     "\"serial\": port, device1/device2, baud, parity, length, stopbits, protocol) until SIGINT\n"
-    "or SIGTERM. Log lines and line states go to standard output.\n";
+    "or SIGTERM. Log lines and line states go to standard output.\n"
+#ifndef _WIN32
+    "  --device PATH  serve on PATH whatever the port; \"quon.ini\" is not changed\n"
+    "  --list-ports   list the serial devices present\n"
+    "When device1 (device2) is not set, COMM 1 (COMM 2) is the only USB serial adapter present,\n"
+    "else /dev/ttyS0 (/dev/ttyS1).\n"
+#endif
+    "Exit status: 0 after SIGINT or SIGTERM, 1 when the port cannot be opened, 2 usage error.\n";
 
-}  // namespace
+int UsageError(std::string_view problem) {
+  std::cerr << "quon-server: " << problem << "\n" << kUsage;
+  return 2;
+}
 
-int main(int argc, char** argv) {
-  if (argc > 1) {
-    const bool help = std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0;
-    (help ? std::cout : std::cerr) << kUsage;
-    return help ? 0 : 2;
-  }
-
+int Serve() {
   ui::ConsoleBackend backend(std::cerr);
   ui::ScopedBackend useBackend(backend);
   backend.CatchInterrupts();
@@ -36,4 +47,35 @@ int main(int argc, char** argv) {
   });
   g_ServerStatusDlg.DoModal();
   return g_ServerStatusDlg.OpenFailed() ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage;
+      return 0;
+    }
+    if (arg == "--version") {
+      std::cout << "quon-server " QUON_VERSION "\n";
+      return 0;
+    }
+#ifndef _WIN32
+    if (arg == "--list-ports") {
+      std::cout << host::DescribeSerialDevices(host::ListSerialDevices(host::DeviceRoot()));
+      return 0;
+    }
+    if (arg == "--device" || arg.starts_with("--device=")) {
+      const bool joined = arg.starts_with("--device=");
+      if (!joined && i + 1 == argc) return UsageError("--device needs a PATH");
+      g_CommSettings.deviceOverride = joined ? arg.substr(9) : argv[++i];
+      if (g_CommSettings.deviceOverride.empty()) return UsageError("--device needs a PATH");
+      continue;
+    }
+#endif
+    return UsageError("unknown argument '" + std::string(arg) + "'");
+  }
+  return Serve();
 }

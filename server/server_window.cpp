@@ -45,6 +45,9 @@ bool CServerStatusDlg::OnInitDialog() {
 
   logList_.ResetContent();
   logList_.InitStorage(10, 512);
+#ifndef _WIN32
+  AddLogLine(g_CommSettings.CommDeviceText(g_CommSettings.portIndex));
+#endif
   statusShown_.clear();
   statusList_.InitStorage(2, 100);
   SetStatusLine("Comms line is IDLE");

@@ -44,6 +44,8 @@ class Backend {
   virtual void OpenHelp(const std::string& helpFile) = 0;
   // The program no longer needs the help viewer it opened.
   virtual void QuitHelp(const std::string& helpFile) = 0;
+  // Message boxes are lines written to a stream, not windows (a program without a display).
+  virtual bool ShowsMessagesAsText() const { return false; }
 };
 
 // Installs backend for the process (nullptr uninstalls) and registers its message pump and its

@@ -26,6 +26,7 @@ class ConsoleBackend final : public Backend {
   void WaitForEvents(host::WaitHandle handle, uint32_t ms) override;
   void OpenHelp(const std::string&) override {}
   void QuitHelp(const std::string&) override {}
+  bool ShowsMessagesAsText() const override { return true; }
 
  private:
   std::ostream& messages_;

@@ -24,6 +24,8 @@ class DialogWindow {
   virtual void Enable(int id, bool enabled) = 0;
   virtual bool IsEnabled(int id) const = 0;
   virtual void SetFocus(int id) = 0;
+  // The hint shown while the pointer rests on a control; backends without hints ignore it.
+  virtual void SetToolTip(int /*id*/, std::string_view /*text*/) {}
   // The id of the control with the keyboard focus; kIdStatic when none has it.
   virtual int Focus() const = 0;
 

@@ -60,6 +60,15 @@ void MemoryWindow::SetFocus(int id) {
   if (Find(id) != nullptr) focus_ = id;
 }
 
+void MemoryWindow::SetToolTip(int id, std::string_view text) {
+  if (Control* control = Find(id)) control->toolTip = text;
+}
+
+std::string MemoryWindow::ToolTip(int id) const {
+  const Control* control = Find(id);
+  return control == nullptr ? std::string() : control->toolTip;
+}
+
 int MemoryWindow::ListInsert(int id, int index, std::string_view text) {
   return InsertItem(id, index, text);
 }

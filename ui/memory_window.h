@@ -27,6 +27,8 @@ class MemoryWindow : public DialogWindow {
   bool IsEnabled(int id) const override;
   void SetFocus(int id) override;
   int Focus() const override { return focus_; }
+  void SetToolTip(int id, std::string_view text) override;
+  std::string ToolTip(int id) const;
 
   int ListInsert(int id, int index, std::string_view text) override;
   int ListDelete(int id, int index) override;
@@ -52,6 +54,7 @@ class MemoryWindow : public DialogWindow {
   struct Control {
     const ControlTemplate* tmpl = nullptr;
     std::string text;
+    std::string toolTip;
     std::vector<std::string> items;
     int selection = -1;
     bool enabled = true;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/tests/first_run_settings.h"
+#include "host/fake_device_tree.h"
 #include "host/tests/scratch_dir.h"
 
 namespace {
@@ -33,8 +34,8 @@ TEST(Settings, FirstRunWritesTheFifteenKeysInOrder) {
   EXPECT_EQ(settings.protocol, "Xmodem1k-zkcrc");
   EXPECT_EQ(settings.conversion, 0);
   EXPECT_FALSE(settings.strip_zeros);
-  EXPECT_EQ(settings.device1, "/dev/ttyS0");
-  EXPECT_EQ(settings.device2, "/dev/ttyS1");
+  EXPECT_EQ(settings.device1, "") << "chosen when the port opens";
+  EXPECT_EQ(settings.device2, "");
 
   settings.SaveSettings();
   EXPECT_EQ(ReadTextFile("quon.ini"), kFirstRunFile);
@@ -69,7 +70,7 @@ TEST(Settings, StoredValuesAreLoadedUnchecked) {
   EXPECT_EQ(settings.system_files[4], "mine.obj");
   EXPECT_EQ(settings.system_files[5], "orvocasb.obj");
   EXPECT_EQ(settings.device1, "/dev/ttyUSB0");
-  EXPECT_EQ(settings.device2, "/dev/ttyS1");
+  EXPECT_EQ(settings.device2, "");
 
   settings.SaveSettings();
   std::string saved = ReadTextFile("quon.ini");
@@ -151,5 +152,20 @@ TEST(Settings, ThePathFollowsTheCurrentDirectory) {
   EXPECT_EQ(SettingsPath(), "//quon.ini");
 #endif
 }
+
+#ifndef _WIN32
+TEST(Settings, PortDeviceComesFromTheCommandLineTheFileOrTheDevicesPresent) {
+  ScratchDir dir;
+  host::testing::FakeDeviceTree tree(fs::current_path() / "root");
+  tree.AddUsbAdapter("ttyUSB0", "ch341", "QinHeng", "USB Serial");
+  CommSettings settings;
+  settings.deviceRoot = tree.Root();
+  settings.device2 = "/dev/ttyS3";
+  EXPECT_EQ(settings.CommDeviceText(0), "COMM 1 is /dev/ttyUSB0 (the only USB serial adapter)");
+  EXPECT_EQ(settings.CommDeviceText(1), "COMM 2 is /dev/ttyS3 (device2 in quon.ini)");
+  settings.deviceOverride = "/tmp/line";
+  EXPECT_EQ(settings.CommDeviceText(1), "COMM 2 is /tmp/line (given on the command line)");
+}
+#endif
 
 }  // namespace

@@ -24,7 +24,10 @@ using ui_test::QtScript;
 
 class QtShell : public ::testing::Test {
  protected:
-  QtShell() { g_CommSettings = CommSettings(); }
+  QtShell() {
+    g_CommSettings = CommSettings();
+    g_CommSettings.deviceRoot = "no-devices";  // the machine's own stay out of the tests
+  }
 
   host::testing::ScratchDir dir_;
   ui::QtBackend ui_{[](const std::string&) { return true; }};

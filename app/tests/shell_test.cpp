@@ -12,6 +12,7 @@
 #include "app/settings.h"
 #include "app/tests/first_run_settings.h"
 #include "host/fake_clock.h"
+#include "host/fake_device_tree.h"
 #include "host/tests/scratch_dir.h"
 #include "ui/headless_backend.h"
 #include "ui/message_box.h"
@@ -34,13 +35,22 @@ std::string SerialSection(const std::string& baud, const std::string& port) {
 
 class Shell : public ::testing::Test {
  protected:
-  Shell() { g_CommSettings = CommSettings(); }
+  Shell() {
+    g_CommSettings = CommSettings();
+#ifndef _WIN32
+    devices_.AddUsbAdapter("ttyACM0", "cdc_acm", "Maker", "Link");
+    g_CommSettings.deviceRoot = devices_.Root();
+#endif
+  }
   ~Shell() override { EXPECT_FALSE(ui_.Stalled()) << "a window waited for a step never given"; }
 
   // Runs start-up with the tail; the steps must end the main window.
   void Start(const std::string& tail = "") { g_DownloadApp.Run(tail); }
 
   ScratchDir dir_;
+#ifndef _WIN32
+  host::testing::FakeDeviceTree devices_{fs::current_path() / "devices"};
+#endif
   host::FakeClock clock_;
   host::ScopedClock clockInstalled_{clock_};
   ui::HeadlessBackend ui_{clock_};
@@ -102,6 +112,11 @@ TEST_F(Shell, AcceptedPortReachesTheFileOnlyWhenTheMainWindowCloses) {
     EXPECT_EQ(w.Title(), "Config Comms port");
     EXPECT_EQ(w.Text(IDC_PORT_COMBO), "COMM 1");
     EXPECT_EQ(w.Items(IDC_PORT_COMBO), (std::vector<std::string>{"COMM 1", "COMM 2"}));
+#ifndef _WIN32
+    EXPECT_EQ(w.ToolTip(IDC_PORT_COMBO),
+              "COMM 1 is /dev/ttyACM0 (the only USB serial adapter)\n"
+              "COMM 2 is /dev/ttyACM0 (the only USB serial adapter)");
+#endif
     EXPECT_TRUE(w.Pick(IDC_PORT_COMBO, "COMM 2"));
     w.Press(Key::Enter);  // OK is the default button
   });

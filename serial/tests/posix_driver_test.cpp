@@ -156,6 +156,7 @@ TEST_F(PosixPortTest, FlowControlSettersReachTermios) {
 TEST_F(PosixPortTest, SecondOpenIsRefusedHereAndInAnotherProcess) {
   CSerialPort* second = OpenPortPath(pty.SlavePath().c_str(), 9600, 'N', 8, 1);
   EXPECT_EQ(second->status, PORT_IN_USE);
+  EXPECT_EQ(LastOpenFailure(), "in use by another program");
   EXPECT_EQ(second->ops.ClosePort(second), PORT_OK);
 
   const pid_t child = fork();
@@ -170,6 +171,7 @@ TEST_F(PosixPortTest, SecondOpenIsRefusedHereAndInAnotherProcess) {
   EXPECT_EQ(port->ops.ClosePort(port), PORT_OK);
   port = OpenPortPath(pty.SlavePath().c_str(), 9600, 'N', 8, 1);
   EXPECT_EQ(port->status, PORT_OK) << "free again once closed";
+  EXPECT_EQ(LastOpenFailure(), "");
 }
 
 TEST_F(PosixPortTest, ReadsAndCounts) {
@@ -310,10 +312,13 @@ TEST_F(PosixPortTest, VanishedDeviceFailsEveryOperationWithoutHanging) {
 }
 
 TEST(PosixOpenTest, MissingDevicesAreNotFound) {
-  const char* paths[] = {"/dev/quon-no-such-port", "/dev/null", ""};
-  for (const char* path : paths) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/dev/quon-no-such-port", "no such device"}, {"/dev/null", "not a serial device"},
+      {"", "no such device"}};
+  for (const auto& [path, reason] : cases) {
     CSerialPort* port = OpenPortPath(path, 9600, 'N', 8, 1);
     EXPECT_EQ(port->status, PORT_NOT_FOUND) << path;
+    EXPECT_EQ(LastOpenFailure(), reason);
     EXPECT_EQ(port->ops.GetChar(port), PORT_UNSUPPORTED) << "default table after a failed open";
     EXPECT_EQ(port->ops.ClosePort(port), PORT_OK);
   }
@@ -362,18 +367,13 @@ TEST(PosixErrorTest, ErrnoMapsToPortCodes) {
   EXPECT_EQ(MapCommError(), PORT_NOT_FOUND);
 }
 
-TEST(PosixErrorTest, PermissionDeniedIsInUseWithAHintOnStderr) {
+TEST(PosixErrorTest, PermissionDeniedIsInUseWithTheDialoutHint) {
   for (int error : {EACCES, EPERM}) {
-    ::testing::internal::CaptureStderr();
-    EXPECT_EQ(MapOpenErrno("/dev/ttyUSB7", error), PORT_IN_USE);
-    const std::string hint = ::testing::internal::GetCapturedStderr();
-    EXPECT_THAT(hint, ::testing::StartsWith("quon: can't open serial port /dev/ttyUSB7: "));
-    EXPECT_THAT(hint, ::testing::HasSubstr("'dialout' group"));
-    EXPECT_EQ(std::count(hint.begin(), hint.end(), '\n'), 1);
+    EXPECT_EQ(MapOpenErrno(error), PORT_IN_USE);
+    EXPECT_EQ(LastOpenFailure(),
+              "permission denied (add your user to the 'dialout' group: sudo usermod -aG dialout "
+              "$USER, then log in again)");
   }
-  ::testing::internal::CaptureStderr();
-  EXPECT_EQ(MapOpenErrno("/dev/ttyUSB7", EBUSY), PORT_IN_USE);
-  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 }  // namespace

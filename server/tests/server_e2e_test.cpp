@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -11,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "host/fake_device_tree.h"
+#include "quon_version.h"
 #include "tools/common/testing/child_process.h"
 #include "tools/common/testing/test_files.h"
 
@@ -57,9 +61,10 @@ class ServerEndToEndTest : public ::testing::Test {
         << "[serial]\ndevice1=" << device << "\nprotocol=" << protocol << "\n";
   }
 
-  void StartServer() {
+  void StartServer(std::vector<std::string> options = {}) {
+    options.insert(options.begin(), QUON_SERVER);
     server = std::make_unique<ChildProcess>(
-        std::vector<std::string>{QUON_SERVER},
+        options,
         tools::testing::SpawnOptions{dir.Path().string(), dir / "server.out", dir / "server.err"});
     ASSERT_TRUE(WaitForText(dir / "server.out", "Status: Comms line is IDLE", kStartMs))
         << ReadFileText(dir / "server.err");
@@ -104,6 +109,17 @@ class ServerEndToEndTest : public ::testing::Test {
   }
 
   std::string CalcReport() { return ReadFileText(dir / "calc.err"); }
+
+  // Runs a program to its end; answers its exit status, with what it printed in out and err.
+  int RunProgram(const std::vector<std::string>& args) {
+    ChildProcess child(args, {dir.Path().string(), dir / "program.out", dir / "program.err"});
+    const int status = child.WaitFor(kStartMs).value_or(-1);
+    out = ReadFileText(dir / "program.out");
+    err = ReadFileText(dir / "program.err");
+    return status;
+  }
+  std::string out;
+  std::string err;
 
   TempDir dir;
   std::unique_ptr<ChildProcess> line;
@@ -201,12 +217,75 @@ TEST_F(ServerEndToEndTest, InterruptDuringASendCancelsAndExitsCleanly) {
   EXPECT_NE(CalcReport().find("cancel"), std::string::npos) << CalcReport();
 }
 
-TEST_F(ServerEndToEndTest, UnopenablePortEndsWithStatusOne) {
+TEST_F(ServerEndToEndTest, UnopenablePortEndsWithStatusOneAndTheReason) {
   WriteSettings(dir / "no-such-device", "Xmodem1K-ZKCRC");
-  ChildProcess failing({QUON_SERVER},
-                       {dir.Path().string(), dir / "server.out", dir / "server.err"});
-  EXPECT_EQ(failing.WaitFor(kStartMs), 1);
-  EXPECT_NE(ReadFileText(dir / "server.err").find("Can't open serial port"), std::string::npos);
+  EXPECT_EQ(RunProgram({QUON_SERVER}), 1);
+  EXPECT_EQ(err, "Error: Can't open serial port " + (dir / "no-such-device") +
+                     " (COMM 1): no such device\n");
+}
+
+TEST_F(ServerEndToEndTest, DeviceOnTheCommandLineIsServedButNotStored) {
+  StartLine();
+  WriteSettings(dir / "no-such-device", "Xmodem1K-ZKCRC");
+  StartServer({"--device", dir / "lineA"});
+  ASSERT_EQ(Calc({"download-mode", dir / "lineB"}), 0) << CalcReport();
+  EXPECT_NE(StopServer().find("COMM 1 is " + (dir / "lineA") +
+                              " (given on the command line)\n"),
+            std::string::npos);
+  EXPECT_EQ(ReadFileText(dir / "quon.ini").find("lineA"), std::string::npos);
+}
+
+TEST_F(ServerEndToEndTest, PortListingReadsTheDeviceTreeItIsGiven) {
+  host::testing::FakeDeviceTree tree(dir / "root");
+  tree.AddUsbAdapter("ttyUSB0", "pl2303", "Prolific", "USB-Serial Controller", "usb-Prolific-port0");
+  const std::string listing =
+      "/dev/ttyUSB0  USB serial adapter, pl2303, Prolific USB-Serial Controller\n"
+      "  /dev/serial/by-id/usb-Prolific-port0 -> /dev/ttyUSB0\n";
+  setenv("QUON_DEVICE_ROOT", tree.Root().c_str(), 1);
+  EXPECT_EQ(RunProgram({QUON_SERVER, "--list-ports"}), 0);
+  EXPECT_EQ(out, listing);
+  EXPECT_EQ(RunProgram({QUON_XFER, "--list-ports"}), 0);
+  EXPECT_EQ(out, listing);
+  unsetenv("QUON_DEVICE_ROOT");
+}
+
+TEST_F(ServerEndToEndTest, EveryProgramAnswersHelpAndVersionAndRefusesMisuse) {
+  struct Program {
+    const char* path;
+    std::string name;
+    std::vector<std::string> misuse;  // none for quon: its whole tail is a package path
+  };
+  const Program programs[] = {
+      {QUON_SERVER, "quon-server", {"--bogus"}},   {QUON_XFER, "quon-xfer", {"copy"}},
+      {QUON_CALC, "quon-calc", {"--bogus"}},       {NULLMODEM, "nullmodem", {"--bogus"}},
+      {QUON_UNPACK, "quon-unpack", {"a", "b"}},    {QUON, "quon", {}},
+  };
+  for (const Program& program : programs) {
+    SCOPED_TRACE(program.name);
+    EXPECT_EQ(RunProgram({program.path, "--help"}), 0);
+    EXPECT_TRUE(out.starts_with("usage: " + program.name + " ")) << out;
+    EXPECT_EQ(RunProgram({program.path, "--version"}), 0);
+    EXPECT_EQ(out, program.name + " " QUON_VERSION "\n");
+    if (program.misuse.empty()) continue;
+    std::vector<std::string> args = program.misuse;
+    args.insert(args.begin(), program.path);
+    EXPECT_EQ(RunProgram(args), 2);
+    EXPECT_EQ(out, "");
+    EXPECT_NE(err.find("usage: " + program.name + " "), std::string::npos) << err;
+  }
+}
+
+TEST_F(ServerEndToEndTest, DesktopProgramWithoutADisplaySaysSoInOneLine) {
+  for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    unsetenv(variable);
+  }
+  EXPECT_EQ(RunProgram({QUON, "package.rom"}), 1);
+  setenv("QT_QPA_PLATFORM", "xcb", 1);
+  EXPECT_EQ(RunProgram({QUON}), 1);
+  unsetenv("QT_QPA_PLATFORM");
+  EXPECT_TRUE(err.starts_with("quon: no display")) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+  EXPECT_FALSE(std::filesystem::exists(dir / "quon.ini"));
 }
 
 struct RxCase {

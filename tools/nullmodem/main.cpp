@@ -8,7 +8,9 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
+#include "quon_version.h"
 #include "tools/common/raw_tty.h"
 #include "tools/nullmodem/options.h"
 #include "tools/nullmodem/relay.h"
@@ -125,6 +127,10 @@ int Serve(const nullmodem::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::puts("nullmodem " QUON_VERSION);
+    return 0;
+  }
   std::string error;
   std::optional<nullmodem::Options> options =
       nullmodem::ParseOptions(std::span<char* const>(argv + 1, argc - 1), error);

@@ -8,6 +8,7 @@ const char* const kUsage =
     "usage: nullmodem [--baud N] [--seed S] [--drop P] [--corrupt P] [--insert P]\n"
     "                 [--faults a2b|b2a|both] [--link-a PATH] [--link-b PATH]\n"
     "                 [--ready-file PATH]\n"
+    "       nullmodem --help | --version\n"
     "A virtual serial line: two pseudo-terminals, A and B, joined like a null-modem cable.\n"
     "Prints the device of side A, then of side B, one a line, when the line is ready.\n"
     "  --baud N        carry N/10 bytes a second each way (8N1); default unpaced\n"

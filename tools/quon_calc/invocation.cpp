@@ -11,6 +11,7 @@ namespace calc {
 
 const char* const kUsage =
     "usage: quon-calc [--baud N] [--verbose] COMMAND ARGUMENTS [OPTIONS]\n"
+    "       quon-calc --help | --version\n"
     "Plays the calculator on a serial device.\n"
     "  get DEVICE NAME      ask for file NAME (\"G\" packet), then receive it by XMODEM\n"
     "      [--start D|C|NAK] [--expect FILE] [--out FILE] [--fill HEX]\n"

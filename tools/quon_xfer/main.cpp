@@ -5,8 +5,11 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "host/clock.h"
+#include "host/serial_devices.h"
+#include "quon_version.h"
 #include "serial/serial_port.h"
 #include "tools/quon_xfer/messages.h"
 #include "tools/quon_xfer/options.h"
@@ -89,6 +92,18 @@ void DrainAndClose(CSerialPort* port) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::string_view only = argc == 2 ? argv[1] : "";
+  if (only == "--version") {
+    std::puts("quon-xfer " QUON_VERSION);
+    return 0;
+  }
+#ifndef _WIN32
+  if (only == "--list-ports") {
+    std::fputs(host::DescribeSerialDevices(host::ListSerialDevices(host::DeviceRoot())).c_str(),
+               stdout);
+    return 0;
+  }
+#endif
   std::string error;
   const std::optional<quon_xfer::Options> options =
       quon_xfer::ParseOptions(std::span<char* const>(argv + 1, argc - 1), error);
@@ -116,8 +131,10 @@ int main(int argc, char** argv) {
   CSerialPort* port =
       OpenPortPath(options->device.c_str(), static_cast<int32_t>(options->baud), 'N', 8, 1);
   if (port->status != PORT_OK) {
+    const std::string reason = LastOpenFailure();
     std::fprintf(stderr, "quon-xfer: cannot open %s at %ld baud: %s (%d)\n",
-                 options->device.c_str(), options->baud, quon_xfer::PortStatusText(port->status),
+                 options->device.c_str(), options->baud,
+                 reason.empty() ? quon_xfer::PortStatusText(port->status) : reason.c_str(),
                  port->status);
     port->ops.ClosePort(port);
     return 1;

@@ -11,6 +11,10 @@ const char* const kUsage =
     "usage: quon-xfer send [--protocol xmodem128|xmodem1k-chk|xmodem1k-zkcrc] [--baud N]\n"
     "                      DEVICE FILESPEC\n"
     "       quon-xfer receive [--crc] [--baud N] DEVICE FILE\n"
+#ifndef _WIN32
+    "       quon-xfer --list-ports\n"
+#endif
+    "       quon-xfer --help | --version\n"
     "Moves one file over a serial device by XMODEM, 8N1 at 9600 baud unless --baud says.\n"
     "  send      the first file that FILESPEC names (items separated by ',' or ';', with the\n"
     "            wildcards * and ?); default protocol xmodem1k-zkcrc\n"

@@ -213,6 +213,10 @@ void QtDialogWindow::Enable(int id, bool enabled) {
   if (const Control* control = Find(id)) control->widget->setEnabled(enabled);
 }
 
+void QtDialogWindow::SetToolTip(int id, std::string_view text) {
+  if (const Control* control = Find(id)) control->widget->setToolTip(ToQString(text));
+}
+
 bool QtDialogWindow::IsEnabled(int id) const {
   const Control* control = Find(id);
   return control != nullptr && control->widget->isEnabled();

@@ -36,6 +36,7 @@ class QtDialogWindow final : public DialogWindow {
   std::string Text(int id) const override;
   void SetText(int id, std::string_view text) override;
   void Enable(int id, bool enabled) override;
+  void SetToolTip(int id, std::string_view text) override;
   bool IsEnabled(int id) const override;
   void SetFocus(int id) override;
   int Focus() const override;

@@ -1,0 +1,58 @@
+// Finding serial devices on fake device trees.
+
+#include "host/serial_devices.h"
+
+#include <gtest/gtest.h>
+
+#include "host/fake_device_tree.h"
+#include "host/tests/scratch_dir.h"
+
+namespace {
+
+using host::testing::FakeDeviceTree;
+
+class SerialDevicesTest : public ::testing::Test {
+ protected:
+  host::testing::ScratchDir scratch_;
+  FakeDeviceTree tree_{std::filesystem::current_path() / "root"};
+};
+
+TEST_F(SerialDevicesTest, ListsAdaptersWithStableNamesThenPortsWithAUart) {
+  tree_.AddBuiltInPort("ttyS10", 4);
+  tree_.AddBuiltInPort("ttyS2", 4);
+  tree_.AddBuiltInPort("ttyS1", 0);
+  tree_.AddUsbAdapter("ttyUSB0", "ftdi_sio", "FTDI", "FT232R USB UART",
+                      "usb-FTDI_FT232R_USB_UART_A10-if00-port0");
+  tree_.AddUsbAdapter("ttyACM0", "cdc_acm", "Maker", "Link");
+  tree_.AddUsbAdapter("ttyXRUSB0", "xr_serial", "Exar", "XR21V1410", "usb-Exar_XR21V1410-if00");
+  std::filesystem::remove(tree_.Root() / "dev/ttyACM0");  // unplugged: sysfs lags behind
+
+  EXPECT_EQ(host::DescribeSerialDevices(host::ListSerialDevices(tree_.Root())),
+            "/dev/ttyUSB0  USB serial adapter, ftdi_sio, FTDI FT232R USB UART\n"
+            "  /dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10-if00-port0 -> /dev/ttyUSB0\n"
+            "/dev/ttyXRUSB0  USB serial adapter, xr_serial, Exar XR21V1410\n"
+            "  /dev/serial/by-id/usb-Exar_XR21V1410-if00 -> /dev/ttyXRUSB0\n"
+            "/dev/ttyS2  serial port, serial\n"
+            "/dev/ttyS10  serial port, serial\n");
+  EXPECT_EQ(host::DescribeSerialDevices(host::ListSerialDevices(tree_.Root() / "none")),
+            "No serial devices found.\n");
+}
+
+TEST_F(SerialDevicesTest, DefaultIsTheOnlyAdapterElseTheBuiltInPort) {
+  tree_.AddBuiltInPort("ttyS0", 4);
+  auto chosen = [&](int index) {
+    const host::ChosenDevice device =
+        host::DefaultSerialDevice(index, host::ListSerialDevices(tree_.Root()));
+    return device.path + " (" + device.reason + ")";
+  };
+  EXPECT_EQ(chosen(0), "/dev/ttyS0 (no USB serial adapter found)");
+  EXPECT_EQ(chosen(1), "/dev/ttyS1 (no USB serial adapter found)");
+  tree_.AddUsbAdapter("ttyACM0", "cdc_acm", "Maker", "Link");
+  EXPECT_EQ(chosen(0), "/dev/ttyACM0 (the only USB serial adapter)");
+  EXPECT_EQ(chosen(1), "/dev/ttyACM0 (the only USB serial adapter)");
+  tree_.AddUsbAdapter("ttyUSB0", "pl2303", "Prolific", "USB-Serial Controller");
+  EXPECT_EQ(chosen(1),
+            "/dev/ttyS1 (2 USB serial adapters found; set device2 in quon.ini to choose one)");
+}
+
+}  // namespace
