@@ -9,7 +9,6 @@ host::ChosenDevice CommSettings::CommDevice(int32_t index) const {
   return host::DefaultSerialDevice(index, host::ListSerialDevices(deviceRoot));
 }
 
-std::string CommSettings::CommDeviceText(int32_t index) const {
-  const host::ChosenDevice device = CommDevice(index);
+std::string CommSettings::CommDeviceText(int32_t index, const host::ChosenDevice& device) {
   return "COMM " + std::to_string(index + 1) + " is " + device.path + " (" + device.reason + ")";
 }

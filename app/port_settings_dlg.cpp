@@ -15,8 +15,10 @@ bool CPortSettingsDlg::OnInitDialog() {
   const bool focusFirst = CDialog::OnInitDialog();
 #ifndef _WIN32
   // Port names mean nothing on this host by themselves: say which device each one reaches.
-  Window()->SetToolTip(IDC_PORT_COMBO, g_CommSettings.CommDeviceText(0) + "\n" +
-                                           g_CommSettings.CommDeviceText(1));
+  auto line = [](int32_t index) {
+    return CommSettings::CommDeviceText(index, g_CommSettings.CommDevice(index));
+  };
+  Window()->SetToolTip(IDC_PORT_COMBO, line(0) + "\n" + line(1));
 #endif
   return focusFirst;
 }

@@ -69,7 +69,9 @@ class CommSettings {
   // The device port index stands for now, and why.
   host::ChosenDevice CommDevice(int32_t index) const;
   // "COMM 1 is /dev/ttyUSB0 (the only USB serial adapter)".
-  std::string CommDeviceText(int32_t index) const;
+  static std::string CommDeviceText(int32_t index, const host::ChosenDevice& device);
+  // The device the last OpenCommPort chose, in those words, for the server's log.
+  std::string openedDeviceText;
 #endif
 
  private:

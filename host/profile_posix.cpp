@@ -54,12 +54,21 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
+// Where the folder takes no new file, an existing file is still written: in place, at the risk
+// of a torn text if the write fails half-way.
+bool OverwriteExisting(const std::string& target, const std::string& text) {
+  int fd = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, text) && fsync(fd) == 0;
+  return (close(fd) == 0) && ok;
+}
+
 // Writes a temporary file beside target and renames it over target, so that a reader sees the
 // old text or the new one, never a mixture, and a failure leaves the old file as it was.
 bool ReplaceFile(const std::string& target, const std::string& text, mode_t mode) {
   std::string temp = target + ".XXXXXX";
   int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
+  if (fd < 0) return OverwriteExisting(target, text);
   bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, text) && fsync(fd) == 0;
   ok = (close(fd) == 0) && ok;
   if (ok) ok = rename(temp.c_str(), target.c_str()) == 0;

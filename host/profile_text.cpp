@@ -65,7 +65,7 @@ ProfileText::ProfileText(std::string_view text) {
     start = end + 1;
   }
   if (!lines_.empty() && !lines_.front().empty() && lines_.front().back() == '\r') {
-    newLineSuffix_ = "\r";
+    newLineSuffix_.assign(1, '\r');
   }
 }
 
@@ -128,7 +128,9 @@ bool ProfileText::Set(std::string_view section, std::string_view key, std::strin
     if (static_cast<std::size_t>(firstSectionEnd) + 2 == lines_.size()) finalNewline_ = true;
     return true;
   }
-  lines_.push_back("[" + std::string(section) + "]" + newLineSuffix_);
+  std::string sectionLine;
+  sectionLine.append("[").append(section).append("]").append(newLineSuffix_);
+  lines_.push_back(std::move(sectionLine));
   lines_.push_back(std::move(keyLine));
   finalNewline_ = true;
   return true;

@@ -4,17 +4,12 @@
 #include <array>
 #include <cctype>
 
+#include "host/text_case.h"
+
 namespace host {
 namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-bool SameLetters(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::toupper(static_cast<unsigned char>(x)) ==
-           std::toupper(static_cast<unsigned char>(y));
-  });
-}
 
 }  // namespace
 
@@ -23,10 +18,12 @@ bool IsReservedDeviceName(std::string_view component) {
   std::string_view base = component.substr(0, component.find_first_of(".:"));
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
   constexpr std::array<std::string_view, 4> kPlain = {"CON", "PRN", "AUX", "NUL"};
-  if (std::any_of(kPlain.begin(), kPlain.end(), [&](auto name) { return SameLetters(base, name); }))
+  if (std::any_of(kPlain.begin(), kPlain.end(),
+                  [&](auto name) { return EqualIgnoringCase(base, name); }))
     return true;
   return base.size() == 4 &&
-         (SameLetters(base.substr(0, 3), "COM") || SameLetters(base.substr(0, 3), "LPT")) &&
+         (EqualIgnoringCase(base.substr(0, 3), "COM") ||
+          EqualIgnoringCase(base.substr(0, 3), "LPT")) &&
          base[3] >= '1' && base[3] <= '9';
 }
 

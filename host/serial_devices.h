@@ -12,8 +12,8 @@ namespace host {
 struct SerialDevice {
   std::string path;  // such as /dev/ttyUSB0
   bool usb = false;
-  std::string driver;   // the kernel driver, such as ftdi_sio or serial8250
-  std::string product;  // a USB adapter's maker and product, as it reports them
+  std::string driver;                    // the kernel driver, such as ftdi_sio or serial8250
+  std::string product;                   // a USB adapter's maker and product, as it reports them
   std::vector<std::string> stableNames;  // /dev/serial/by-id/ links to it
 };
 

@@ -121,7 +121,8 @@ std::vector<SerialDevice> ListSerialDevices(const fs::path& root) {
   }
   std::sort(devices.begin(), devices.end(),
             [](const SerialDevice& a, const SerialDevice& b) { return SortKey(a) < SortKey(b); });
-  for (SerialDevice& device : devices) std::sort(device.stableNames.begin(), device.stableNames.end());
+  for (SerialDevice& device : devices)
+    std::sort(device.stableNames.begin(), device.stableNames.end());
   return devices;
 }
 

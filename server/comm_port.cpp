@@ -40,6 +40,7 @@ bool CommSettings::OpenCommPort() {
 #ifndef _WIN32
   const host::ChosenDevice device = CommDevice(portIndex);
   SetPortDevice(portIndex, device.path);
+  openedDeviceText = CommDeviceText(portIndex, device);
 #endif
   const auto parityByte = static_cast<uint8_t>(parityLetter);
   const auto dataBits = static_cast<uint8_t>(dataLength);

@@ -108,8 +108,8 @@ void CServerStatusDlg::ReceiveFileFromCalc(const std::string& name) {
   }
   SendByte(ACK);
   transferring_ = true;
-  const int32_t result =
-      XmodemReceive(g_CommPort, file.path.c_str(), nullptr, nullptr, XFER_OPT_CHECKSUM, XFER_OPT_END);
+  const int32_t result = XmodemReceive(g_CommPort, file.path.c_str(), nullptr, OnReceiveProgress,
+                                       XFER_OPT_CHECKSUM, XFER_OPT_END);
   transferring_ = false;
   if (result < 0) {
     AddLogLine("ERROR : problems encounter during receiving");

@@ -32,7 +32,8 @@ bool IsSet(const char* variable) {
 // than these two (offscreen, vnc, eglfs...) needs none.
 bool HasDisplay() {
   const char* platforms = std::getenv("QT_QPA_PLATFORM");
-  if (platforms == nullptr || *platforms == '\0') return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY");
+  if (platforms == nullptr || *platforms == '\0')
+    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY");
   std::string_view rest = platforms;
   while (!rest.empty()) {
     const std::string_view entry = rest.substr(0, rest.find(';'));
@@ -60,9 +61,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!HasDisplay()) {
-    std::fputs("quon: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset); "
-               "quon-server serves the calculator without one\n",
-               stderr);
+    std::fputs(
+        "quon: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset); "
+        "quon-server serves the calculator without one\n",
+        stderr);
     return 1;
   }
   int qtArgc = 1;

@@ -33,13 +33,14 @@ void Answer(const std::string& text) {
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   HANDLE console = INVALID_HANDLE_VALUE;
   if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
-    console = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                          nullptr);
+    console =
+        CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     out = console;
   }
   DWORD written = 0;
-  const bool shown = out != nullptr && out != INVALID_HANDLE_VALUE &&
-                     WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  const bool shown =
+      out != nullptr && out != INVALID_HANDLE_VALUE &&
+      WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   if (console != INVALID_HANDLE_VALUE) CloseHandle(console);
   if (!shown) MessageBoxA(nullptr, text.c_str(), "Quon", MB_OK | MB_ICONINFORMATION);
 }

@@ -46,7 +46,7 @@ bool CServerStatusDlg::OnInitDialog() {
   logList_.ResetContent();
   logList_.InitStorage(10, 512);
 #ifndef _WIN32
-  AddLogLine(g_CommSettings.CommDeviceText(g_CommSettings.portIndex));
+  AddLogLine(g_CommSettings.openedDeviceText);
 #endif
   statusShown_.clear();
   statusList_.InitStorage(2, 100);

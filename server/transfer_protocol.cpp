@@ -1,25 +1,12 @@
 #include "server/transfer_protocol.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "host/text_case.h"
 #include "server/transfer_status.h"
 #include "xfer/transfer.h"
 
-namespace {
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
-}
-
-}  // namespace
-
 TransferProtocol ProtocolFromItemText(std::string_view text) {
-  if (EqualIgnoringCase(text, "Xmodem1k-chk")) return PROTOCOL_XMODEM1K_CHK;
-  if (EqualIgnoringCase(text, "Xmodem1k-zkcrc")) return PROTOCOL_XMODEM1K_ZKCRC;
+  if (host::EqualIgnoringCase(text, "Xmodem1k-chk")) return PROTOCOL_XMODEM1K_CHK;
+  if (host::EqualIgnoringCase(text, "Xmodem1k-zkcrc")) return PROTOCOL_XMODEM1K_ZKCRC;
   return PROTOCOL_XMODEM128;
 }
 

@@ -12,6 +12,10 @@ void OnTransferProgress(TransferContext* context) {
   g_TransferSnapshot.fileSize = context->fileSize;
   g_TransferSnapshot.totalErrors = context->totalErrors;
   g_TransferSnapshot.consecutiveErrors = context->consecutiveErrors;
+  OnReceiveProgress(context);
+}
+
+void OnReceiveProgress(TransferContext* context) {
   if (g_TransferStopRequested) context->result = XFER_STOPPED;
 }
 

@@ -35,6 +35,9 @@ extern bool g_TransferStopRequested;
 // The engine's progress and log callbacks for sends. A line arriving while LOG_QUEUE_SLOTS lines
 // wait is dropped.
 void OnTransferProgress(TransferContext* context);
+// The receive's progress callback: it only stops the transfer once the user leaves, and leaves
+// the status fields as they were.
+void OnReceiveProgress(TransferContext* context);
 int32_t OnTransferLogLine(const char* text);
 
 // Average characters per second since startTime; 0 during the first second.

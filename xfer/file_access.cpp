@@ -1,10 +1,12 @@
 #include "xfer/file_access.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 
 #include "xfer/engine.h"
 #include "xfer/file_list.h"
+#include "xfer/partial_file.h"
 
 namespace {
 
@@ -19,8 +21,6 @@ OpenHookFn OpenHook = StandardOpen;
 namespace xfer {
 namespace {
 
-constexpr const char* kPartialSuffix = ".quon-part";
-
 bool IsWritableRegularFile(const char* name) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(name, error)) return false;
@@ -30,11 +30,24 @@ bool IsWritableRegularFile(const char* name) {
   return true;
 }
 
+bool TooLargeToSend(const char* name) {
+  std::error_code error;
+  const uintmax_t size = std::filesystem::file_size(name, error);
+  return !error && size > INT32_MAX;
+}
+
 std::FILE* OpenForWriting(TransferContext& ctx) {
-  // A failed receive must not cost the user the file it would have replaced.
+  // A failed receive must not cost the user the file it would have replaced. The temporary goes
+  // beside the real file, so that a link stays a link; where that folder takes no new file, the
+  // file is written in place.
   if (IsWritableRegularFile(ctx.fileName)) {
-    ctx.partialName = std::string(ctx.fileName) + kPartialSuffix;
-    return OpenHook(&ctx, ctx.partialName.c_str(), "wb");
+    std::error_code error;
+    std::filesystem::path target = std::filesystem::canonical(ctx.fileName, error);
+    if (error) target = ctx.fileName;
+    if (std::FILE* file = CreatePartialFile(ctx, target)) {
+      ctx.partialTarget = target.string();
+      return file;
+    }
   }
   return OpenHook(&ctx, ctx.fileName, "wb");
 }
@@ -44,7 +57,7 @@ void FinishReceivedFile(TransferContext& ctx, bool written) {
   if (ctx.partialName.empty()) return;
   std::error_code error;
   if (ctx.result == XFER_OK) {
-    std::filesystem::rename(ctx.partialName, ctx.fileName, error);
+    std::filesystem::rename(ctx.partialName, ctx.partialTarget, error);
     if (error) ctx.result = XFER_FILE_IO;  // the data stays in the partial file
   } else {
     std::filesystem::remove(ctx.partialName, error);
@@ -58,7 +71,9 @@ bool OpenTransferFile(TransferContext& ctx) {
   ctx.bytesDone = 0;
   if (ctx.sending) ctx.fileName = ctx.fileList ? ctx.fileList->currentPath.c_str() : nullptr;
   LogLine(ctx, "Opening file %s", ctx.fileName ? ctx.fileName : "");
-  if (ctx.fileName) {
+  if (ctx.sending && ctx.fileName && TooLargeToSend(ctx.fileName)) {
+    LogLine(ctx, "%s", kTooLargeLine);
+  } else if (ctx.fileName) {
     ctx.file.reset(ctx.sending ? OpenHook(&ctx, ctx.fileName, "rb") : OpenForWriting(ctx));
   }
   if (!ctx.file) {

@@ -1,6 +1,7 @@
 #include "xfer/receiver.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "host/clock.h"
 #include "xfer/block_checks.h"
@@ -64,10 +65,10 @@ bool RejectBrokenBlock(TransferContext& ctx) {
 
 // An EOT is followed by silence while its sender waits for the answer (or by the sender's repeat
 // of it). An EOT byte followed by anything else was a block whose header the line lost: the
-// block number 4, say.
+// block number 4, say. A wait cut short by a failing wait hook confirms nothing.
 bool EotConfirmed(TransferContext& ctx) {
   const int32_t next = ReadCharTimed(ctx.port, kByteMs);
-  return next < 0 || next == EOT;
+  return next == PORT_RX_EMPTY || next == EOT;
 }
 
 // SOH, STX or EOT; or a negative value when the wait failed (counted, request sent) or ended.
@@ -193,6 +194,11 @@ void RunReceiver(TransferContext& ctx) {
   for (;;) {
     switch (ReceiveBlock(ctx)) {
       case Block::kData:
+        if (ctx.bytesDone > INT32_MAX - ctx.blockLength) {
+          LogLine(ctx, "%s", kTooLargeLine);
+          FailStep(ctx, XFER_FILE_IO);
+          return;
+        }
         if (!StoreBlock(ctx)) {
           FailStep(ctx, XFER_FILE_IO);
           return;

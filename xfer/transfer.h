@@ -88,6 +88,7 @@ struct TransferContext {
   bool useZkCrc = false;
   // A receive into an existing file writes beside it and replaces it only on success.
   std::string partialName;
+  std::string partialTarget;  // the real file, links resolved
 };
 
 // Each entry point takes option tags (some followed by one integer) ending with XFER_OPT_END. It

@@ -161,10 +161,13 @@ TEST(Settings, PortDeviceComesFromTheCommandLineTheFileOrTheDevicesPresent) {
   CommSettings settings;
   settings.deviceRoot = tree.Root();
   settings.device2 = "/dev/ttyS3";
-  EXPECT_EQ(settings.CommDeviceText(0), "COMM 1 is /dev/ttyUSB0 (the only USB serial adapter)");
-  EXPECT_EQ(settings.CommDeviceText(1), "COMM 2 is /dev/ttyS3 (device2 in quon.ini)");
+  auto text = [&](int32_t index) {
+    return CommSettings::CommDeviceText(index, settings.CommDevice(index));
+  };
+  EXPECT_EQ(text(0), "COMM 1 is /dev/ttyUSB0 (the only USB serial adapter)");
+  EXPECT_EQ(text(1), "COMM 2 is /dev/ttyS3 (device2 in quon.ini)");
   settings.deviceOverride = "/tmp/line";
-  EXPECT_EQ(settings.CommDeviceText(1), "COMM 2 is /tmp/line (given on the command line)");
+  EXPECT_EQ(text(1), "COMM 2 is /tmp/line (given on the command line)");
 }
 #endif
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "host/tests/scratch_dir.h"
+#include "host/tests/unprivileged.h"
 
 namespace {
 
@@ -100,6 +101,19 @@ TEST(Profile, WritesThroughASymbolicLink) {
   ASSERT_TRUE(host::WriteProfileValue("serial", "baud", "1200", "quon.ini"));
   EXPECT_TRUE(fs::is_symlink("quon.ini"));
   EXPECT_EQ(ReadFile("real/quon.ini"), "[serial]\nbaud=1200\n");
+}
+
+TEST(Profile, WritableFileInAFolderThatTakesNoNewFileIsUpdatedInPlace) {
+  ScratchDir dir;
+  WriteFile("quon.ini", "[serial]\nbaud=300\n");
+  fs::permissions("quon.ini", fs::perms(0666));
+  fs::permissions(".", fs::perms(0555));
+  EXPECT_EQ(host::testing::RunUnprivileged([] {
+              return host::WriteProfileValue("serial", "baud", "1200", "quon.ini") ? 0 : 1;
+            }),
+            0);
+  EXPECT_EQ(ReadFile("quon.ini"), "[serial]\nbaud=1200\n");
+  EXPECT_EQ(fs::status("quon.ini").permissions(), fs::perms(0666));
 }
 
 }  // namespace

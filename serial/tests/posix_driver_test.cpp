@@ -12,8 +12,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <numeric>
 #include <string>
 #include <thread>
@@ -312,9 +312,9 @@ TEST_F(PosixPortTest, VanishedDeviceFailsEveryOperationWithoutHanging) {
 }
 
 TEST(PosixOpenTest, MissingDevicesAreNotFound) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"/dev/quon-no-such-port", "no such device"}, {"/dev/null", "not a serial device"},
-      {"", "no such device"}};
+  const std::pair<const char*, const char*> cases[] = {{"/dev/quon-no-such-port", "no such device"},
+                                                       {"/dev/null", "not a serial device"},
+                                                       {"", "no such device"}};
   for (const auto& [path, reason] : cases) {
     CSerialPort* port = OpenPortPath(path, 9600, 'N', 8, 1);
     EXPECT_EQ(port->status, PORT_NOT_FOUND) << path;

@@ -90,8 +90,8 @@ TEST_F(PacketReceiverTest, SizeIsUnsignedHighByteFirst) {
 
 TEST_F(PacketReceiverTest, SumIncludingLetterAndSizeIsRejected) {
   const uint8_t wrongSum = static_cast<uint8_t>(0x60 + 0x47 + 0x09);
-  Bytes packet = kGetOrvo1;
-  packet.back() = wrongSum;
+  Bytes packet(kGetOrvo1.begin(), kGetOrvo1.end() - 1);
+  packet.push_back(wrongSum);
   Send(packet);
   EXPECT_EQ(StepsUntilReady(6), -1);
   EXPECT_TRUE(receiver.command.empty());

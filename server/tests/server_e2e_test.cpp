@@ -229,15 +229,15 @@ TEST_F(ServerEndToEndTest, DeviceOnTheCommandLineIsServedButNotStored) {
   WriteSettings(dir / "no-such-device", "Xmodem1K-ZKCRC");
   StartServer({"--device", dir / "lineA"});
   ASSERT_EQ(Calc({"download-mode", dir / "lineB"}), 0) << CalcReport();
-  EXPECT_NE(StopServer().find("COMM 1 is " + (dir / "lineA") +
-                              " (given on the command line)\n"),
+  EXPECT_NE(StopServer().find("COMM 1 is " + (dir / "lineA") + " (given on the command line)\n"),
             std::string::npos);
   EXPECT_EQ(ReadFileText(dir / "quon.ini").find("lineA"), std::string::npos);
 }
 
 TEST_F(ServerEndToEndTest, PortListingReadsTheDeviceTreeItIsGiven) {
   host::testing::FakeDeviceTree tree(dir / "root");
-  tree.AddUsbAdapter("ttyUSB0", "pl2303", "Prolific", "USB-Serial Controller", "usb-Prolific-port0");
+  tree.AddUsbAdapter("ttyUSB0", "pl2303", "Prolific", "USB-Serial Controller",
+                     "usb-Prolific-port0");
   const std::string listing =
       "/dev/ttyUSB0  USB serial adapter, pl2303, Prolific USB-Serial Controller\n"
       "  /dev/serial/by-id/usb-Prolific-port0 -> /dev/ttyUSB0\n";
@@ -256,9 +256,9 @@ TEST_F(ServerEndToEndTest, EveryProgramAnswersHelpAndVersionAndRefusesMisuse) {
     std::vector<std::string> misuse;  // none for quon: its whole tail is a package path
   };
   const Program programs[] = {
-      {QUON_SERVER, "quon-server", {"--bogus"}},   {QUON_XFER, "quon-xfer", {"copy"}},
-      {QUON_CALC, "quon-calc", {"--bogus"}},       {NULLMODEM, "nullmodem", {"--bogus"}},
-      {QUON_UNPACK, "quon-unpack", {"a", "b"}},    {QUON, "quon", {}},
+      {QUON_SERVER, "quon-server", {"--bogus"}}, {QUON_XFER, "quon-xfer", {"copy"}},
+      {QUON_CALC, "quon-calc", {"--bogus"}},     {NULLMODEM, "nullmodem", {"--bogus"}},
+      {QUON_UNPACK, "quon-unpack", {"a", "b"}},  {QUON, "quon", {}},
   };
   for (const Program& program : programs) {
     SCOPED_TRACE(program.name);

@@ -61,6 +61,14 @@ class ServerWindowTest : public ::testing::Test {
   void Send(const Bytes& bytes) {
     backend.Then([this, bytes](ui::HeadlessWindow&) { Calc().Write(bytes); });
   }
+  // The calculator answers nothing and keeps every byte the server sends in raw.
+  void SilentCalculator(Bytes& raw) {
+    peer = [this, &raw] {
+      for (int c = Calc().ReadByte(); c >= 0; c = Calc().ReadByte())
+        raw.push_back(static_cast<uint8_t>(c));
+      return 0;
+    };
+  }
 
   host::FakeClock clock;
   host::ScopedClock useClock{clock};

@@ -223,7 +223,7 @@ TEST_F(ServerWindowTest, NamesReachingOutsideTheServedFolderAreRefused) {
       {'G', "../secret.txt", "it climbs out with \"..\""},
       {'G', "sub/../../secret.txt", "it climbs out with \"..\""},
       {'G', "missing.obj;../secret.txt", "it climbs out with \"..\""},
-      {'G', secret, "it starts at the root"},
+      {'G', secret, secret.front() == '/' ? "it starts at the root" : "it names a drive"},
       {'P', "..\\planted.obj", "it climbs out with \"..\""},
       {'P', "\\planted.obj", "it starts at the root"},
       {'P', "C:planted.obj", "it names a drive"},
@@ -281,11 +281,7 @@ TEST_F(ServerWindowTest, NamesReachingOutsideTheServedFolderAreRefused) {
 TEST_F(ServerWindowTest, FailedSendLogsTheResultAndCancels) {
   WriteFile("orvo1.obj", Pattern(100));
   Bytes raw;
-  peer = [&] {
-    for (int c = Calc().ReadByte(); c >= 0; c = Calc().ReadByte())
-      raw.push_back(static_cast<uint8_t>(c));
-    return 0;
-  };
+  SilentCalculator(raw);
   Send(CommandPacket('G', "orvo1.obj"));
   backend.After(120000, [](ui::HeadlessWindow& window) { window.Click(ui::kIdCancel); });
   Run();
@@ -352,11 +348,7 @@ TEST_F(ServerWindowTest, ExitDuringATransferWaitsForTheEngineAndCancelsPromptly)
   WriteFile("orvo1.obj", Pattern(5000));
   Bytes raw;
   bool portOpenAfterExit = false;
-  peer = [&] {
-    for (int c = Calc().ReadByte(); c >= 0; c = Calc().ReadByte())
-      raw.push_back(static_cast<uint8_t>(c));
-    return 0;
-  };
+  SilentCalculator(raw);
   Send(CommandPacket('G', "orvo1.obj"));
   uint64_t exitAt = 0;
   backend.After(3000, [&](ui::HeadlessWindow& window) {
@@ -380,6 +372,24 @@ TEST_F(ServerWindowTest, ExitDuringATransferWaitsForTheEngineAndCancelsPromptly)
   EXPECT_EQ(raw, expected);
   EXPECT_TRUE(Contains(log, "Can't send special bytes. File transfer in progress!!"));
   EXPECT_TRUE(Contains(log, "ERROR : problems encounter during sending"));
+  EXPECT_TRUE(Contains(log, "ERROR : User typed abort key during file transfer"));
+}
+
+TEST_F(ServerWindowTest, ExitDuringAPutStopsItWithTheCancelSequence) {
+  Bytes raw;
+  SilentCalculator(raw);
+  Send(CommandPacket('P', "new.obj"));
+  uint64_t exitAt = 0;
+  backend.After(3000, [&](ui::HeadlessWindow& window) {
+    ASSERT_TRUE(dlg.Transferring());
+    exitAt = clock.ElapsedMs();
+    window.Click(ui::kIdCancel);
+  });
+  EXPECT_EQ(Run(), ui::kIdCancel);
+
+  EXPECT_LT(clock.ElapsedMs() - exitAt, 3000u);
+  EXPECT_TRUE(EndsWith(raw, kCancelSequence));
+  EXPECT_TRUE(Contains(log, "ERROR : problems encounter during receiving"));
   EXPECT_TRUE(Contains(log, "ERROR : User typed abort key during file transfer"));
 }
 

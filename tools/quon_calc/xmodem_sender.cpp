@@ -35,11 +35,12 @@ class Sender {
 
  private:
   static std::vector<uint8_t> Frame(size_t index, std::span<const uint8_t> data, uint8_t fill) {
-    std::vector<uint8_t> frame{SOH, static_cast<uint8_t>(index),
-                               static_cast<uint8_t>(255 - static_cast<uint8_t>(index))};
-    frame.insert(frame.end(), data.begin(), data.end());
-    frame.resize(3 + kSendBlockSize, fill);
-    frame.push_back(Checksum8(std::span(frame).subspan(3)));
+    std::vector<uint8_t> frame(3 + kSendBlockSize + 1, fill);
+    frame[0] = SOH;
+    frame[1] = static_cast<uint8_t>(index);
+    frame[2] = static_cast<uint8_t>(255 - static_cast<uint8_t>(index));
+    std::copy(data.begin(), data.end(), frame.begin() + 3);
+    frame.back() = Checksum8(std::span(frame).subspan(3, kSendBlockSize));
     return frame;
   }
 

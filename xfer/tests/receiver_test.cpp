@@ -4,6 +4,10 @@
 #include "engine_fixture.h"
 #include "sim_sender.h"
 
+#ifndef _WIN32
+#include "host/tests/unprivileged.h"
+#endif
+
 namespace {
 
 using namespace xfer_test;
@@ -257,17 +261,76 @@ TEST_F(ReceiverTest, NoiseBeforeAHeaderIsDiscardedAndCounted) {
 
 TEST_F(ReceiverTest, AFailedReceiveLeavesAnExistingFileAsItWas) {
   WriteFile("keep.bin", {1, 2, 3});
+  // A file of the user's that looks like a temporary, and the temporary of a killed run.
+  WriteFile("keep.bin.quon-part", {4});
+  WriteFile("keep.bin.quon-part-0123abcd", {5});
   auto& tx = Sender();
   tx.Script({Block(1, Pattern(128)), {CAN, CAN}});
   EXPECT_EQ(ReceiveChecksum("keep.bin"), XFER_REMOTE_CANCEL);
   EXPECT_EQ(ReadFile("keep.bin"), (std::vector<uint8_t>{1, 2, 3}));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
+  EXPECT_EQ(ReadFile("keep.bin.quon-part"), std::vector<uint8_t>{4});
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 2);
 
   auto& tx2 = Sender();
   tx2.SendFile(Pattern(200), 128);
   EXPECT_EQ(ReceiveChecksum("keep.bin"), 1);
   EXPECT_EQ(ReadFile("keep.bin"), PadTo(Pattern(200), 128));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 2);
+}
+
+#ifndef _WIN32
+TEST_F(ReceiverTest, AReceiveThroughALinkKeepsTheLinkAndTheFilesPermissions) {
+  namespace fs = std::filesystem;
+  fs::create_directory("real");
+  WriteFile("real/data.bin", {1, 2, 3});
+  fs::permissions("real/data.bin", fs::perms(0640));
+  fs::create_symlink("real/data.bin", "link.bin");
+  Sender().SendFile(Pattern(100), 128);
+  EXPECT_EQ(ReceiveChecksum("link.bin"), 1);
+  EXPECT_TRUE(fs::is_symlink("link.bin"));
+  EXPECT_EQ(ReadFile("real/data.bin"), PadTo(Pattern(100), 128));
+  EXPECT_EQ(fs::status("real/data.bin").permissions(), fs::perms(0640));
+  EXPECT_EQ(std::distance(fs::directory_iterator("real"), {}), 1);
+}
+
+TEST_F(ReceiverTest, AnExistingFileInAFolderThatTakesNoNewFileIsWrittenInPlace) {
+  namespace fs = std::filesystem;
+  fs::create_directory("locked");
+  WriteFile("locked/keep.bin", {1, 2, 3});
+  fs::permissions("locked/keep.bin", fs::perms(0666));
+  fs::permissions("locked", fs::perms(0555));
+  Sender().SendFile(Pattern(100), 128);
+  EXPECT_EQ(host::testing::RunUnprivileged([this] { return ReceiveChecksum("locked/keep.bin"); }),
+            1);
+  EXPECT_EQ(ReadFile("locked/keep.bin"), PadTo(Pattern(100), 128));
+  fs::permissions("locked", fs::perms(0755));
+}
+#endif
+
+TEST_F(ReceiverTest, AnEotWhileTheWaitHookFailsIsNoSuccess) {
+  auto& tx = Sender();
+  tx.Script({Block(1, Pattern(128)), {EOT}});
+  // The user leaves as the EOT arrives: from then on every wait of the engine is cut short.
+  line.SetPeerStep([&tx] {
+    tx.Step();
+    return tx.Received().size() >= 2 ? -1 : 0;
+  });
+  OnProgress() = [&tx](TransferContext* ctx) {
+    if (tx.Received().size() >= 2) ctx->result = XFER_STOPPED;
+  };
+  EXPECT_EQ(ReceiveChecksum(), XFER_STOPPED);
+  EXPECT_TRUE(EndsWith(tx.Received(), kCancelSequence));
+}
+
+TEST_F(ReceiverTest, AFileGrowingTo2GiBFails) {
+  auto& tx = Sender();
+  tx.SendFile(Pattern(300), 128);
+  OnProgress() = [](TransferContext* ctx) {
+    if (ctx->bytesDone == 128) ctx->bytesDone = INT32_MAX - 100;
+  };
+  EXPECT_EQ(ReceiveChecksum(), XFER_FILE_IO);
+  EXPECT_EQ(CountLog("File too large: 2 GiB or more"), 1u);
+  EXPECT_TRUE(EndsWith(tx.Received(), kCancelSequence));
 }
 
 #ifdef __linux__

@@ -250,6 +250,18 @@ TEST_F(SenderTest, AFileThatWillNotOpenFailsWithItsLines) {
   EXPECT_TRUE(EndsWith(rx.Raw(), kCancelSequence));
 }
 
+#ifndef _WIN32
+TEST_F(SenderTest, AFileOf2GiBOrMoreIsRefusedAtOpen) {
+  WriteFile("huge.bin", {});
+  std::filesystem::resize_file("huge.bin", uintmax_t{1} << 31);  // sparse: takes no space
+  auto& rx = Receiver(PeerCheck::kCrc, {'C'});
+  EXPECT_EQ(Send1K("huge.bin"), XFER_OPEN_FAILED);
+  EXPECT_THAT(Logs(), ElementsAre("Opening file huge.bin", "File too large: 2 GiB or more",
+                                  "Failed to open file"));
+  EXPECT_TRUE(EndsWith(rx.Raw(), kCancelSequence));
+}
+#endif
+
 #ifdef __GLIBC__
 // A stream that fails after its first 300 bytes.
 ssize_t FailAfter300(void* cookie, char* buffer, size_t size) {

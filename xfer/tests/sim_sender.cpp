@@ -14,9 +14,11 @@ std::vector<uint8_t> MakeFrame(uint8_t header, uint8_t number, std::span<const u
   std::vector<uint8_t> field(data.begin(), data.end());
   field.resize(header == SOH ? 128 : 1024, 0x00);
   const uint8_t sentNumber = faults.number.value_or(number);
-  std::vector<uint8_t> frame{header, sentNumber,
-                             faults.complement.value_or(static_cast<uint8_t>(255 - sentNumber))};
-  frame.insert(frame.end(), field.begin(), field.end());
+  std::vector<uint8_t> frame(3 + field.size());
+  frame[0] = header;
+  frame[1] = sentNumber;
+  frame[2] = faults.complement.value_or(static_cast<uint8_t>(255 - sentNumber));
+  std::copy(field.begin(), field.end(), frame.begin() + 3);
   std::vector<uint8_t> checkBytes = CheckBytes(check, field);
   if (faults.badCheck) checkBytes.back() ^= 0x01;
   frame.insert(frame.end(), checkBytes.begin(), checkBytes.end());

@@ -1,0 +1,18 @@
+#pragma once
+// Comparing names the way the platform's file system and the settings compare them: ASCII
+// letters without regard to case.
+
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
+namespace host {
+
+inline bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+}  // namespace host
