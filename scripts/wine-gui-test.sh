@@ -4,8 +4,9 @@
 # captured as PNG files. Given the virtual calculator (a Linux build's quon-calc), "Talk to Calc"
 # then opens the server window on COM1, a pseudo-terminal joined to the calculator's by socat;
 # the calculator takes the download-mode sequence and fetches a file, byte for byte, and the
-# server window is captured too. Exit ends it all, and the settings file must then hold the
-# fifteen keys in order.
+# server window is captured too. Then the pseudo-terminal behind COM1 goes away in the middle of
+# a get, as an unplugged adapter would: the window must say so (captured) and, once it is back,
+# serve again. Exit ends it all, and the settings file must then hold the fifteen keys in order.
 # usage: wine-gui-test.sh WINE_RUN PREFIX QUON_EXE WINDOW_DRIVER_EXE SCREENSHOT_DIR [QUON_CALC]
 set -euo pipefail
 
@@ -35,6 +36,26 @@ export QUON_WINE_DISPLAY=x11
 
 run() { "$wine_run" "$prefix" "$@"; }
 
+# Waits until a line of list ID in window TITLE holds TEXT.
+wait_for_item() {
+  local title=$1 id=$2 text=$3
+  for _ in $(seq 60); do
+    run "$driver" items "$title" "$id" | tr -d '\r' | grep -qF -- "$text" && return 0
+    sleep 0.2
+  done
+  echo "wine-gui-test: \"$title\" never showed \"$text\"; list $id holds:" >&2
+  run "$driver" items "$title" "$id" >&2
+  return 1
+}
+
+# COM1 and the calculator's device, joined by socat.
+start_line() {
+  socat PTY,link="$prefix-x11/ports/com1",raw,echo=0 PTY,link="$work/calc",raw,echo=0 \
+    2>>"$work/line.log" &
+  line_pid=$!
+  for _ in $(seq 50); do [[ -e $work/calc && -e $prefix-x11/ports/com1 ]] && break; sleep 0.1; done
+}
+
 # Crops the window at "x y width height" out of a shot of the whole display.
 capture() {
   local name=$1 x y w h
@@ -59,16 +80,30 @@ run "$driver" gone "Config Comms port"
 if [[ -x $calc ]]; then
   head -c 3000 /dev/urandom >orvo1.obj
   mkdir -p "$prefix-x11/ports"
-  socat PTY,link="$prefix-x11/ports/com1",raw,echo=0 PTY,link="$work/calc",raw,echo=0 \
-    2>"$work/line.log" &
-  line_pid=$!
-  for _ in $(seq 50); do [[ -e $work/calc && -e $prefix-x11/ports/com1 ]] && break; sleep 0.1; done
+  start_line
   run "$driver" click Quon 1021
   timeout 30 "$calc" download-mode "$work/calc"
   server=$(run "$driver" wait "Orvo Server Status")
   timeout 60 "$calc" get "$work/calc" orvo1.obj --expect orvo1.obj
   sleep 1  # a tick or two, for the status fields and the log to show the transfer
   capture quon-server.png "$server"
+
+  head -c 8000000 /dev/urandom >big.obj
+  timeout 60 "$calc" get "$work/calc" big.obj >"$work/unplugged-get.log" 2>&1 &
+  get_pid=$!
+  wait_for_item "Orvo Server Status" 1029 "Comms Line is BUSY"
+  kill "$line_pid"
+  wait "$line_pid" || true
+  line_pid=
+  lost="Serial port lost: COMM 1 (COM1)"
+  wait_for_item "Orvo Server Status" 1029 "$lost"
+  wait_for_item "Orvo Server Status" 1026 "ERROR : Lost carrier during transfer"
+  capture quon-server-lost.png "$server"
+  wait "$get_pid" || true
+  start_line
+  timeout 30 "$calc" download-mode "$work/calc"
+  wait_for_item "Orvo Server Status" 1026 "Serial port back: COMM 1 (COM1)"
+  timeout 60 "$calc" get "$work/calc" orvo1.obj --expect orvo1.obj
   run "$driver" click "Orvo Server Status" 2
   run "$driver" gone "Orvo Server Status"
 else

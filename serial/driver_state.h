@@ -85,6 +85,7 @@ struct SerialDriverState {
   DCB dcb;              // the settings as last read and modified; setters apply the whole of it
   uint32_t lineErrors;  // CE_ flags ORed in by every error-state query until ClearLineStatus
   uint32_t uartBase;    // only for drivers that drive an 8250 directly; ours leave it 0
+  bool deviceGone;      // hung up or unplugged: every operation now fails
 #if defined(_WIN32)
   HANDLE handle;
   // One record per operation in flight, each with its own event: the platform forbids reusing a
@@ -98,7 +99,6 @@ struct SerialDriverState {
 #else
   int fd;                 // -1 once closed or when the open failed
   bool hasCounters;       // false on devices without TIOCGICOUNT (pseudo-terminals)
-  bool deviceGone;        // hung up or unplugged: every operation now fails
   LineCounters counters;  // the counters at the last query
 #endif
   InputQueue input;              // the platform drivers' receive queue

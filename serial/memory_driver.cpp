@@ -150,7 +150,7 @@ CSerialPort* MemoryLine::OpenPort(LineSide side, int32_t baud, uint8_t parity, u
   if (IsFallbackPort(port)) return port;
   MemoryEnd& end = End(side);
   if (end.port_ || end.unplugged_) {
-    port->status = end.port_ ? PORT_IN_USE : PORT_NOT_FOUND;
+    port->status = end.unplugged_ ? PORT_NOT_FOUND : PORT_IN_USE;
     return port;
   }
   SerialDriverState& driver = *port->driver;

@@ -117,6 +117,17 @@ void MemoryEnd::SetOutputHeld(bool held) {
   line_.Pump();
 }
 
+void MemoryEnd::Plug() {
+  line_.Pump();
+  if (port_) {
+    port_->driver->memoryEnd = nullptr;
+    port_ = nullptr;
+  }
+  rx_.clear();
+  tx_.clear();
+  unplugged_ = false;
+}
+
 int32_t MemoryEnd::ApplyDcb(const DCB& dcb) {
   if (unplugged_) return PORT_NOT_FOUND;
   if (applyFailure_ != PORT_OK) return applyFailure_;

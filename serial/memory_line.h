@@ -122,8 +122,10 @@ class MemoryEnd {
   const DCB& AppliedDcb() const { return applied_; }
   void SetApplyFailure(int32_t code) { applyFailure_ = code; }
 
-  // An unplugged end's port fails every operation with PORT_NOT_FOUND.
+  // An unplugged end's port fails every operation with PORT_NOT_FOUND. Plugged in again, the
+  // end is a new device with empty queues: a port left open on it stays dead, a new one opens.
   void Unplug() { unplugged_ = true; }
+  void Plug();
   bool Unplugged() const { return unplugged_; }
 
   bool IsOpen() const { return port_ != nullptr; }

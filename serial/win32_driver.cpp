@@ -22,13 +22,20 @@ struct QueueCounts {
 };
 
 // The error-state query: the device's error flags are cleared by each query, so they are ORed
-// into the record, which is then the only trace of past errors.
-QueueCounts QueryDevice(SerialDriverState& driver) {
+// into the record, which is then the only trace of past errors. The query fails only once the
+// device has gone (an unplugged adapter); from then on every operation answers PORT_NOT_FOUND,
+// also kept in status.
+int32_t QueryDevice(CSerialPort* port, QueueCounts& counts) {
+  SerialDriverState& driver = *port->driver;
   DWORD errors = 0;
   COMSTAT stat{};
-  ClearCommError(driver.handle, &errors, &stat);
+  if (driver.deviceGone || !ClearCommError(driver.handle, &errors, &stat)) {
+    driver.deviceGone = true;
+    return port->status = PORT_NOT_FOUND;
+  }
   driver.lineErrors |= errors;
-  return {stat.cbInQue, stat.cbOutQue};
+  counts = {stat.cbInQue, stat.cbOutQue};
+  return PORT_OK;
 }
 
 int32_t ApplyDcb(CSerialPort* port) {
@@ -37,29 +44,32 @@ int32_t ApplyDcb(CSerialPort* port) {
 
 // Reads what the device holds into the receive queue: the read asks only for bytes already
 // waiting, so it completes at once.
-void FillInput(SerialDriverState& driver) {
-  const QueueCounts counts = QueryDevice(driver);
+int32_t FillInput(CSerialPort* port) {
+  SerialDriverState& driver = *port->driver;
+  QueueCounts counts;
+  if (const int32_t failed = QueryDevice(port, counts)) return failed;
   const std::span<uint8_t> space = driver.input.Space();
-  if (counts.rx == 0 || space.empty()) return;
+  if (counts.rx == 0 || space.empty()) return PORT_OK;
   DWORD got = 0;
   const DWORD wanted = std::min<DWORD>(counts.rx, static_cast<DWORD>(space.size()));
   if (!ReadFile(driver.handle, space.data(), wanted, &got, &driver.readOverlapped)) {
     got = 0;
     if (GetLastError() != ERROR_IO_PENDING) {
-      QueryDevice(driver);
+      QueryDevice(port, counts);
     } else if (!GetOverlappedResult(driver.handle, &driver.readOverlapped, &got, TRUE)) {
       got = 0;
     }
   }
   driver.input.Added(std::min<DWORD>(got, static_cast<DWORD>(space.size())));
+  return PORT_OK;
 }
 
 int32_t GetBytes(CSerialPort* port, uint8_t* buffer, uint32_t length) {
+  port->count = 0;
   InputQueue& input = port->driver->input;
-  if (input.Count() == 0) FillInput(*port->driver);
   if (input.Count() == 0) {
-    port->count = 0;
-    return PORT_RX_EMPTY;
+    if (const int32_t failed = FillInput(port)) return failed;
+    if (input.Count() == 0) return PORT_RX_EMPTY;
   }
   port->count = input.Take(buffer, length);
   return PORT_OK;
@@ -75,13 +85,14 @@ OVERLAPPED* FreeWriteRecord(SerialDriverState& driver) {
 
 int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
   SerialDriverState& driver = *port->driver;
-  const QueueCounts counts = QueryDevice(driver);
+  port->count = 0;
+  QueueCounts counts;
+  if (const int32_t failed = QueryDevice(port, counts)) return failed;
   const DWORD queued = counts.tx;
   const DWORD room = queued < static_cast<DWORD>(driver.outQueueSize)
                          ? static_cast<DWORD>(driver.outQueueSize) - queued
                          : 0;
   const DWORD offered = std::min<DWORD>(length, room);
-  port->count = 0;
   OVERLAPPED* record = offered > 0 ? FreeWriteRecord(driver) : nullptr;
   if (record) {
     DWORD written = 0;
@@ -92,7 +103,7 @@ int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
       port->count = offered;
     } else {
       record->Internal = 0;  // no operation in flight on it
-      QueryDevice(driver);
+      QueryDevice(port, counts);
     }
   }
   if (port->count >= length) return PORT_OK;
@@ -100,16 +111,26 @@ int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
 }
 
 int32_t RxCount(CSerialPort* port) {
-  SerialDriverState& driver = *port->driver;
-  if (driver.input.CountReadsDevice()) FillInput(driver);
-  return static_cast<int32_t>(driver.input.Count());
+  InputQueue& input = port->driver->input;
+  if (input.CountReadsDevice()) {
+    const int32_t failed = FillInput(port);
+    if (failed != PORT_OK && input.Count() == 0) return failed;
+  }
+  return static_cast<int32_t>(input.Count());
 }
 
-int32_t TxCount(CSerialPort* port) { return static_cast<int32_t>(QueryDevice(*port->driver).tx); }
+int32_t TxCount(CSerialPort* port) {
+  QueueCounts counts;
+  const int32_t failed = QueryDevice(port, counts);
+  return failed ? failed : static_cast<int32_t>(counts.tx);
+}
 
-int32_t RxFree(CSerialPort* port) { return port->driver->inQueueSize - RxCount(port); }
+// A failed count is passed on: read as a count, it would be a large free space.
+int32_t FreeSpace(int32_t waiting, int32_t size) { return waiting < 0 ? waiting : size - waiting; }
 
-int32_t TxFree(CSerialPort* port) { return port->driver->outQueueSize - TxCount(port); }
+int32_t RxFree(CSerialPort* port) { return FreeSpace(RxCount(port), port->driver->inQueueSize); }
+
+int32_t TxFree(CSerialPort* port) { return FreeSpace(TxCount(port), port->driver->outQueueSize); }
 
 int32_t ClearTx(CSerialPort* port) {
   if (PurgeComm(port->driver->handle, PURGE_TXCLEAR)) return PORT_OK;
@@ -131,7 +152,8 @@ int32_t ModemStatus(CSerialPort* port) {
 }
 
 int32_t LineStatus(CSerialPort* port) {
-  QueryDevice(*port->driver);
+  QueueCounts counts;
+  if (const int32_t failed = QueryDevice(port, counts)) return failed;
   return static_cast<int32_t>(port->driver->lineErrors & 0x1E);
 }
 
@@ -276,7 +298,7 @@ int32_t ComNumber(const char* name) {
 // ready.
 bool ArmInputWait(SerialDriverState& driver, host::WaitHandle& handle) {
   handle = host::kNoWaitHandle;
-  if (driver.input.Count() > 0) return true;
+  if (driver.deviceGone || driver.input.Count() > 0) return true;
   OVERLAPPED& record = driver.inputEventOverlapped;
   if (driver.inputEventPending) {
     if (HasOverlappedIoCompleted(&record)) {

@@ -26,6 +26,15 @@ void ShowError(const char* text) {
   ui::ShowMessageBox(ui::CDialog::TopModal(), text, "Error", ui::kMbOk | ui::kMbIconError);
 }
 
+CSerialPort* OpenWithCopies(const CommSettings& settings) {
+  const auto parity = static_cast<uint8_t>(settings.parityLetter);
+  const auto dataBits = static_cast<uint8_t>(settings.dataLength);
+  return Opener() ? Opener()(settings.portIndex, settings.baudRate, parity, dataBits,
+                             settings.stopBitsCode)
+                  : OpenPort(settings.portIndex, settings.baudRate, parity, dataBits,
+                             settings.stopBitsCode);
+}
+
 }  // namespace
 
 void SetPortOpener(PortOpener opener) { Opener() = std::move(opener); }
@@ -42,10 +51,7 @@ bool CommSettings::OpenCommPort() {
   SetPortDevice(portIndex, device.path);
   openedDeviceText = CommDeviceText(portIndex, device);
 #endif
-  const auto parityByte = static_cast<uint8_t>(parityLetter);
-  const auto dataBits = static_cast<uint8_t>(dataLength);
-  g_CommPort = Opener() ? Opener()(portIndex, baudRate, parityByte, dataBits, stopBitsCode)
-                        : OpenPort(portIndex, baudRate, parityByte, dataBits, stopBitsCode);
+  g_CommPort = OpenWithCopies(*this);
   if (g_CommPort->status == PORT_OK) return true;
 
   // A failed open still holds a port object (and, after a line-setting failure, the device).
@@ -87,4 +93,32 @@ bool CommSettings::SendBytesPaced(std::span<const uint8_t> bytes) {
     host::SleepMs(kPaceMs);
   }
   return true;
+}
+
+bool CommPortLost() { return g_CommPort != nullptr && g_CommPort->status == PORT_NOT_FOUND; }
+
+void ReleaseLostPort() {
+  if (g_CommPort == nullptr) return;
+  g_CommPort->ops.ClosePort(g_CommPort);
+  g_CommPort = nullptr;
+}
+
+bool ReopenCommPort() {
+  CSerialPort* port = OpenWithCopies(g_CommSettings);
+  if (port->status == PORT_OK) {
+    g_CommPort = port;
+    return true;
+  }
+  port->ops.ClosePort(port);
+  return false;
+}
+
+std::string CommPortName() {
+  const int32_t index = g_CommSettings.portIndex;
+#if defined(_WIN32)
+  const std::string device = "COM" + std::to_string(index + 1);
+#else
+  const std::string device = PortDevice(index);
+#endif
+  return "COMM " + std::to_string(index + 1) + " (" + device + ")";
 }

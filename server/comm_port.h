@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 struct CSerialPort;
 
@@ -14,6 +15,17 @@ using PortOpener = std::function<CSerialPort*(int32_t index, int32_t baud, uint8
                                               uint8_t dataBits, int32_t stopBits)>;
 // An empty opener goes back to OpenPort.
 void SetPortOpener(PortOpener opener);
+
+// The port's device went away (an unplugged adapter): every operation on it fails with
+// PORT_NOT_FOUND, which the drivers keep in its status.
+bool CommPortLost();
+// Closes the lost port at once (nothing can drain from it) and forgets it, so that the device is
+// free to come back under its name.
+void ReleaseLostPort();
+// Opens the port again with the numeric copies of the last opening, without a word on failure.
+bool ReopenCommPort();
+// "COMM 1 (/dev/ttyUSB0)": the port's name with the device behind it.
+std::string CommPortName();
 
 inline constexpr uint8_t ACK = 0x06;
 inline constexpr uint8_t NAK = 0x15;

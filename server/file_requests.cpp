@@ -138,5 +138,9 @@ void CServerStatusDlg::OnSetDownloadMode() {
     AddLogLine("Can't send special bytes. File transfer in progress!!");
     return;
   }
+  if (portLost_) {
+    AddLogLine("Can't send special bytes. Serial port lost: " + CommPortName());
+    return;
+  }
   SetDownloadMode();
 }

@@ -41,6 +41,7 @@ bool CServerStatusDlg::OnInitDialog() {
   SetTimer(SERVER_TIMER_ID, SERVER_TICK_MS);
 
   transferring_ = false;
+  portLost_ = false;
   receiver_.Restart();
 
   logList_.ResetContent();
@@ -113,7 +114,10 @@ void CServerStatusDlg::OnDestroy() {
 
 void CServerStatusDlg::OnTimer(int id) {
   ShowTransferReports();
-  if (!transferring_) {
+  if (!transferring_ && !portLost_ && CommPortLost()) OnPortLost();
+  if (portLost_) {
+    LookForPort();
+  } else if (!transferring_) {
     RXEngine();
     if (receiver_.packetReady) {
       SetStatusLine("Comms Line is BUSY");

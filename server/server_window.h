@@ -77,6 +77,11 @@ class CServerStatusDlg : public ui::CDialog {
   void ShowBlockErrors(int32_t n);
   void LogTransferResult(int32_t code);
 
+  // The device went away: release the port and look for it once a second; when it is back,
+  // serve on it as after an opening.
+  void OnPortLost();
+  void LookForPort();
+
   // Stops the timer, closes the port and ends the window.
   void Close();
   void InstallIdleHook();
@@ -99,6 +104,9 @@ class CServerStatusDlg : public ui::CDialog {
   // The user asked to leave while a transfer ran; the window closes once the engine returns.
   bool exitRequested_ = false;
   bool openFailed_ = false;
+  // The port's device has gone; g_CommPort is null until it is back.
+  bool portLost_ = false;
+  uint32_t nextLookAt_ = 0;
   std::string statusShown_;
   LineObserver observer_;
 

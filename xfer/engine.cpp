@@ -28,6 +28,17 @@ struct WriteLimits {
 constexpr WriteLimits kCharLimits{30000, 25, false, XFER_CHAR_FAILED};
 constexpr WriteLimits kBufferLimits{60000, 55, true, XFER_SEND_FAILED};
 
+// An unplugged adapter fails every operation at once (drivers answer PORT_NOT_FOUND and keep it in
+// status); waiting out the time-outs against it would only delay the news.
+bool DeviceLost(TransferContext& ctx) {
+  if (ctx.port->status != PORT_NOT_FOUND) return false;
+  if (ctx.result != XFER_STOPPED && ctx.result != XFER_CARRIER_LOST) {
+    LogLine(ctx, "Serial device lost");
+    ctx.result = XFER_CARRIER_LOST;
+  }
+  return true;
+}
+
 // Repeats attempt while the port refuses, until the deadline. attempt answers the port's code and
 // sets done once nothing remains to be written.
 template <typename Attempt>
@@ -48,6 +59,7 @@ int32_t RetryWrite(TransferContext& ctx, const WriteLimits& limits, Attempt atte
       }
       port->status = savedStatus;
     } else if (r < 0) {
+      if (DeviceLost(ctx)) return r;
       LogLine(ctx, "Error %d sending buffer", r);
       FailStep(ctx, limits.failCode);
       return r;
@@ -104,6 +116,10 @@ bool CheckAbort(TransferContext& ctx) {
   if (ctx.progressCallback) ctx.progressCallback(&ctx);
   if (ctx.result == XFER_STOPPED) return true;
   if (ctx.result < 0) return false;
+  if (DeviceLost(ctx)) {
+    EndTransfer(ctx);
+    return true;
+  }
   if (ctx.carrierWatch && CarrierLost(ctx.port)) {
     ctx.result = XFER_CARRIER_LOST;
     LogLine(ctx, "Transfer aborted...");
@@ -116,13 +132,17 @@ bool CheckAbort(TransferContext& ctx) {
 int32_t ReadCharTimed(CSerialPort* port, int32_t ms) {
   uint32_t now = host::TickCount();
   const uint32_t deadline = now + static_cast<uint32_t>(ms);
-  if (port->ops.RxCount(port) > 0) return port->ops.GetChar(port);
+  int32_t waiting = port->ops.RxCount(port);
   for (;;) {
+    if (waiting > 0) return port->ops.GetChar(port);
+    // A device that has gone will send nothing more: no use waiting out the time.
+    if (waiting == PORT_NOT_FOUND) return waiting;
     const int32_t left = ms == -1 ? PORT_WAIT_STEP_MS : static_cast<int32_t>(deadline - now);
     const int32_t hook = PortWaitStep(port, left);
+    waiting = port->ops.RxCount(port);
     // A byte that came in meanwhile is taken even when the wait ends: a transfer whose last
     // answer has arrived must not be reported as stopped.
-    if (port->ops.RxCount(port) > 0) return port->ops.GetChar(port);
+    if (waiting > 0) return port->ops.GetChar(port);
     if (hook < 0) {
       port->status = hook;
       return hook;
@@ -176,7 +196,8 @@ bool BeginTransfer(TransferContext& ctx) {
 
 void EndTransfer(TransferContext& ctx) {
   CloseTransferFile(ctx);
-  if (ctx.result != XFER_OK) {
+  // A device that has gone can't take the cancel, nor answer during the pause after it.
+  if (ctx.result != XFER_OK && ctx.port->status != PORT_NOT_FOUND) {
     // The cancel is a courtesy to the peer; its own failure must not hide why the call failed.
     const TransferResult cause = ctx.result;
     WriteBuffer(ctx, kCancelSequence);

@@ -254,7 +254,8 @@ TEST_F(MemoryPortTest, ApplyFailuresReachStatusExceptForDtrAndRts) {
   EXPECT_EQ(port->ops.SetLineParams(port, 9600, 'N', 8, 1), PORT_FAILED);
 }
 
-TEST_F(MemoryPortTest, UnpluggedEndFailsEveryOperationWithNotFound) {
+TEST_F(MemoryPortTest, UnpluggedEndFailsEveryOperationWithNotFoundUntilOpenedAgain) {
+  line.End(kEndB).Write({0x41});
   line.End(kEndA).Unplug();
   uint8_t byte = 0;
   EXPECT_EQ(port->ops.GetChar(port), PORT_NOT_FOUND);
@@ -264,6 +265,16 @@ TEST_F(MemoryPortTest, UnpluggedEndFailsEveryOperationWithNotFound) {
   EXPECT_EQ(port->ops.ModemStatus(port), 0) << "no lines: the carrier is gone";
   EXPECT_EQ(port->ops.SetXonXoff(port, 0), PORT_NOT_FOUND);
   EXPECT_EQ(port->status, PORT_NOT_FOUND);
+  CSerialPort* refused = line.OpenPort(kEndA);
+  EXPECT_EQ(refused->status, PORT_NOT_FOUND);
+  refused->ops.ClosePort(refused);
+
+  line.End(kEndA).Plug();
+  EXPECT_EQ(port->ops.RxCount(port), PORT_NOT_FOUND) << "a handle on the old device stays dead";
+  CSerialPort* again = line.OpenPort(kEndA);
+  EXPECT_EQ(again->status, PORT_OK);
+  EXPECT_EQ(again->ops.RxCount(again), 0) << "the device comes back empty";
+  EXPECT_EQ(again->ops.ClosePort(again), PORT_OK);
   EXPECT_EQ(port->ops.ClosePort(port), PORT_OK);
   port = nullptr;
 }

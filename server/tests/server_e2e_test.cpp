@@ -217,6 +217,52 @@ TEST_F(ServerEndToEndTest, InterruptDuringASendCancelsAndExitsCleanly) {
   EXPECT_NE(CalcReport().find("cancel"), std::string::npos) << CalcReport();
 }
 
+size_t Occurrences(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// The adapter goes away: the line's pseudo-terminals vanish mid-transfer and come back later
+// under the same names.
+TEST_F(ServerEndToEndTest, UnpluggedLineIsReleasedAndServedAgainOnceBackAndExitStillWorks) {
+  tools::testing::WriteFileBytes(dir / "big.obj", tools::testing::RandomBytes(20000, 5));
+  StartLine(9600);
+  WriteSettings(dir / "lineA", "Xmodem1K-ZKCRC");
+  StartServerAndCalculator();
+  ChildProcess calc({QUON_CALC, "get", dir / "lineB", "big.obj"},
+                    {dir.Path().string(), dir / "calc.out", dir / "calc.err"});
+  ASSERT_TRUE(WaitForText(dir / "server.out", "Sending block 2", kTransferMs));
+  const auto unplug = [this] {
+    line->Signal(SIGTERM);
+    ASSERT_EQ(line->WaitFor(kStartMs), 0);
+    std::filesystem::remove(dir / "ready");
+  };
+  unplug();
+  const std::string lost = "Serial port lost: COMM 1 (" + (dir / "lineA") + ")";
+  ASSERT_TRUE(WaitForText(dir / "server.out", "Status: " + lost, kStartMs));
+  EXPECT_EQ(calc.WaitFor(kStartMs), 1);
+
+  StartLine();
+  ASSERT_TRUE(WaitForText(dir / "server.out", "Serial port back: COMM 1", kStartMs));
+  ASSERT_EQ(Calc({"download-mode", dir / "lineB"}), 0) << CalcReport();
+  EXPECT_EQ(Calc({"get", dir / "lineB", "big.obj", "--expect", dir / "big.obj"}), 0)
+      << CalcReport();
+
+  unplug();
+  for (int waited = 0; waited < kStartMs; waited += 20) {
+    if (Occurrences(ReadFileText(dir / "server.out"), "Status: " + lost) == 2) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  const std::string out = StopServer();
+  EXPECT_EQ(Occurrences(out, lost), 4u) << out;  // each time in the log and the status
+  EXPECT_NE(out.find("Serial device lost\nERROR : problems encounter during sending\n"
+                     "ERROR : Lost carrier during transfer\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(Occurrences(out, "File transmission complete"), 1u) << out;
+}
+
 TEST_F(ServerEndToEndTest, UnopenablePortEndsWithStatusOneAndTheReason) {
   WriteSettings(dir / "no-such-device", "Xmodem1K-ZKCRC");
   EXPECT_EQ(RunProgram({QUON_SERVER}), 1);

@@ -1,5 +1,6 @@
 // The server window on the Qt backend, offscreen, serving one get from the virtual calculator
-// over the virtual line, grabbed to a PNG once the file has gone.
+// over the virtual line, grabbed to a PNG once the file has gone; then the line goes away and
+// comes back, as an unplugged adapter does.
 
 #include <QApplication>
 #include <QComboBox>
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <thread>
@@ -56,14 +58,20 @@ class CurrentFolder {
   std::filesystem::path previous_;
 };
 
-TEST(ServerWindowQt, ServesAGetAndIsGrabbed) {
+TEST(ServerWindowQt, ServesAGetSurvivesAnUnplugAndIsGrabbed) {
   tools::testing::TempDir dir;
   tools::testing::WriteFileBytes(dir / "orvo1.obj", tools::testing::RandomBytes(3000, 1));
   CurrentFolder inDir(dir.Path());
-  ChildProcess line({NULLMODEM, "--link-a", dir / "lineA", "--link-b", dir / "lineB",
-                     "--ready-file", dir / "ready"},
-                    {});
-  ASSERT_TRUE(tools::testing::WaitForFile(dir / "ready", 10000));
+  std::unique_ptr<ChildProcess> line;
+  const auto plugIn = [&] {
+    std::filesystem::remove(dir / "ready");
+    line = std::make_unique<ChildProcess>(
+        std::vector<std::string>{NULLMODEM, "--link-a", dir / "lineA", "--link-b", dir / "lineB",
+                                 "--ready-file", dir / "ready"},
+        tools::testing::SpawnOptions{});
+    return tools::testing::WaitForFile(dir / "ready", 10000);
+  };
+  ASSERT_TRUE(plugIn());
   g_CommSettings = CommSettings();
   g_CommSettings.device1 = dir / "lineA";
   g_CommSettings.protocol = "Xmodem1K-ZKCRC";
@@ -74,6 +82,8 @@ TEST(ServerWindowQt, ServesAGetAndIsGrabbed) {
   std::string shot;
   std::optional<int> downloadMode;
   std::optional<int> get;
+  std::optional<int> downloadModeAgain;
+  std::string lostShot;
   std::vector<std::string> log;
   script.Then([&](QWidget& w) {
     EXPECT_EQ(w.windowTitle(), "Orvo Server Status");
@@ -98,6 +108,17 @@ TEST(ServerWindowQt, ServesAGetAndIsGrabbed) {
         5000);
     log = ListLines(IDC_LOG_LIST);
     shot = ui_test::SaveScreenshot(w, "server-window-get");
+
+    line->Signal(SIGTERM);
+    EXPECT_EQ(line->WaitFor(10000), 0);
+    const std::string lost = "Serial port lost: COMM 1 (" + (dir / "lineA") + ")";
+    EXPECT_TRUE(PumpUntil([&] { return ListLines(IDC_STATUS_LIST).front() == lost; }, 5000));
+    lostShot = ui_test::SaveScreenshot(w, "server-window-lost");
+    ASSERT_TRUE(plugIn());
+    EXPECT_TRUE(PumpUntil(
+        [&] { return ListLines(IDC_STATUS_LIST).front() == "Comms line is IDLE"; }, 5000));
+    ChildProcess calcModeAgain({QUON_CALC, "download-mode", dir / "lineB"}, {});
+    PumpUntil([&] { return (downloadModeAgain = calcModeAgain.WaitFor(0)).has_value(); }, 20000);
     ui_test::Click(w, ui::kIdCancel);
   });
   EXPECT_EQ(g_ServerStatusDlg.DoModal(), ui::kIdCancel);
@@ -105,8 +126,9 @@ TEST(ServerWindowQt, ServesAGetAndIsGrabbed) {
   EXPECT_EQ(downloadMode, 0);
   EXPECT_EQ(get, 0) << tools::testing::ReadFileText(dir / "calc.err");
   EXPECT_NE(std::find(log.begin(), log.end(), "File transmission complete"), log.end());
+  EXPECT_EQ(downloadModeAgain, 0) << "the download mode again once the line is back";
   EXPECT_FALSE(shot.empty());
-  std::cout << "screenshot: " << shot << "\n";
+  std::cout << "screenshots: " << shot << " " << lostShot << "\n";
 }
 
 }  // namespace

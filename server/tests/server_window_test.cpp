@@ -375,6 +375,71 @@ TEST_F(ServerWindowTest, ExitDuringATransferWaitsForTheEngineAndCancelsPromptly)
   EXPECT_TRUE(Contains(log, "ERROR : User typed abort key during file transfer"));
 }
 
+TEST_F(ServerWindowTest, UnpluggedDeviceIsReleasedLookedForAndServedAgainOnceBack) {
+  WriteFile("orvo1.obj", Pattern(3000));
+  Bytes raw;
+  SilentCalculator(raw);
+  Send(CommandPacket('G', "orvo1.obj"));
+  std::string lost;
+  uint64_t unpluggedAt = 0;
+  size_t opensWhenLost = 0;
+  backend.After(3000, [&](ui::HeadlessWindow&) {
+    ASSERT_TRUE(dlg.Transferring());
+    lost = "Serial port lost: " + CommPortName();
+    line.End(serial::kEndA).Unplug();
+    unpluggedAt = clock.ElapsedMs();
+  });
+  backend.After(2000, [&](ui::HeadlessWindow&) {
+    EXPECT_FALSE(dlg.Transferring());
+    EXPECT_FALSE(line.End(serial::kEndA).IsOpen()) << "the dead port is released";
+    EXPECT_THAT(Items(IDC_STATUS_LIST), ElementsAre(lost));
+    opensWhenLost = opened.size();
+  });
+  CalcReceiver calc(Calc(), 'D');
+  backend.After(3000, [&](ui::HeadlessWindow&) {
+    EXPECT_NEAR(static_cast<double>(opened.size() - opensWhenLost), 3, 1) << "once a second";
+    line.End(serial::kEndA).Plug();
+    peer = [&] { return calc.Step(); };
+  });
+  backend.After(1000, [&](ui::HeadlessWindow&) {
+    EXPECT_THAT(Items(IDC_STATUS_LIST), ElementsAre("Comms line is IDLE"));
+    Calc().Write(CommandPacket('G', "orvo1.obj"));
+  });
+  backend.After(3000, [](ui::HeadlessWindow&) {});
+  Exit();
+  Run();
+
+  const auto lostAt = std::find_if(statuses.begin(), statuses.end(),
+                                   [&](const auto& s) { return s.first == lost; });
+  ASSERT_NE(lostAt, statuses.end());
+  EXPECT_LT(lostAt->second - unpluggedAt, 2000u);
+  EXPECT_EQ(std::count(log.begin(), log.end(), lost), 1);
+  EXPECT_TRUE(Contains(log, "Serial device lost"));
+  EXPECT_TRUE(Contains(log, "ERROR : Lost carrier during transfer"));
+  const auto back = std::find(log.begin(), log.end(), "Serial port back: " + CommPortName());
+  ASSERT_NE(back, log.end());
+  EXPECT_EQ(*std::next(back), " setting calculator in download mode");
+  EXPECT_EQ(opened.back().baud, opened.front().baud);
+  EXPECT_EQ(Bytes(calc.Raw().begin(), calc.Raw().begin() + 4), kDownloadMode);
+  ASSERT_TRUE(calc.Done());
+  Bytes padded = Pattern(3000);
+  padded.resize(3072, 0x00);
+  EXPECT_EQ(calc.Data(), padded) << "served again without a restart";
+}
+
+TEST_F(ServerWindowTest, ExitWhileTheDeviceIsAwayEndsTheWindow) {
+  backend.Then([&](ui::HeadlessWindow&) { line.End(serial::kEndA).Unplug(); });
+  backend.After(1000, [&](ui::HeadlessWindow& window) {
+    EXPECT_EQ(g_CommPort, nullptr);
+    window.Click(IDC_DOWNLOAD_MODE);
+  });
+  Exit();
+  EXPECT_EQ(Run(), ui::kIdCancel);
+  EXPECT_TRUE(Contains(log, "Can't send special bytes. Serial port lost: " + CommPortName()));
+  EXPECT_TRUE(backend.MessageBoxes().empty());
+  EXPECT_EQ(g_CommPort, nullptr);
+}
+
 TEST_F(ServerWindowTest, ExitDuringAPutStopsItWithTheCancelSequence) {
   Bytes raw;
   SilentCalculator(raw);

@@ -372,6 +372,25 @@ TEST_F(ReceiverTest, ProgressCallbackStopsTheTransfer) {
   EXPECT_TRUE(EndsWith(tx.Received(), kCancelSequence));
 }
 
+TEST_F(ReceiverTest, AnUnpluggedDeviceEndsTheTransferInTheMiddleOfABlock) {
+  auto& tx = Sender();
+  tx.SendFile(Pattern(2000), 128);
+  uint64_t unpluggedAt = 0;
+  line.SetPeerStep([&] {
+    const int32_t answer = tx.Step();
+    if (Peer().BytesSent() > 132 + 60 && unpluggedAt == 0) {
+      line.End(serial::kEndA).Unplug();
+      unpluggedAt = clock.ElapsedMs();
+    }
+    return answer;
+  });
+  EXPECT_EQ(ReceiveChecksum(), XFER_CARRIER_LOST);
+  ASSERT_GT(unpluggedAt, 0u);
+  EXPECT_LT(clock.ElapsedMs() - unpluggedAt, 100u);
+  EXPECT_EQ(CountLog("Serial device lost"), 1u);
+  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
+}
+
 // 960 baud: a block trickles in while the receiver works on its start.
 class SlowLineReceiverTest : public ReceiverTest {
  protected:

@@ -362,6 +362,26 @@ TEST_F(SenderTest, CarrierLossEndsTheTransfer) {
   EXPECT_TRUE(EndsWith(rx.Raw(), kCancelSequence));
 }
 
+TEST_F(SenderTest, AnUnpluggedDeviceEndsTheTransferAtOnceWithoutCancelling) {
+  WriteFile("f.bin", Pattern(3000));
+  auto& rx = Receiver(PeerCheck::kCrc, {'C'});
+  rx.GoSilentFrom(1);
+  uint64_t unpluggedAt = 0;
+  OnProgress() = [&](TransferContext*) {
+    if (rx.Frames().size() == 2 && unpluggedAt == 0) {
+      line.End(serial::kEndA).Unplug();
+      unpluggedAt = clock.ElapsedMs();
+    }
+  };
+  EXPECT_EQ(Send1K("f.bin"), XFER_CARRIER_LOST);
+  ASSERT_GT(unpluggedAt, 0u);
+  EXPECT_LT(clock.ElapsedMs() - unpluggedAt, 100u);
+  EXPECT_EQ(CountLog("Serial device lost"), 1u);
+  EXPECT_EQ(std::count_if(Logs().begin(), Logs().end(),
+                          [](const std::string& l) { return l.starts_with("Error"); }),
+            0);
+}
+
 TEST_F(SenderTest, WorksWithoutCallbacks) {
   WriteFile("f.bin", Pattern(700));
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});

@@ -3,6 +3,7 @@
 //   window-driver wait TITLE [SECONDS]   prints "x y width height" of the visible window TITLE
 //   window-driver click TITLE ID         presses the button ID of window TITLE
 //   window-driver gone TITLE [SECONDS]   waits until no window TITLE is visible
+//   window-driver items TITLE ID         prints the lines of list box ID of window TITLE
 //
 // Exit status 0 on success, 1 when the window or button is not there in time, 2 on bad usage.
 
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -52,15 +54,38 @@ int Gone(const char* title, DWORD seconds) {
   }
 }
 
-int Click(const char* title, int id) {
+// Control id of the visible window title; null, with a line on standard error, when there is none.
+HWND FindControl(const char* title, int id, const char* kind) {
   HWND window = WaitForWindow(title, 10);
-  HWND button = window != nullptr ? GetDlgItem(window, id) : nullptr;
-  if (button == nullptr) {
-    std::fprintf(stderr, "window-driver: no button %d in \"%s\"\n", id, title);
-    return 1;
-  }
+  HWND control = window != nullptr ? GetDlgItem(window, id) : nullptr;
+  if (control == nullptr)
+    std::fprintf(stderr, "window-driver: no %s %d in \"%s\"\n", kind, id, title);
+  return control;
+}
+
+int Click(const char* title, int id) {
+  HWND button = FindControl(title, id, "button");
+  if (button == nullptr) return 1;
   // What the button itself tells its window when clicked; BM_CLICK needs an active window.
-  PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(button));
+  return 0;
+}
+
+int Items(const char* title, int id) {
+  HWND list = FindControl(title, id, "list");
+  if (list == nullptr) return 1;
+  // The wide form: Wine hands another process's list text over as the window keeps it.
+  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    wchar_t text[512] = {};
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (length < 0 || length >= static_cast<LRESULT>(std::size(text))) continue;
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+    char line[1024] = {};
+    WideCharToMultiByte(CP_ACP, 0, text, -1, line, sizeof line, nullptr, nullptr);
+    std::printf("%s\n", line);
+  }
   return 0;
 }
 
@@ -75,6 +100,7 @@ int main(int argc, char** argv) {
     return Gone(argv[2], argc == 4 ? static_cast<DWORD>(std::atoi(argv[3])) : 30);
   }
   if (action == "click" && argc == 4) return Click(argv[2], std::atoi(argv[3]));
-  std::fprintf(stderr, "usage: window-driver wait|gone TITLE [SECONDS] | click TITLE ID\n");
+  if (action == "items" && argc == 4) return Items(argv[2], std::atoi(argv[3]));
+  std::fprintf(stderr, "usage: window-driver wait|gone TITLE [SECONDS] | click|items TITLE ID\n");
   return 2;
 }

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# quon-server when the adapter goes away: the virtual line (115200 baud) vanishes in the middle of
+# a 256 KiB get and comes back ten seconds later. Prints how long the server took to notice and to
+# serve again, and its CPU share of one core while the line was there and idle, and while it was
+# away. (lrzsz has nothing to compare: its programs end with the line and never reopen it.)
+#
+#   bench/unplugged_line.sh [BUILD_DIR]     (default build/default; takes about half a minute)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$(realpath "${1:-build/default}")
+nullmodem=$build/tools/nullmodem/nullmodem
+server=$build/server/quon-server
+calc=$build/tools/quon_calc/quon-calc
+for tool in "$nullmodem" "$server" "$calc"; do
+  [[ -x $tool ]] || { echo "missing: $tool (build first)"; exit 1; }
+done
+
+work=$(mktemp -d)
+line_pid= server_pid=
+cleanup() {
+  [[ -n $server_pid ]] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  [[ -n $line_pid ]] && kill "$line_pid" 2>/dev/null && wait "$line_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+start_line() {
+  rm -f "$work/ready"
+  "$nullmodem" --baud 115200 --link-a "$work/A" --link-b "$work/B" --ready-file "$work/ready" \
+    >/dev/null 2>&1 &
+  line_pid=$!
+  for _ in $(seq 100); do [[ -e $work/ready ]] && return; sleep 0.05; done
+  echo "nullmodem did not start"; exit 1
+}
+
+now() { date +%s.%N; }
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$server_pid/stat"; }
+# Seconds until the server's output holds the text.
+seconds_until() {  # since text
+  until grep -qF -- "$2" "$work/server.out"; do sleep 0.01; done
+  awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'
+}
+# CPU share of one core over a number of seconds.
+cpu_share() {  # seconds
+  local t0 t1
+  t0=$(cpu_ticks); sleep "$1"; t1=$(cpu_ticks)
+  awk -v t="$((t1 - t0))" -v s="$1" -v hz="$(getconf CLK_TCK)" \
+    'BEGIN { printf "%.2f%%", 100 * t / hz / s }'
+}
+
+head -c 262144 /dev/urandom >"$work/big.obj"
+head -c 4096 /dev/urandom >"$work/small.obj"
+printf '[serial]\ndevice1=%s\nbaud=115200\nprotocol=Xmodem1K-ZKCRC\n' "$work/A" >"$work/quon.ini"
+start_line
+(cd "$work" && exec "$server" >"$work/server.out" 2>&1) &
+server_pid=$!
+"$calc" download-mode "$work/B" >/dev/null
+echo "idle, line there:         $(cpu_share 5) of a core"
+
+"$calc" get "$work/B" big.obj >/dev/null 2>&1 &
+calc_pid=$!
+until grep -qF "Sending block 20" "$work/server.out"; do sleep 0.01; done
+unplugged=$(now)
+kill "$line_pid"; wait "$line_pid" 2>/dev/null || true; line_pid=
+echo "lost noticed after:       $(seconds_until "$unplugged" "Status: Serial port lost") s"
+wait "$calc_pid" || true
+echo "line away:                $(cpu_share 10) of a core"
+
+start_line
+back=$(now)
+echo "back and serving after:   $(seconds_until "$back" "Serial port back") s (looked for once a second)"
+"$calc" download-mode "$work/B" >/dev/null
+"$calc" get "$work/B" small.obj --expect "$work/small.obj" | sed 's/^/served again: /'
