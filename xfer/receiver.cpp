@@ -1,5 +1,6 @@
 #include "xfer/receiver.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "host/clock.h"
@@ -107,13 +108,19 @@ bool ReadBlockBody(TransferContext& ctx) {
     return false;
   }
   ctx.blockNumber = number;
-  for (int32_t i = 0; i < ctx.blockLength; ++i) {
+  for (int32_t i = 0; i < ctx.blockLength;) {
+    // What has arrived is taken in one go; the byte time limit applies only while waiting.
+    const auto wanted = static_cast<uint32_t>(ctx.blockLength - i);
+    if (port->ops.RxCount(port) > 0 && port->ops.GetBytes(port, &ctx.buffer[i], wanted) == 0) {
+      i += static_cast<int32_t>(std::min(port->count, wanted));
+      continue;
+    }
     const int32_t c = ReadCharTimed(port, kByteMs);
     if (c < 0) {
       RejectBrokenBlock(ctx);
       return false;
     }
-    ctx.buffer[i] = static_cast<uint8_t>(c);
+    ctx.buffer[i++] = static_cast<uint8_t>(c);
   }
   const int32_t first = ReadCharTimed(port, kByteMs);
   const int32_t second = ctx.useCrc ? ReadCharTimed(port, kByteMs) : 0;
