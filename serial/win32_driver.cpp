@@ -11,6 +11,7 @@
 #include "serial/input_wait.h"
 #include "serial/line_settings.h"
 #include "serial/port_object.h"
+#include "serial/queued_input.h"
 #include "serial/serial_port.h"
 #include "serial/status_dump.h"
 
@@ -64,16 +65,7 @@ int32_t FillInput(CSerialPort* port) {
   return PORT_OK;
 }
 
-int32_t GetBytes(CSerialPort* port, uint8_t* buffer, uint32_t length) {
-  port->count = 0;
-  InputQueue& input = port->driver->input;
-  if (input.Count() == 0) {
-    if (const int32_t failed = FillInput(port)) return failed;
-    if (input.Count() == 0) return PORT_RX_EMPTY;
-  }
-  port->count = input.Take(buffer, length);
-  return PORT_OK;
-}
+constexpr auto GetBytes = QueuedGetBytes<FillInput>;
 
 // A write record whose operation has ended; null while all of them are in flight.
 OVERLAPPED* FreeWriteRecord(SerialDriverState& driver) {
@@ -110,14 +102,7 @@ int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
   return port->status = PORT_TX_FULL;
 }
 
-int32_t RxCount(CSerialPort* port) {
-  InputQueue& input = port->driver->input;
-  if (input.CountReadsDevice()) {
-    const int32_t failed = FillInput(port);
-    if (failed != PORT_OK && input.Count() == 0) return failed;
-  }
-  return static_cast<int32_t>(input.Count());
-}
+constexpr auto RxCount = QueuedRxCount<FillInput>;
 
 int32_t TxCount(CSerialPort* port) {
   QueueCounts counts;
