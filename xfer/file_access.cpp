@@ -44,10 +44,7 @@ std::FILE* OpenForWriting(TransferContext& ctx) {
     std::error_code error;
     std::filesystem::path target = std::filesystem::canonical(ctx.fileName, error);
     if (error) target = ctx.fileName;
-    if (std::FILE* file = CreatePartialFile(ctx, target)) {
-      ctx.partialTarget = target.string();
-      return file;
-    }
+    if (std::FILE* file = CreatePartialFile(ctx, target)) return file;
   }
   return OpenHook(&ctx, ctx.fileName, "wb");
 }

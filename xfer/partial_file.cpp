@@ -109,6 +109,7 @@ std::FILE* CreatePartialFile(TransferContext& ctx, const fs::path& target) {
     }
     Hold(file);
     ctx.partialName = std::move(name);
+    ctx.partialTarget = target.string();
     return file;
   }
   return nullptr;

@@ -13,7 +13,7 @@
 namespace xfer {
 
 // Opens a new temporary beside target (the real file, links resolved) through OpenHook and sets
-// the context's partialName; null when none can be made.
+// the context's partialName and partialTarget; null when none can be made.
 std::FILE* CreatePartialFile(TransferContext& ctx, const std::filesystem::path& target);
 
 }  // namespace xfer
