@@ -96,6 +96,7 @@ struct SerialDriverState {
   OVERLAPPED inputEventOverlapped;
   DWORD inputEventMask;
   bool inputEventPending;
+  bool inputEventsFail;  // the device refused or cancelled that wait: waits only sleep their step
 #else
   int fd;                 // -1 once closed or when the open failed
   bool hasCounters;       // false on devices without TIOCGICOUNT (pseudo-terminals)

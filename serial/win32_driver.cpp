@@ -280,22 +280,29 @@ int32_t ComNumber(const char* name) {
 
 // The device's wait for a received character runs on its own record; a wait that ended is
 // started again, and one that ends at once (characters came since the last) means input may be
-// ready.
+// ready. A device that refuses the wait or cancels it without an event (Wine does so on a
+// pseudo-terminal) would otherwise wake every wait at once and keep a core busy re-arming it.
 bool ArmInputWait(SerialDriverState& driver, host::WaitHandle& handle) {
   handle = host::kNoWaitHandle;
-  if (driver.deviceGone || driver.input.Count() > 0) return true;
+  if (driver.deviceGone || driver.inputEventsFail || driver.input.Count() > 0) return true;
   OVERLAPPED& record = driver.inputEventOverlapped;
   if (driver.inputEventPending) {
-    if (HasOverlappedIoCompleted(&record)) {
-      driver.inputEventPending = false;
-      return false;
+    if (!HasOverlappedIoCompleted(&record)) {
+      handle = record.hEvent;
+      return true;
     }
-    handle = record.hEvent;
-    return true;
+    driver.inputEventPending = false;
+    DWORD ignored = 0;
+    const bool ended = GetOverlappedResult(driver.handle, &record, &ignored, FALSE);
+    driver.inputEventsFail = !ended || (driver.inputEventMask & EV_RXCHAR) == 0;
+    return driver.inputEventsFail;
   }
   ResetEvent(record.hEvent);
   if (WaitCommEvent(driver.handle, &driver.inputEventMask, &record)) return false;
-  if (GetLastError() != ERROR_IO_PENDING) return true;
+  if (GetLastError() != ERROR_IO_PENDING) {
+    driver.inputEventsFail = true;
+    return true;
+  }
   driver.inputEventPending = true;
   handle = record.hEvent;
   return true;

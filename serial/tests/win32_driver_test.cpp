@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,22 @@ TEST_F(Win32DriverTest, BytesCrossTheLineExactlyAndReadsTakeWhatIsWaiting) {
   ASSERT_TRUE(WaitForBytes(a_, 1));
   EXPECT_EQ(a_->ops.RxFree(a_), PORT_QUEUE_SIZE - 1);
   EXPECT_EQ(a_->ops.GetChar(a_), 255);
+}
+
+// Waits sleep on the device's event for a received character. Where the device cancels that
+// wait instead (Wine on a pseudo-terminal), the first wait ends early and the rest sleep their
+// time; a wait that kept ending early would keep a core busy.
+TEST_F(Win32DriverTest, WaitsWithNothingArrivingSleepTheirTime) {
+  using namespace std::chrono;
+  WaitForPortEvent(a_, 50);
+  for (int i = 0; i < 3; ++i) {
+    const steady_clock::time_point start = steady_clock::now();
+    WaitForPortEvent(a_, 50);
+    EXPECT_GE(steady_clock::now() - start, 45ms) << "wait " << i;
+  }
+  ASSERT_EQ(b_->ops.PutChar(b_, 'a'), PORT_OK);
+  ASSERT_TRUE(WaitForBytes(a_, 1));
+  EXPECT_EQ(a_->ops.GetChar(a_), 'a');
 }
 
 TEST_F(Win32DriverTest, EmptyReadsAndEmptyWritesChangeNothing) {

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# The Windows driver's waits under Wine, on COM1 and COM2 of the build's prefix joined by the
+# null-modem relay (see bench/port_waits_win32.cpp for what it prints).
+#
+#   nice -n 10 bench/windows_waits.sh [BUILD_DIR]   (default build/windows)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$(realpath "${1:-build/windows}")
+program=$build/bench/bench_port_waits.exe
+[[ -f $program ]] || { echo "missing: $program (cmake --build --preset windows)"; exit 1; }
+prefix=$build/wineprefix
+scripts/wine-run.sh "$prefix" --prepare
+scripts/wine-null-modem.sh start "$prefix" 1 2
+trap 'scripts/wine-null-modem.sh stop "$prefix" 1 2' EXIT
+scripts/wine-run.sh "$prefix" "$program"
