@@ -53,13 +53,16 @@ stop_line() {
 }
 
 # The two ends of a transfer; each writes its user and system CPU seconds to a file ("U/S").
-# On the unpaced line the port's rate means nothing, but it must be a valid one.
+# lrzsz's ends also write the figure of their socat, which does their pty reads and writes, with
+# theirs included, to the file's ".pair". On the unpaced line the port's rate means nothing, but
+# it must be a valid one.
 receiver() {  # quon|lrzsz baud cpu-file
   if [[ $1 == quon ]]; then
     /usr/bin/time -f %U/%S -o "$3" "$quon_xfer" receive --crc --baud "${2/#0/115200}" \
       "$work/B" got.bin
   else
-    socat "FILE:$work/B,raw,echo=0" EXEC:"/usr/bin/time -f %U/%S -o $3 rx -X -c got.bin"
+    /usr/bin/time -f %U/%S -o "$3.pair" socat "FILE:$work/B,raw,echo=0" \
+      EXEC:"/usr/bin/time -f %U/%S -o $3 rx -X -c got.bin"
   fi
 }
 sender() {  # quon|lrzsz baud cpu-file
@@ -67,14 +70,15 @@ sender() {  # quon|lrzsz baud cpu-file
     /usr/bin/time -f %U/%S -o "$3" "$quon_xfer" send --protocol xmodem1k-chk \
       --baud "${2/#0/115200}" "$work/A" src.bin
   else
-    socat "FILE:$work/A,raw,echo=0" EXEC:"/usr/bin/time -f %U/%S -o $3 sx -X -k src.bin"
+    /usr/bin/time -f %U/%S -o "$3.pair" socat "FILE:$work/A,raw,echo=0" \
+      EXEC:"/usr/bin/time -f %U/%S -o $3 sx -X -k src.bin"
   fi
 }
 
 # One transfer of src.bin over the running line; prints its figures and sets `seconds`.
 transfer() {  # label sender-kind receiver-kind baud size [baseline-seconds]
   local label=$1 tx=$2 rx=$3 baud=$4 size=$5 base=${6:-}
-  rm -f "$work/got.bin"
+  rm -f "$work/got.bin" "$work"/{tx,rx}.cpu.pair
   (cd "$work" && receiver "$rx" "$baud" "$work/rx.cpu" >/dev/null 2>&1) &
   local receiver_pid=$!
   sleep 0.3
@@ -86,12 +90,20 @@ transfer() {  # label sender-kind receiver-kind baud size [baseline-seconds]
   cmp -s -n "$size" "$work/src.bin" "$work/got.bin" || { echo "$label: received file differs"; exit 1; }
   seconds=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
   awk -v label="$label" -v baud="$baud" -v size="$size" -v s="$seconds" -v base="$base" \
-      -v tx="$(cat "$work/tx.cpu")" -v rx="$(cat "$work/rx.cpu")" 'BEGIN {
-    split(tx, a, "/"); split(rx, b, "/"); mib = size / 1048576; rate = size / s;
+      -v tx="$(cat "$work/tx.cpu")" -v rx="$(cat "$work/rx.cpu")" \
+      -v txpair="$(cat "$work/tx.cpu.pair" 2>/dev/null)" \
+      -v rxpair="$(cat "$work/rx.cpu.pair" 2>/dev/null)" 'BEGIN {
+    mib = size / 1048576; rate = size / s;
     line = baud > 0 ? sprintf("%5.1f%% of line", 100 * rate / (baud / 10)) : "";
     ratio = base != "" ? sprintf("%5.2fx", base / s) : "";
-    printf "  %-34s %6.1f s %9.0f B/s %s %s  CPU s/MiB: sender %.3f, receiver %.3f\n",
-           label, s, rate, line, ratio, (a[1] + a[2]) / mib, (b[1] + b[2]) / mib
+    printf "  %-34s %6.1f s %9.0f B/s %s %s  CPU s/MiB: sender %s, receiver %s\n",
+           label, s, rate, line, ratio, cpu(tx, txpair, mib), cpu(rx, rxpair, mib)
+  }
+  function cpu(own, pair, mib,   a, b) {
+    split(own, a, "/");
+    if (pair == "") return sprintf("%.3f", (a[1] + a[2]) / mib);
+    split(pair, b, "/");
+    return sprintf("%.3f (%.3f with socat)", (a[1] + a[2]) / mib, (b[1] + b[2]) / mib);
   }'
 }
 

@@ -82,10 +82,11 @@ int32_t Transfer(CSerialPort* port, const quon_xfer::Options& options) {
 
 // The last answer or cancel sequence must reach the line before closing discards it; the queue
 // count does not cover what the device still holds, hence the pause after it, as the server makes.
-void DrainAndClose(CSerialPort* port) {
+// A send that succeeded ended on the receiver's answer to its last byte: nothing is on the way.
+void DrainAndClose(CSerialPort* port, bool lastByteAnswered) {
   const uint32_t start = host::TickCount();
   while (port->ops.TxCount(port) > 0 && host::TicksSince(start) < 2000) host::SleepMs(1);
-  host::SleepMs(200);
+  if (!lastByteAnswered) host::SleepMs(200);
   port->ops.ClosePort(port);
 }
 
@@ -141,7 +142,7 @@ int main(int argc, char** argv) {
   }
   const int32_t result = Transfer(port, *options);
   ClearProgress();
-  DrainAndClose(port);
+  DrainAndClose(port, options->command == quon_xfer::Command::kSend && result >= 0);
   if (result < 0) {
     std::fprintf(stderr, "quon-xfer: transfer failed: %s (%d)\n",
                  quon_xfer::TransferResultText(result), result);
