@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/idle_second.h"
 #include "serial/serial_port.h"
 #include "xfer/engine.h"
 
@@ -31,7 +32,7 @@ double Now() {
 void Report(const char* name, std::vector<double> ms) {
   std::sort(ms.begin(), ms.end());
   const double mean = std::accumulate(ms.begin(), ms.end(), 0.0) / static_cast<double>(ms.size());
-  std::printf("%-36s mean %6.2f ms, median %6.2f, min %6.2f, max %6.2f (%zu runs)\n", name, mean,
+  std::printf("%-38s mean %6.2f ms, median %6.2f, min %6.2f, max %6.2f (%zu runs)\n", name, mean,
               ms[ms.size() / 2], ms.front(), ms.back(), ms.size());
 }
 
@@ -71,27 +72,14 @@ void ByteWake(CSerialPort* waiting, CSerialPort* peer) {
   Report("byte sent to ReadCharTimed answered:", ms);
 }
 
-double CpuMs() {
+double CpuSeconds() {
   FILETIME created, exited, kernel, user;
   GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-  const auto ms = [](FILETIME t) {
+  const auto seconds = [](FILETIME t) {
     return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
-           1e4;
+           1e7;
   };
-  return ms(kernel) + ms(user);
-}
-
-void IdleSecond(CSerialPort* port) {
-  static long calls;
-  calls = 0;
-  const IdleHookFn saved = IdleHook;
-  IdleHook = [](CSerialPort*) { return ++calls, 0; };
-  const double cpuBefore = CpuMs();
-  PortDelay(port, 1000);
-  const double cpu = CpuMs() - cpuBefore;
-  IdleHook = saved;
-  std::printf("%-36s %ld hook calls, %.1f ms CPU (%.2f %% of a core)\n", "idle second:", calls, cpu,
-              cpu / 10);
+  return seconds(kernel) + seconds(user);
 }
 
 }  // namespace
@@ -105,7 +93,7 @@ int main() {
   }
   PacingDelay(a);
   ByteWake(a, b);
-  IdleSecond(a);
+  PrintIdleSecond(a, "idle second (PortDelay):", CpuSeconds);
   b->ops.ClosePort(b);
   a->ops.ClosePort(a);
   return 0;

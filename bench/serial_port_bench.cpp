@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/idle_second.h"
 #include "serial/memory_line.h"
 #include "serial/pty_pair.h"
 
@@ -30,28 +31,13 @@ void IdlePoll(CSerialPort* port, const char* name) {
   constexpr int kCalls = 200'000;
   const auto start = Clock::now();
   for (int i = 0; i < kCalls; ++i) port->ops.RxCount(port);
-  std::printf("%-34s %8.0f ns per RxCount\n", name, SecondsSince(start) * 1e9 / kCalls);
+  std::printf("%-38s %8.0f ns per RxCount\n", name, SecondsSince(start) * 1e9 / kCalls);
 }
 
 double CpuSeconds() {
   timespec now{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
-// One second of real time with nothing happening, waited as every engine wait waits: how often
-// the hook ran and what the second cost. A spinning wait runs it millions of times.
-void IdleSecond(CSerialPort* port, const char* name) {
-  static long calls;
-  calls = 0;
-  const IdleHookFn saved = IdleHook;
-  IdleHook = [](CSerialPort*) { return ++calls, 0; };
-  const double cpuBefore = CpuSeconds();
-  PortDelay(port, 1000);
-  const double cpu = CpuSeconds() - cpuBefore;
-  IdleHook = saved;
-  std::printf("%-34s %8ld hook calls in 1 s, %.1f ms CPU (%.2f %% of a core)\n", name, calls,
-              cpu * 1e3, cpu * 100);
 }
 
 // Receives total bytes the way the engine does: RxCount, then GetChar per byte.
@@ -62,7 +48,7 @@ void ReceiveByteByByte(CSerialPort* port, size_t total, const char* name) {
     if (port->ops.RxCount(port) > 0 && port->ops.GetChar(port) >= 0) ++got;
   }
   const double seconds = SecondsSince(start);
-  std::printf("%-34s %8.2f MB/s (%zu bytes in %.3f s; 115200 baud is 0.0115 MB/s)\n", name,
+  std::printf("%-38s %8.2f MB/s (%zu bytes in %.3f s; 115200 baud is 0.0115 MB/s)\n", name,
               static_cast<double>(total) / seconds / 1e6, total, seconds);
 }
 
@@ -77,7 +63,7 @@ void Send(CSerialPort* port, const std::vector<uint8_t>& data, const char* name,
     drain();
   }
   const double seconds = SecondsSince(start);
-  std::printf("%-34s %8.2f MB/s (PutBytes of 1024-byte blocks)\n", name,
+  std::printf("%-38s %8.2f MB/s (PutBytes of 1024-byte blocks)\n", name,
               static_cast<double>(data.size()) / seconds / 1e6);
 }
 
@@ -99,7 +85,7 @@ int main() {
     return 1;
   }
   IdlePoll(port, "pty, idle line:");
-  IdleSecond(port, "pty, idle wait (PortDelay):");
+  PrintIdleSecond(port, "pty, idle wait (PortDelay):", CpuSeconds);
   std::thread writer([&] { pty.Write(data); });
   ReceiveByteByByte(port, kTotal, "pty, RxCount+GetChar per byte:");
   writer.join();
