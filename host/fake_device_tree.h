@@ -43,6 +43,12 @@ class FakeDeviceTree {
     Write("class/tty/" + name + "/type", std::to_string(uartType));
   }
 
+  // Unplugged: the tty and its node go.
+  void RemoveTty(const std::string& name) {
+    std::filesystem::remove_all(root_ / "sys/class/tty" / name);
+    std::filesystem::remove(root_ / "dev" / name);
+  }
+
  private:
   void Write(const std::string& sysPath, const std::string& text) {
     const std::filesystem::path file = root_ / "sys" / sysPath;

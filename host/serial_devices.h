@@ -30,6 +30,7 @@ std::string DescribeSerialDevices(const std::vector<SerialDevice>& devices);
 struct ChosenDevice {
   std::string path;
   std::string reason;
+  bool loneAdapter = false;  // the only USB adapter present, found by itself
 };
 
 // "COMM 1" (index 0) or "COMM 2" when the settings name no device: the only USB adapter if there

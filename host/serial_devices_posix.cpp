@@ -144,7 +144,7 @@ std::string DescribeSerialDevices(const std::vector<SerialDevice>& devices) {
 ChosenDevice DefaultSerialDevice(int32_t index, const std::vector<SerialDevice>& devices) {
   const auto usbCount = std::count_if(devices.begin(), devices.end(),
                                       [](const SerialDevice& device) { return device.usb; });
-  if (usbCount == 1) return {devices.front().path, "the only USB serial adapter"};
+  if (usbCount == 1) return {devices.front().path, "the only USB serial adapter", true};
   const std::string builtIn = index == 0 ? "/dev/ttyS0" : "/dev/ttyS1";
   if (usbCount == 0) return {builtIn, "no USB serial adapter found"};
   return {builtIn, std::to_string(usbCount) + " USB serial adapters found; set device" +

@@ -104,6 +104,13 @@ void ReleaseLostPort() {
 }
 
 bool ReopenCommPort() {
+#ifndef _WIN32
+  // An adapter may come back under another name (ttyUSB1 while ttyUSB0 was still held). Where the
+  // settings name no device, a lone adapter takes the port again; a built-in port never does, for
+  // it would open fine with no calculator behind it.
+  const host::ChosenDevice device = g_CommSettings.CommDevice(g_CommSettings.portIndex);
+  if (device.loneAdapter) SetPortDevice(g_CommSettings.portIndex, device.path);
+#endif
   CSerialPort* port = OpenWithCopies(g_CommSettings);
   if (port->status == PORT_OK) {
     g_CommPort = port;

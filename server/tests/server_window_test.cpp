@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "host/fake_device_tree.h"
 #include "server/comm_port.h"
 #include "server/transfer_status.h"
 #include "server_fixture.h"
@@ -439,6 +440,38 @@ TEST_F(ServerWindowTest, ExitWhileTheDeviceIsAwayEndsTheWindow) {
   EXPECT_TRUE(backend.MessageBoxes().empty());
   EXPECT_EQ(g_CommPort, nullptr);
 }
+
+#ifndef _WIN32
+TEST_F(ServerWindowTest, ALoneAdapterBackUnderAnotherNameIsServedThereButNeverABuiltInPort) {
+  host::testing::FakeDeviceTree tree(std::filesystem::current_path() / "root");
+  tree.AddUsbAdapter("ttyUSB0", "ftdi_sio", "FTDI", "FT232R USB UART");
+  tree.AddBuiltInPort("ttyS0", 4);
+  g_CommSettings.deviceRoot = tree.Root();
+  std::vector<std::string> devices;
+  SetPortOpener([&](int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits,
+                    int32_t stopBits) {
+    devices.push_back(PortDevice(index));
+    return line.OpenPort(serial::kEndA, baud, parity, dataBits, stopBits);
+  });
+  backend.Then([&](ui::HeadlessWindow&) {
+    line.End(serial::kEndA).Unplug();
+    tree.RemoveTty("ttyUSB0");
+  });
+  backend.After(2500, [&](ui::HeadlessWindow&) {
+    tree.AddUsbAdapter("ttyUSB1", "ftdi_sio", "FTDI", "FT232R USB UART");
+    line.End(serial::kEndA).Plug();
+  });
+  backend.After(1500, [](ui::HeadlessWindow&) {});
+  Exit();
+  Run();
+
+  ASSERT_GE(devices.size(), 3u);
+  EXPECT_EQ(devices.front(), "/dev/ttyUSB0");
+  EXPECT_EQ(std::count(devices.begin(), devices.end(), "/dev/ttyS0"), 0);
+  EXPECT_EQ(devices.back(), "/dev/ttyUSB1");
+  EXPECT_TRUE(Contains(log, "Serial port back: COMM 1 (/dev/ttyUSB1)"));
+}
+#endif
 
 TEST_F(ServerWindowTest, ExitDuringAPutStopsItWithTheCancelSequence) {
   Bytes raw;
