@@ -1,6 +1,7 @@
-// How the Windows driver's waits keep time: a 10 ms PortDelay (the byte pacing) against the real
-// clock, how soon ReadCharTimed answers a byte arriving on COM1 (at once where the device signals
-// input, within a wait step where it cannot), and how often one idle second runs the wait hook. COM1 and COM2 must be joined by a null-modem relay:
+// How the Windows driver's waits keep time: the 10 ms byte pacing (SleepMs and PortDelay) against
+// the real clock, how soon ReadCharTimed answers a byte arriving on COM1 (at once where the device
+// signals input, within a wait step where it cannot), and how often one idle second runs the wait
+// hook. COM1 and COM2 must be joined by a null-modem relay:
 //
 //   bench/windows_waits.sh [BUILD_DIR]
 
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "bench/idle_second.h"
+#include "host/clock.h"
 #include "serial/serial_port.h"
 #include "xfer/engine.h"
 
@@ -41,14 +43,19 @@ void Drain(CSerialPort* port) {
   while (port->ops.RxCount(port) > 0) port->ops.GetBytes(port, scrap, sizeof scrap);
 }
 
-void PacingDelay(CSerialPort* port) {
-  std::vector<double> ms;
+// The pause between the download-mode bytes, and the same pause inside a transfer's wait.
+void PacingDelays(CSerialPort* port) {
+  std::vector<double> sleeps, delays;
   for (int i = 0; i < 100; ++i) {
-    const double start = Now();
+    double start = Now();
+    host::SleepMs(10);
+    sleeps.push_back(Now() - start);
+    start = Now();
     PortDelay(port, 10);
-    ms.push_back(Now() - start);
+    delays.push_back(Now() - start);
   }
-  Report("PortDelay(10):", ms);
+  Report("SleepMs(10):", sleeps);
+  Report("PortDelay(10):", delays);
 }
 
 // The peer writes a byte at a moment the waiting side cannot know; the wait's limit is a second.
@@ -75,11 +82,10 @@ void ByteWake(CSerialPort* waiting, CSerialPort* peer) {
 double CpuSeconds() {
   FILETIME created, exited, kernel, user;
   GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-  const auto seconds = [](FILETIME t) {
-    return static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) /
-           1e7;
+  const auto ticks = [](FILETIME t) {
+    return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
   };
-  return seconds(kernel) + seconds(user);
+  return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
 }
 
 }  // namespace
@@ -91,7 +97,7 @@ int main() {
     std::fprintf(stderr, "COM1 or COM2 did not open: %d %d\n", a->status, b->status);
     return 1;
   }
-  PacingDelay(a);
+  PacingDelays(a);
   ByteWake(a, b);
   PrintIdleSecond(a, "idle second (PortDelay):", CpuSeconds);
   b->ops.ClosePort(b);

@@ -298,7 +298,10 @@ bool ArmInputWait(SerialDriverState& driver, host::WaitHandle& handle) {
     return driver.inputEventsFail;
   }
   ResetEvent(record.hEvent);
-  if (WaitCommEvent(driver.handle, &driver.inputEventMask, &record)) return false;
+  if (WaitCommEvent(driver.handle, &driver.inputEventMask, &record)) {
+    driver.inputEventsFail = (driver.inputEventMask & EV_RXCHAR) == 0;
+    return driver.inputEventsFail;
+  }
   if (GetLastError() != ERROR_IO_PENDING) {
     driver.inputEventsFail = true;
     return true;
