@@ -53,9 +53,9 @@ stop_line() {
 }
 
 # The two ends of a transfer; each writes its user and system CPU seconds to a file ("U/S").
-# lrzsz's ends also write the figure of their socat, which does their pty reads and writes, with
-# theirs included, to the file's ".pair". On the unpaced line the port's rate means nothing, but
-# it must be a valid one.
+# lrzsz's ends also write to the file's ".pair" the figure of their socat, which does their pty
+# reads and writes, with their own included. On the unpaced line the port's rate means nothing,
+# but it must be a valid one.
 receiver() {  # quon|lrzsz baud cpu-file
   if [[ $1 == quon ]]; then
     /usr/bin/time -f %U/%S -o "$3" "$quon_xfer" receive --crc --baud "${2/#0/115200}" \
