@@ -106,12 +106,6 @@ constexpr auto RxCount = QueuedRxCount<FillInput>;
 
 int32_t TxCount(CSerialPort* port) { return QueuedOutput(port); }
 
-// The kernel buffers more output than our 1050 bytes; a negative free count would read as an
-// error code, so a fuller queue has no room rather than less than none.
-int32_t FreeSpace(int32_t waiting, int32_t size) {
-  return waiting < 0 ? waiting : std::max(size - waiting, 0);
-}
-
 int32_t RxFree(CSerialPort* port) { return FreeSpace(RxCount(port), port->driver->inQueueSize); }
 
 int32_t TxFree(CSerialPort* port) { return FreeSpace(TxCount(port), port->driver->outQueueSize); }

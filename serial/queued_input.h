@@ -1,7 +1,9 @@
 #pragma once
 // GetBytes and RxCount of the platform drivers, served from the driver's receive queue; Fill is
-// the driver's one system call that moves whatever the device holds into that queue.
+// the driver's one system call that moves whatever the device holds into that queue. And the free
+// room both drivers answer from their counts.
 
+#include <algorithm>
 #include <cstdint>
 
 #include "serial/driver_state.h"
@@ -28,4 +30,12 @@ int32_t QueuedRxCount(CSerialPort* port) {
     if (failed != PORT_OK && input.Count() == 0) return failed;
   }
   return static_cast<int32_t>(input.Count());
+}
+
+// The room left in a queue of size holding waiting bytes. A failed count is passed on (read as a
+// count, it would be a large free space); a device that buffers more than size (the kernel's
+// queues are larger than ours) has no room rather than less than none, which would read as an
+// error code.
+inline int32_t FreeSpace(int32_t waiting, int32_t size) {
+  return waiting < 0 ? waiting : std::max(size - waiting, 0);
 }

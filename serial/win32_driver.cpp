@@ -110,9 +110,6 @@ int32_t TxCount(CSerialPort* port) {
   return failed ? failed : static_cast<int32_t>(counts.tx);
 }
 
-// A failed count is passed on: read as a count, it would be a large free space.
-int32_t FreeSpace(int32_t waiting, int32_t size) { return waiting < 0 ? waiting : size - waiting; }
-
 int32_t RxFree(CSerialPort* port) { return FreeSpace(RxCount(port), port->driver->inQueueSize); }
 
 int32_t TxFree(CSerialPort* port) { return FreeSpace(TxCount(port), port->driver->outQueueSize); }
