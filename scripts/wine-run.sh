@@ -10,8 +10,10 @@
 # headless: windows go to Wine's null display driver unless
 # QUON_WINE_DISPLAY=x11 picks the X server in DISPLAY, with an 800x600 virtual desktop (then a
 # second prefix beside the first is used, since the driver is fixed per prefix). COM1 ... COM9 are mapped to links in PREFIX/ports
-# that test scripts point at pseudo-terminals, so that no COM port of the prefix can reach a
-# real serial device (on these machines /dev/ttyS0 is the system console).
+# that test scripts point at pseudo-terminals. Wine would also give every serial device it finds
+# a COM number of its own (COM10 for /dev/ttyS0, on these machines the system console): Wine runs
+# in a mount namespace of its own in which those devices are /dev/null, so that no COM port of
+# the prefix can reach a real serial device.
 set -euo pipefail
 
 prefix=$1
@@ -39,11 +41,22 @@ export WINELOADER=$loader
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 
+# Runs a command where this machine's serial devices are /dev/null (a user namespace stands in
+# for root's rights where we have none). Wine's server starts from the first Wine process that
+# needs it, so every Wine process starts so.
+confined=(unshare --mount --propagation private)
+((EUID == 0)) || confined+=(--map-root-user)
+confined+=(-- bash -c '
+  for device in /dev/ttyS* /dev/ttyUSB* /dev/ttyACM*; do
+    [[ -c $device ]] && mount --bind /dev/null "$device"
+  done
+  exec "$@"' confined)
+
 make_prefix() {
   local display_driver=$1
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX/ports"
-  (unset DISPLAY; "$loader" wineboot -i) >"$WINEPREFIX.log" 2>&1
+  (unset DISPLAY; "${confined[@]}" "$loader" wineboot -i) >"$WINEPREFIX.log" 2>&1
   local reg=$WINEPREFIX/quon.reg
   {
     echo 'REGEDIT4'
@@ -73,7 +86,7 @@ make_prefix() {
     echo '[HKEY_CURRENT_USER\Software\Wine\WineDbg]'
     echo '"ShowCrashDialog"=dword:00000000'
   } >"$reg"
-  "$loader" regedit /S "$("$loader" winepath -w "$reg")" >>"$WINEPREFIX.log" 2>&1
+  "${confined[@]}" "$loader" regedit /S "$("${confined[@]}" "$loader" winepath -w "$reg")" >>"$WINEPREFIX.log" 2>&1
   # Stop the session so that the next start maps the ports from the registry.
   wineserver -k || true
   wineserver -w
@@ -95,7 +108,7 @@ fi
 
 # Keep one session alive between the many short test programs, and start it detached from our
 # output: Wine's own processes would otherwise hold a caller's pipes open until they exit.
-if wineserver -p15 </dev/null >/dev/null 2>&1; then
-  "$loader" cmd /c exit </dev/null >/dev/null 2>&1
+if "${confined[@]}" wineserver -p15 </dev/null >/dev/null 2>&1; then
+  "${confined[@]}" "$loader" cmd /c exit </dev/null >/dev/null 2>&1
 fi
-exec "$loader" "$@"
+exec "${confined[@]}" "$loader" "$@"
