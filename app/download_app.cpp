@@ -9,6 +9,18 @@
 
 CDownloadApp g_DownloadApp;
 
+namespace {
+
+// The folder may also come in double quotes, as a shell or a file manager's command quotes a path
+// with blanks; a package path never loses its quotes.
+bool EnterFolder(const std::string& tail) {
+  if (host::ChangeDirectory(tail)) return true;
+  return tail.size() > 2 && tail.front() == '"' && tail.back() == '"' &&
+         host::ChangeDirectory(tail.substr(1, tail.size() - 2));
+}
+
+}  // namespace
+
 void CDownloadApp::InitInstance() {
   RegisterAppIcons();
   CMainDlg dialog;
@@ -16,7 +28,7 @@ void CDownloadApp::InitInstance() {
   // The whole tail is one path: a name with blanks is not split, quotes are not removed. A folder
   // is served as if the program had been started there, so its own "quon.ini" is loaded.
   const std::string& path = CommandLineTail();
-  if (!path.empty() && !host::ChangeDirectory(path) && !UnpackRomPackage(path)) {
+  if (!path.empty() && !EnterFolder(path) && !UnpackRomPackage(path)) {
     ui::ShowMessageBox(nullptr, "Can not open input file", "Error", ui::kMbOk);
   }
   dialog.DoModal();

@@ -121,10 +121,8 @@ TEST_F(Shell, AcceptedPortReachesTheFileOnlyWhenTheMainWindowCloses) {
     EXPECT_EQ(w.Title(), "Config Comms port");
     EXPECT_EQ(w.Text(IDC_PORT_COMBO), "COMM 1");
     EXPECT_EQ(w.Items(IDC_PORT_COMBO), (std::vector<std::string>{"COMM 1", "COMM 2"}));
-    EXPECT_EQ(w.ToolTip(IDC_PORT_COMBO), "COMM 1 is " + adapter_ +
-                                             " (the only USB serial adapter)\n"
-                                             "COMM 2 is " +
-                                             adapter_ + " (the only USB serial adapter)");
+    const std::string device = " is " + adapter_ + " (the only USB serial adapter)";
+    EXPECT_EQ(w.ToolTip(IDC_PORT_COMBO), "COMM 1" + device + "\nCOMM 2" + device);
     EXPECT_TRUE(w.Pick(IDC_PORT_COMBO, "COMM 2"));
     w.Press(Key::Enter);  // OK is the default button
   });
@@ -277,12 +275,17 @@ TEST_F(Shell, AFolderIsServedWithItsOwnSettingsAndAFileStaysAPackage) {
   EXPECT_EQ(fs::current_path(), dir_.path() / "calc files");
   EXPECT_FALSE(fs::exists(dir_.path() / "quon.ini"));
 
+  fs::create_directory("quoted");
+  ui_.Then([](HeadlessWindow& w) { w.Press(Key::Escape); });
+  Start("\"quoted\"");
+  EXPECT_EQ(fs::current_path(), dir_.path() / "calc files" / "quoted");
+
   WriteFile("not a package", "text");
   ui_.Then([](HeadlessWindow& w) { w.Press(Key::Escape); });
   Start("not a package");
   ASSERT_EQ(ui_.MessageBoxes().size(), 1u);
   EXPECT_EQ(ui_.MessageBoxes()[0].text, "Can not open input file");
-  EXPECT_EQ(fs::current_path(), dir_.path() / "calc files");
+  EXPECT_EQ(fs::current_path(), dir_.path() / "calc files" / "quoted");
 }
 
 TEST_F(Shell, TheAboutEntryEndsTheSystemMenuAndShowsTheAboutBox) {
