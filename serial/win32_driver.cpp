@@ -225,7 +225,6 @@ int32_t OpenDevice(SerialDriverState& driver, const std::string& name) {
   driver.handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_FLAG_OVERLAPPED, nullptr);
   if (driver.handle == INVALID_HANDLE_VALUE) return MapOpenError();
-  ForgetOpenFailure();
   if (!CreateEvents(driver)) {
     CloseEvents(driver);
     CloseHandle(driver.handle);
@@ -247,6 +246,7 @@ int32_t OpenDevice(SerialDriverState& driver, const std::string& name) {
 
 CSerialPort* Open(int32_t index, const std::string& name, int32_t baud, uint8_t parity,
                   uint8_t dataBits, int32_t stopBits) {
+  ForgetOpenFailure();
   CSerialPort* port = NewPortObject();
   if (IsFallbackPort(port)) return port;
   if (HostLacksSerialInterface()) {
