@@ -13,13 +13,11 @@ CPortSettingsDlg::CPortSettingsDlg() : CDialog(PortSettingsTemplate()) {}
 
 bool CPortSettingsDlg::OnInitDialog() {
   const bool focusFirst = CDialog::OnInitDialog();
-#ifndef _WIN32
-  // Port names mean nothing on this host by themselves: say which device each one reaches.
+  // Port names say nothing by themselves: say which device each one reaches.
   auto line = [](int32_t index) {
     return CommSettings::CommDeviceText(index, g_CommSettings.CommDevice(index));
   };
   Window()->SetToolTip(IDC_PORT_COMBO, line(0) + "\n" + line(1));
-#endif
   return focusFirst;
 }
 

@@ -6,11 +6,7 @@
 #include <span>
 #include <string>
 
-#ifndef _WIN32
-#include <filesystem>
-
 #include "host/serial_devices.h"
-#endif
 
 // "quon.ini" in the current directory; a bare relative name when the directory cannot be had.
 std::string SettingsPath();
@@ -61,18 +57,16 @@ class CommSettings {
   // chosen from the devices present each time the port opens.
   std::string device1;
   std::string device2;
-#ifndef _WIN32
   // Serves on this device whatever the port (quon-server --device); never written.
   std::string deviceOverride;
-  // Where the devices present are looked for: "/", or a test's fake tree.
-  std::filesystem::path deviceRoot = host::DeviceRoot();
+  // Where the devices present are looked for (host::DeviceRoot), or a test's stand-in.
+  std::string deviceRoot = host::DeviceRoot();
   // The device port index stands for now, and why.
   host::ChosenDevice CommDevice(int32_t index) const;
-  // "COMM 1 is /dev/ttyUSB0 (the only USB serial adapter)".
+  // "COMM 1 is /dev/ttyUSB0 (the only USB serial adapter)", "COMM 1 is COM5 (...)".
   static std::string CommDeviceText(int32_t index, const host::ChosenDevice& device);
   // The device the last OpenCommPort chose, in those words, for the server's log.
   std::string openedDeviceText;
-#endif
 
  private:
   std::string profilePath_;

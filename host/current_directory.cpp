@@ -11,4 +11,10 @@ std::string CurrentDirectory() {
   return error ? std::string() : dir.string();
 }
 
+bool ChangeDirectory(const std::string& path) {
+  std::error_code error;
+  std::filesystem::current_path(path, error);
+  return !error;
+}
+
 }  // namespace host

@@ -15,4 +15,8 @@ inline constexpr char kPathSeparator = '/';
 // Empty when the system cannot report it (for example, the directory was removed).
 std::string CurrentDirectory();
 
+// Makes path the current directory; false, with nothing changed, when it names no folder that can
+// be entered.
+bool ChangeDirectory(const std::string& path);
+
 }  // namespace host

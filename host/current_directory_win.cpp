@@ -15,4 +15,6 @@ std::string CurrentDirectory() {
   return dir;
 }
 
+bool ChangeDirectory(const std::string& path) { return SetCurrentDirectoryA(path.c_str()) != 0; }
+
 }  // namespace host

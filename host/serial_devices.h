@@ -1,28 +1,33 @@
 #pragma once
-// The serial devices of a Linux machine, found from sysfs and /dev without opening any of them,
-// and the device a port name stands for when the settings name none.
+// The serial devices of the machine, found without opening any of them, and the device a port
+// name stands for when the settings name none.
 
 #include <cstdint>
-#include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace host {
 
 struct SerialDevice {
-  std::string path;  // such as /dev/ttyUSB0
+  std::string path;  // such as /dev/ttyUSB0, or COM5 on Windows
   bool usb = false;
-  std::string driver;                    // the kernel driver, such as ftdi_sio or serial8250
-  std::string product;                   // a USB adapter's maker and product, as it reports them
+  // Linux: the kernel driver, such as ftdi_sio or serial8250. Windows: the system's name for the
+  // device, such as \Device\VCP0.
+  std::string driver;
+  // A USB adapter's maker and product as it reports them; on Windows the device's friendly name.
+  std::string product;
   std::vector<std::string> stableNames;  // /dev/serial/by-id/ links to it
 };
 
-// "/", or the fake tree that QUON_DEVICE_ROOT names (for tests of the programs).
-std::filesystem::path DeviceRoot();
+// Where the devices present are looked for. Linux: the root of sysfs and /dev. Windows: the
+// registry key of the serial device map. The machine's own, unless QUON_DEVICE_ROOT names a
+// stand-in (for tests of the programs).
+std::string DeviceRoot();
 
-// USB adapters first, then the built-in ports with a UART behind them, in name order. root is
-// "/" on the machine; tests pass a fake tree.
-std::vector<SerialDevice> ListSerialDevices(const std::filesystem::path& root);
+// USB adapters first, then the built-in ports, by name with the number compared as a number.
+// root is DeviceRoot() on the machine; tests pass a stand-in.
+std::vector<SerialDevice> ListSerialDevices(const std::string& root);
 
 // One line for the device and one for each of its stable names.
 std::string DescribeSerialDevices(const std::vector<SerialDevice>& devices);
@@ -34,7 +39,35 @@ struct ChosenDevice {
 };
 
 // "COMM 1" (index 0) or "COMM 2" when the settings name no device: the only USB adapter if there
-// is exactly one, so that plugging one in just works, else the built-in /dev/ttyS0 or ttyS1.
+// is exactly one, so that plugging one in just works, else the built-in port (/dev/ttyS0 or
+// ttyS1; COM1 or COM2).
 ChosenDevice DefaultSerialDevice(int32_t index, const std::vector<SerialDevice>& devices);
+
+// The built-in port that index stands for on this host.
+std::string BuiltInSerialDevice(int32_t index);
+
+// In the order ListSerialDevices promises.
+void SortSerialDevices(std::vector<SerialDevice>& devices);
+
+// Windows lists its COM ports in the serial device map: the system's device name against the
+// COM name ("\Device\VCP0" = "COM5").
+struct SerialMapEntry {
+  std::string device;
+  std::string com;
+};
+
+// SetupAPI's Ports class: the bus that enumerated a COM port ("USB", "FTDIBUS", "ACPI") and its
+// friendly name.
+struct PortsClassDevice {
+  std::string com;
+  std::string enumerator;
+  std::string friendlyName;
+};
+
+// The devices of the map, sorted. The enumerator tells an adapter from a built-in port where the
+// Ports class knows the port, since some adapter drivers name their devices \Device\Serial too;
+// else the name does: built-in UARTs are \Device\Serial…, adapters carry their driver's name.
+std::vector<SerialDevice> DevicesFromSerialMap(std::span<const SerialMapEntry> map,
+                                               std::span<const PortsClassDevice> ports);
 
 }  // namespace host

@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <system_error>
-#include <tuple>
 
 #include "host/serial_devices.h"
 
@@ -78,21 +78,17 @@ std::optional<SerialDevice> Describe(const std::string& name, const fs::path& ro
   return device;
 }
 
-// USB first, then by name with the number compared as a number (ttyS2 before ttyS10).
-auto SortKey(const SerialDevice& device) {
-  const size_t digits = device.path.find_last_not_of("0123456789") + 1;
-  const std::string number = device.path.substr(digits);
-  return std::make_tuple(!device.usb, device.path.substr(0, digits), number.size(), number);
-}
-
 }  // namespace
 
-fs::path DeviceRoot() {
+std::string DeviceRoot() {
   const char* root = std::getenv("QUON_DEVICE_ROOT");
-  return root != nullptr && *root != '\0' ? fs::path(root) : fs::path("/");
+  return root != nullptr && *root != '\0' ? root : "/";
 }
 
-std::vector<SerialDevice> ListSerialDevices(const fs::path& root) {
+std::string BuiltInSerialDevice(int32_t index) { return index == 0 ? "/dev/ttyS0" : "/dev/ttyS1"; }
+
+std::vector<SerialDevice> ListSerialDevices(const std::string& rootName) {
+  const fs::path root = rootName;
   std::vector<SerialDevice> devices;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(root / "sys" / "class" / "tty", error)) {
@@ -119,36 +115,8 @@ std::vector<SerialDevice> ListSerialDevices(const fs::path& root) {
     }
     found->stableNames.push_back("/dev/serial/by-id/" + entry.path().filename().string());
   }
-  std::sort(devices.begin(), devices.end(),
-            [](const SerialDevice& a, const SerialDevice& b) { return SortKey(a) < SortKey(b); });
-  for (SerialDevice& device : devices)
-    std::sort(device.stableNames.begin(), device.stableNames.end());
+  SortSerialDevices(devices);
   return devices;
-}
-
-std::string DescribeSerialDevices(const std::vector<SerialDevice>& devices) {
-  if (devices.empty()) return "No serial devices found.\n";
-  std::string text;
-  for (const SerialDevice& device : devices) {
-    text += device.path + "  " + (device.usb ? "USB serial adapter" : "serial port");
-    if (!device.driver.empty()) text += ", " + device.driver;
-    if (!device.product.empty()) text += ", " + device.product;
-    text += "\n";
-    for (const std::string& name : device.stableNames) {
-      text += "  " + name + " -> " + device.path + "\n";
-    }
-  }
-  return text;
-}
-
-ChosenDevice DefaultSerialDevice(int32_t index, const std::vector<SerialDevice>& devices) {
-  const auto usbCount = std::count_if(devices.begin(), devices.end(),
-                                      [](const SerialDevice& device) { return device.usb; });
-  if (usbCount == 1) return {devices.front().path, "the only USB serial adapter", true};
-  const std::string builtIn = index == 0 ? "/dev/ttyS0" : "/dev/ttyS1";
-  if (usbCount == 0) return {builtIn, "no USB serial adapter found"};
-  return {builtIn, std::to_string(usbCount) + " USB serial adapters found; set device" +
-                       std::to_string(index + 1) + " in quon.ini to choose one"};
 }
 
 }  // namespace host

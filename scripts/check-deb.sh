@@ -47,7 +47,9 @@ done
 man quon-server 2>/dev/null | grep -q 'quon-server - serve' || fail "man quon-server"
 
 desktop-file-validate /usr/share/applications/quon.desktop
-grep -qx 'Exec=quon' /usr/share/applications/quon.desktop || fail "desktop entry runs something else"
+grep -qx 'Exec=quon %f' /usr/share/applications/quon.desktop || fail "desktop entry runs something else"
+grep -qx 'MimeType=inode/directory;' /usr/share/applications/quon.desktop ||
+  fail "desktop entry is not offered for folders"
 for size in 16 32 48 64; do
   [[ -f /usr/share/icons/hicolor/${size}x$size/apps/quon.png ]] || fail "no ${size}px icon"
 done

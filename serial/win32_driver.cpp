@@ -9,6 +9,7 @@
 #include <cstring>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "serial/gathered_output.h"
 #include "serial/input_wait.h"
@@ -17,6 +18,7 @@
 #include "serial/queued_input.h"
 #include "serial/serial_port.h"
 #include "serial/status_dump.h"
+#include "serial/win32_device.h"
 
 namespace {
 
@@ -238,7 +240,7 @@ int32_t OpenDevice(SerialDriverState& driver, const std::string& name) {
   driver.output.flush = Output::Flush;
   driver.handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_FLAG_OVERLAPPED, nullptr);
-  if (driver.handle == INVALID_HANDLE_VALUE) return MapCommError();
+  if (driver.handle == INVALID_HANDLE_VALUE) return MapOpenError();
   if (!CreateEvents(driver)) {
     CloseEvents(driver);
     CloseHandle(driver.handle);
@@ -260,6 +262,7 @@ int32_t OpenDevice(SerialDriverState& driver, const std::string& name) {
 
 CSerialPort* Open(int32_t index, const std::string& name, int32_t baud, uint8_t parity,
                   uint8_t dataBits, int32_t stopBits) {
+  ForgetOpenFailure();
   CSerialPort* port = NewPortObject();
   if (IsFallbackPort(port)) return port;
   if (HostLacksSerialInterface()) {
@@ -278,13 +281,14 @@ CSerialPort* Open(int32_t index, const std::string& name, int32_t baud, uint8_t 
 
 std::string DeviceName(int32_t number) { return "\\\\.\\COM" + std::to_string(number); }
 
-// "COMn" in any case, for n from 1: the port number; 0 for any other name.
-int32_t ComNumber(const char* name) {
-  if (_strnicmp(name, "COM", 3) != 0 || name[3] == '\0') return 0;
+// "COMn" or "\\.\COMn" in any case, for n from 1: the port number; 0 for any other name.
+int32_t ComNumber(std::string_view name) {
+  if (name.starts_with("\\\\.\\")) name.remove_prefix(4);
+  if (name.size() < 4 || _strnicmp(name.data(), "COM", 3) != 0) return 0;
   int32_t number = 0;
-  for (const char* digit = name + 3; *digit; ++digit) {
-    if (!std::isdigit(static_cast<unsigned char>(*digit)) || number > 9999) return 0;
-    number = number * 10 + (*digit - '0');
+  for (const char digit : name.substr(3)) {
+    if (!std::isdigit(static_cast<unsigned char>(digit)) || number > 9999) return 0;
+    number = number * 10 + (digit - '0');
   }
   return number;
 }
@@ -333,16 +337,20 @@ bool ArmInputWait(SerialDriverState& driver, host::WaitHandle& handle) {
   return true;
 }
 
+// An index without a device of its own is COM1, COM2 ... A COM name becomes the device name that
+// also reaches the ports past COM9.
 CSerialPort* OpenPort(int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits,
                       int32_t stopBits) {
-  return Open(index, DeviceName(index + 1), baud, parity, dataBits, stopBits);
+  const std::string device = PortDevice(index);
+  const int32_t number = device.empty() ? index + 1 : ComNumber(device);
+  return Open(index, number > 0 ? DeviceName(number) : device, baud, parity, dataBits, stopBits);
 }
 
 CSerialPort* OpenPortPath(const char* path, int32_t baud, uint8_t parity, uint8_t dataBits,
                           int32_t stopBits) {
   const std::string name = path ? path : "";
-  if (const int32_t number = ComNumber(name.c_str())) {
-    return OpenPort(number - 1, baud, parity, dataBits, stopBits);
+  if (const int32_t number = ComNumber(name)) {
+    return Open(number - 1, DeviceName(number), baud, parity, dataBits, stopBits);
   }
   return Open(-1, name, baud, parity, dataBits, stopBits);
 }

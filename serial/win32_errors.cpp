@@ -1,6 +1,9 @@
 #include <windows.h>
 
+#include <string>
+
 #include "serial/serial_port.h"
+#include "serial/win32_device.h"
 
 int32_t MapCommError() {
   // The negative values are the platform's legacy communications error codes (IE_).
@@ -25,5 +28,49 @@ int32_t MapCommError() {
   }
 }
 
-// The message boxes of this host name no reason; they stay as the platform's users know them.
-std::string LastOpenFailure() { return {}; }
+namespace {
+
+std::string& LastFailure() {
+  static std::string reason;
+  return reason;
+}
+
+std::string SystemText(DWORD error) {
+  char* text = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message = length > 0 ? std::string(text, length) : std::string();
+  LocalFree(text);
+  while (!message.empty() && (message.back() == '\r' || message.back() == '\n' ||
+                              message.back() == ' ' || message.back() == '.')) {
+    message.pop_back();
+  }
+  return message.empty() ? "system error " + std::to_string(error) : message;
+}
+
+// The status codes lump these together; the user needs to know which one it is.
+std::string OpenErrorText(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return "no such device";
+    case ERROR_ACCESS_DENIED:
+      return "in use by another program";
+    default:
+      return SystemText(error);
+  }
+}
+
+}  // namespace
+
+int32_t MapOpenError() {
+  const DWORD error = GetLastError();
+  LastFailure() = OpenErrorText(error);
+  SetLastError(error);
+  return MapCommError();
+}
+
+void ForgetOpenFailure() { LastFailure().clear(); }
+
+std::string LastOpenFailure() { return LastFailure(); }

@@ -46,11 +46,9 @@ bool CommSettings::OpenCommPort() {
   dataLength = length;
   stopBitsCode = stopbits == "1.5" ? 0 : stopbits == "1" ? 1 : 2;
 
-#ifndef _WIN32
   const host::ChosenDevice device = CommDevice(portIndex);
   SetPortDevice(portIndex, device.path);
   openedDeviceText = CommDeviceText(portIndex, device);
-#endif
   g_CommPort = OpenWithCopies(*this);
   if (g_CommPort->status == PORT_OK) return true;
 
@@ -58,7 +56,6 @@ bool CommSettings::OpenCommPort() {
   g_CommPort->ops.ClosePort(g_CommPort);
   g_CommPort = nullptr;
   std::string message = "Can't open serial port";
-#ifndef _WIN32
   if (const std::string reason = LastOpenFailure(); !reason.empty()) {
     message += " " + device.path + " (" + port + "): " + reason;
     // Launched from a terminal, the reason stays there after the box has gone.
@@ -67,7 +64,6 @@ bool CommSettings::OpenCommPort() {
       std::fprintf(stderr, "quon: %s\n", message.c_str());
     }
   }
-#endif
   ShowError(message.c_str());
   return false;
 }
@@ -104,13 +100,11 @@ void ReleaseLostPort() {
 }
 
 bool ReopenCommPort() {
-#ifndef _WIN32
-  // An adapter may come back under another name (ttyUSB1 while ttyUSB0 was still held). Where the
-  // settings name no device, a lone adapter takes the port again; a built-in port never does, for
-  // it would open fine with no calculator behind it.
+  // An adapter may come back under another name (ttyUSB1 while ttyUSB0 was still held, COM6 for
+  // COM5). Where the settings name no device, a lone adapter takes the port again; a built-in port
+  // never does, for it would open fine with no calculator behind it.
   const host::ChosenDevice device = g_CommSettings.CommDevice(g_CommSettings.portIndex);
   if (device.loneAdapter) SetPortDevice(g_CommSettings.portIndex, device.path);
-#endif
   CSerialPort* port = OpenWithCopies(g_CommSettings);
   if (port->status == PORT_OK) {
     g_CommPort = port;
@@ -122,10 +116,6 @@ bool ReopenCommPort() {
 
 std::string CommPortName() {
   const int32_t index = g_CommSettings.portIndex;
-#if defined(_WIN32)
-  const std::string device = "COM" + std::to_string(index + 1);
-#else
   const std::string device = PortDevice(index);
-#endif
   return "COMM " + std::to_string(index + 1) + " (" + device + ")";
 }

@@ -12,26 +12,27 @@
 
 namespace {
 
-constexpr const char* kUsage =
-#ifdef _WIN32
-    "usage: quon-server\n"
-#else
-    "usage: quon-server [--device PATH]\n"
-    "       quon-server --list-ports\n"
-#endif
-    "Serves the calculator on the port that \"quon.ini\" in the current folder names (section\n"
-    "\"serial\": port, device1/device2, baud, parity, length, stopbits, protocol) until SIGINT\n"
-    "or SIGTERM. Log lines and line states go to standard output.\n"
-#ifndef _WIN32
-    "  --device PATH  serve on PATH whatever the port; \"quon.ini\" is not changed\n"
-    "  --list-ports   list the serial devices present\n"
-    "When device1 (device2) is not set, COMM 1 (COMM 2) is the only USB serial adapter present,\n"
-    "else /dev/ttyS0 (/dev/ttyS1).\n"
-#endif
-    "Exit status: 0 after SIGINT or SIGTERM, 1 when the port cannot be opened, 2 usage error.\n";
+std::string Usage() {
+  return "usage: quon-server [--device DEVICE]\n"
+         "       quon-server --list-ports\n"
+         "Serves the calculator on the port that \"quon.ini\" in the current folder names "
+         "(section\n"
+         "\"serial\": port, device1/device2, baud, parity, length, stopbits, protocol) until "
+         "SIGINT\n"
+         "or SIGTERM. Log lines and line states go to standard output.\n"
+         "  --device DEVICE  serve on DEVICE whatever the port; \"quon.ini\" is not changed\n"
+         "  --list-ports     list the serial devices present\n"
+         "When device1 (device2) is not set, COMM 1 (COMM 2) is the only USB serial adapter "
+         "present,\n"
+         "else " +
+         host::BuiltInSerialDevice(0) + " (" + host::BuiltInSerialDevice(1) +
+         ").\n"
+         "Exit status: 0 after SIGINT or SIGTERM, 1 when the port cannot be opened, 2 usage "
+         "error.\n";
+}
 
 int UsageError(std::string_view problem) {
-  std::cerr << "quon-server: " << problem << "\n" << kUsage;
+  std::cerr << "quon-server: " << problem << "\n" << Usage();
   return 2;
 }
 
@@ -55,26 +56,24 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
+      std::cout << Usage();
       return 0;
     }
     if (arg == "--version") {
       std::cout << "quon-server " QUON_VERSION "\n";
       return 0;
     }
-#ifndef _WIN32
     if (arg == "--list-ports") {
       std::cout << host::DescribeSerialDevices(host::ListSerialDevices(host::DeviceRoot()));
       return 0;
     }
     if (arg == "--device" || arg.starts_with("--device=")) {
       const bool joined = arg.starts_with("--device=");
-      if (!joined && i + 1 == argc) return UsageError("--device needs a PATH");
+      if (!joined && i + 1 == argc) return UsageError("--device needs a DEVICE");
       g_CommSettings.deviceOverride = joined ? arg.substr(9) : argv[++i];
-      if (g_CommSettings.deviceOverride.empty()) return UsageError("--device needs a PATH");
+      if (g_CommSettings.deviceOverride.empty()) return UsageError("--device needs a DEVICE");
       continue;
     }
-#endif
     return UsageError("unknown argument '" + std::string(arg) + "'");
   }
   return Serve();

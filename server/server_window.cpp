@@ -2,6 +2,7 @@
 
 #include "app/settings.h"
 #include "host/clock.h"
+#include "host/current_directory.h"
 #include "server/comm_port.h"
 #include "server/transfer_status.h"
 #include "ui/message_box.h"
@@ -46,9 +47,8 @@ bool CServerStatusDlg::OnInitDialog() {
 
   logList_.ResetContent();
   logList_.InitStorage(10, 512);
-#ifndef _WIN32
   AddLogLine(g_CommSettings.openedDeviceText);
-#endif
+  AddLogLine("Serving the folder " + host::CurrentDirectory());
   statusShown_.clear();
   statusList_.InitStorage(2, 100);
   SetStatusLine("Comms line is IDLE");

@@ -6,6 +6,9 @@
 
 #include "app/tests/first_run_settings.h"
 #include "host/fake_device_tree.h"
+#ifdef _WIN32
+#include "host/fake_serial_map.h"
+#endif
 #include "host/tests/scratch_dir.h"
 
 namespace {
@@ -153,22 +156,27 @@ TEST(Settings, ThePathFollowsTheCurrentDirectory) {
 #endif
 }
 
-#ifndef _WIN32
 TEST(Settings, PortDeviceComesFromTheCommandLineTheFileOrTheDevicesPresent) {
   ScratchDir dir;
+#ifdef _WIN32
+  host::testing::FakeSerialMap map("Settings");
+  map.Add("\\Device\\VCP0", "COM5");
+  const std::string root = map.Root(), adapter = "COM5", configured = "com12";
+#else
   host::testing::FakeDeviceTree tree(fs::current_path() / "root");
   tree.AddUsbAdapter("ttyUSB0", "ch341", "QinHeng", "USB Serial");
+  const std::string root = tree.Root(), adapter = "/dev/ttyUSB0", configured = "/dev/ttyS3";
+#endif
   CommSettings settings;
-  settings.deviceRoot = tree.Root();
-  settings.device2 = "/dev/ttyS3";
+  settings.deviceRoot = root;
+  settings.device1 = configured;
   auto text = [&](int32_t index) {
     return CommSettings::CommDeviceText(index, settings.CommDevice(index));
   };
-  EXPECT_EQ(text(0), "COMM 1 is /dev/ttyUSB0 (the only USB serial adapter)");
-  EXPECT_EQ(text(1), "COMM 2 is /dev/ttyS3 (device2 in quon.ini)");
+  EXPECT_EQ(text(0), "COMM 1 is " + configured + " (device1 in quon.ini)");
+  EXPECT_EQ(text(1), "COMM 2 is " + adapter + " (the only USB serial adapter)");
   settings.deviceOverride = "/tmp/line";
   EXPECT_EQ(text(1), "COMM 2 is /tmp/line (given on the command line)");
 }
-#endif
 
 }  // namespace

@@ -13,6 +13,9 @@
 #include "app/tests/first_run_settings.h"
 #include "host/fake_clock.h"
 #include "host/fake_device_tree.h"
+#ifdef _WIN32
+#include "host/fake_serial_map.h"
+#endif
 #include "host/tests/scratch_dir.h"
 #include "ui/headless_backend.h"
 #include "ui/message_box.h"
@@ -37,10 +40,12 @@ class Shell : public ::testing::Test {
  protected:
   Shell() {
     g_CommSettings = CommSettings();
-#ifndef _WIN32
+#ifdef _WIN32
+    devices_.Add("\\Device\\USBSER000", "COM5");
+#else
     devices_.AddUsbAdapter("ttyACM0", "cdc_acm", "Maker", "Link");
-    g_CommSettings.deviceRoot = devices_.Root();
 #endif
+    g_CommSettings.deviceRoot = devices_.Root();
   }
   ~Shell() override { EXPECT_FALSE(ui_.Stalled()) << "a window waited for a step never given"; }
 
@@ -48,8 +53,12 @@ class Shell : public ::testing::Test {
   void Start(const std::string& tail = "") { g_DownloadApp.Run(tail); }
 
   ScratchDir dir_;
-#ifndef _WIN32
+#ifdef _WIN32
+  host::testing::FakeSerialMap devices_{"Shell"};
+  const std::string adapter_ = "COM5";
+#else
   host::testing::FakeDeviceTree devices_{fs::current_path() / "devices"};
+  const std::string adapter_ = "/dev/ttyACM0";
 #endif
   host::FakeClock clock_;
   host::ScopedClock clockInstalled_{clock_};
@@ -107,16 +116,13 @@ INSTANTIATE_TEST_SUITE_P(EnterEscapeCloseBoxExitOk, ShellLeaving, ::testing::Ran
 
 TEST_F(Shell, AcceptedPortReachesTheFileOnlyWhenTheMainWindowCloses) {
   ui_.Then([](HeadlessWindow& w) { w.Click(IDC_CONFIG_COMMS); });
-  ui_.Then([](HeadlessWindow& w) {
+  ui_.Then([this](HeadlessWindow& w) {
     EXPECT_EQ(w.TemplateId(), IDD_PORT_SETTINGS);
     EXPECT_EQ(w.Title(), "Config Comms port");
     EXPECT_EQ(w.Text(IDC_PORT_COMBO), "COMM 1");
     EXPECT_EQ(w.Items(IDC_PORT_COMBO), (std::vector<std::string>{"COMM 1", "COMM 2"}));
-#ifndef _WIN32
-    EXPECT_EQ(w.ToolTip(IDC_PORT_COMBO),
-              "COMM 1 is /dev/ttyACM0 (the only USB serial adapter)\n"
-              "COMM 2 is /dev/ttyACM0 (the only USB serial adapter)");
-#endif
+    const std::string device = " is " + adapter_ + " (the only USB serial adapter)";
+    EXPECT_EQ(w.ToolTip(IDC_PORT_COMBO), "COMM 1" + device + "\nCOMM 2" + device);
     EXPECT_TRUE(w.Pick(IDC_PORT_COMBO, "COMM 2"));
     w.Press(Key::Enter);  // OK is the default button
   });
@@ -253,6 +259,33 @@ TEST_F(Shell, APathWithBlanksIsOnePath) {
   Start(ui::CommandLineTail(4, argv));
   EXPECT_TRUE(ui_.MessageBoxes().empty());
   EXPECT_EQ(ReadTextFile("hi.tx"), "hello");
+}
+
+TEST_F(Shell, AFolderIsServedWithItsOwnSettingsAndAFileStaysAPackage) {
+  fs::create_directory("calc files");
+  WriteFile("calc files/quon.ini", SerialSection("1200", "COMM 2"));
+  ui_.Then([](HeadlessWindow& w) {
+    EXPECT_EQ(g_CommSettings.baud, 1200);
+    w.Press(Key::Escape);
+  });
+  const std::string first = (dir_.path() / "calc").string();
+  const char* argv[] = {"quon", first.c_str(), "files"};
+  Start(ui::CommandLineTail(3, argv));
+  EXPECT_TRUE(ui_.MessageBoxes().empty());
+  EXPECT_EQ(fs::current_path(), dir_.path() / "calc files");
+  EXPECT_FALSE(fs::exists(dir_.path() / "quon.ini"));
+
+  fs::create_directory("quoted");
+  ui_.Then([](HeadlessWindow& w) { w.Press(Key::Escape); });
+  Start("\"quoted\"");
+  EXPECT_EQ(fs::current_path(), dir_.path() / "calc files" / "quoted");
+
+  WriteFile("not a package", "text");
+  ui_.Then([](HeadlessWindow& w) { w.Press(Key::Escape); });
+  Start("not a package");
+  ASSERT_EQ(ui_.MessageBoxes().size(), 1u);
+  EXPECT_EQ(ui_.MessageBoxes()[0].text, "Can not open input file");
+  EXPECT_EQ(fs::current_path(), dir_.path() / "calc files" / "quoted");
 }
 
 TEST_F(Shell, TheAboutEntryEndsTheSystemMenuAndShowsTheAboutBox) {

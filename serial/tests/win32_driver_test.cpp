@@ -234,13 +234,34 @@ TEST_F(Win32DriverTest, PortsByNameAndMissingPorts) {
 
   CSerialPort* missing = OpenPort(kMissingIndex, 9600, 'N', 8, 1);
   EXPECT_EQ(missing->status, PORT_NOT_FOUND);
+  EXPECT_EQ(LastOpenFailure(), "no such device");
   EXPECT_EQ(missing->ops.GetChar, DefaultOperations().GetChar);
   EXPECT_EQ(missing->ops.ClosePort(missing), PORT_OK);
+
+  // The device an index stands for, by any spelling of its COM name.
+  b_->ops.ClosePort(b_);
+  SetPortDevice(kMissingIndex, "\\\\.\\cOm2");
+  b_ = OpenPort(kMissingIndex, 9600, 'N', 8, 1);
+  SetPortDevice(kMissingIndex, "");
+  EXPECT_EQ(b_->status, PORT_OK);
+  EXPECT_EQ(LastOpenFailure(), "");
 
   missing = OpenPortPath("\\\\.\\NoSuchDevice", 9600, 'N', 8, 1);
   EXPECT_EQ(missing->status, PORT_NOT_FOUND);
   EXPECT_EQ(missing->portIndex, -1);
   missing->ops.ClosePort(missing);
+}
+
+TEST(Win32ErrorTest, OpenFailuresSayWhyInWords) {
+  CSerialPort* port = OpenPortPath("\\\\.\\NoSuchDevice", 9600, 'N', 8, 1);
+  EXPECT_EQ(LastOpenFailure(), "no such device");
+  port->ops.ClosePort(port);
+  // Any other error in the system's own words.
+  port = OpenPortPath("\\\\.\\bad<name>", 9600, 'N', 8, 1);
+  EXPECT_NE(port->status, PORT_OK);
+  EXPECT_NE(LastOpenFailure(), "");
+  EXPECT_NE(LastOpenFailure(), "no such device");
+  port->ops.ClosePort(port);
 }
 
 TEST(Win32ErrorTest, PlatformErrorsMapToPortCodes) {

@@ -53,7 +53,7 @@ class ServerWindowTest : public ::testing::Test {
   // The items of a list or field of the open window.
   std::vector<std::string> Items(int id) { return backend.ActiveWindow()->Items(id); }
   std::string Field(int id);
-  // The log without its first line, naming the port's device, which hosts with device paths write.
+  // The log without the two lines of the opening that name the port's device and the folder.
   static std::vector<std::string> LogAfterDeviceLine(const std::vector<std::string>& lines);
   void Exit() {
     backend.Then([](ui::HeadlessWindow& window) { window.Click(ui::kIdCancel); });

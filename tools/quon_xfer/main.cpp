@@ -98,13 +98,11 @@ int main(int argc, char** argv) {
     std::puts("quon-xfer " QUON_VERSION);
     return 0;
   }
-#ifndef _WIN32
   if (only == "--list-ports") {
     std::fputs(host::DescribeSerialDevices(host::ListSerialDevices(host::DeviceRoot())).c_str(),
                stdout);
     return 0;
   }
-#endif
   std::string error;
   const std::optional<quon_xfer::Options> options =
       quon_xfer::ParseOptions(std::span<char* const>(argv + 1, argc - 1), error);

@@ -11,16 +11,14 @@ const char* const kUsage =
     "usage: quon-xfer send [--protocol xmodem128|xmodem1k-chk|xmodem1k-zkcrc] [--baud N]\n"
     "                      DEVICE FILESPEC\n"
     "       quon-xfer receive [--crc] [--baud N] DEVICE FILE\n"
-#ifndef _WIN32
     "       quon-xfer --list-ports\n"
-#endif
     "       quon-xfer --help | --version\n"
     "Moves one file over a serial device by XMODEM, 8N1 at 9600 baud unless --baud says.\n"
     "  send      the first file that FILESPEC names (items separated by ',' or ';', with the\n"
     "            wildcards * and ?); default protocol xmodem1k-zkcrc\n"
     "  receive   into FILE, asking for the checksum, or for the CRC with --crc\n"
 #ifdef _WIN32
-    "DEVICE is a serial port, COM1 ... COM9 (\\\\.\\COMn for higher numbers).\n"
+    "DEVICE is a serial port such as COM5 or COM12 (\\\\.\\COM12 is the same port).\n"
 #endif
     "Exit status: 0 success, 1 transfer or device failure, 2 usage error.\n";
 

@@ -1,5 +1,7 @@
 #include "ui/win32/win32_dialog_window.h"
 
+#include <commctrl.h>
+
 #include <vector>
 
 #include "ui/dialog.h"
@@ -146,6 +148,30 @@ std::string Win32DialogWindow::Text(int id) const {
 
 void Win32DialogWindow::SetText(int id, std::string_view text) {
   SetDlgItemTextA(hwnd_, id, std::string(text).c_str());
+}
+
+void Win32DialogWindow::SetToolTip(int id, std::string_view text) {
+  const HWND control = GetDlgItem(hwnd_, id);
+  if (control == nullptr) return;
+  if (toolTips_ == nullptr) {
+    const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&classes);
+    toolTips_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (toolTips_ == nullptr) return;
+    // Wide enough for a line of its own at each newline.
+    SendMessageA(toolTips_, TTM_SETMAXTIPWIDTH, 0, 600);
+  }
+  std::string copy(text);
+  TTTOOLINFOA tool{};
+  tool.cbSize = TTTOOLINFOA_V1_SIZE;  // understood with or without a newer common-controls manifest
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = hwnd_;
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = copy.data();
+  SendMessageA(toolTips_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageA(toolTips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void Win32DialogWindow::Enable(int id, bool enabled) {

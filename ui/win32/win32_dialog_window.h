@@ -30,6 +30,7 @@ class Win32DialogWindow final : public DialogWindow {
   std::string Text(int id) const override;
   void SetText(int id, std::string_view text) override;
   void Enable(int id, bool enabled) override;
+  void SetToolTip(int id, std::string_view text) override;
   bool IsEnabled(int id) const override;
   void SetFocus(int id) override;
   int Focus() const override;
@@ -60,6 +61,7 @@ class Win32DialogWindow final : public DialogWindow {
   HWND owner_;
   HWND hwnd_ = nullptr;
   HICON largeIcon_ = nullptr;
+  HWND toolTips_ = nullptr;  // owned by the window, which destroys it
   bool ending_ = false;
   int pendingFocus_ = -1;  // asked for before the window was shown
 };

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,9 +38,42 @@ std::string MenuItemText(HMENU menu, int position) {
   return text;
 }
 
+struct ToolTipSearch {
+  HWND owner;
+  HWND tips;
+};
+
+BOOL CALLBACK FindToolTips(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<ToolTipSearch*>(param);
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  if (lstrcmpiA(name, TOOLTIPS_CLASSA) != 0 || GetWindow(window, GW_OWNER) != search->owner)
+    return TRUE;
+  search->tips = window;
+  return FALSE;
+}
+
+// The tip that the dialog's tool-tip window holds for control id.
+std::string ToolTipText(HWND dialog, int id) {
+  ToolTipSearch search = {dialog, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), FindToolTips, reinterpret_cast<LPARAM>(&search));
+  if (search.tips == nullptr) return {};
+  char text[1024] = {};
+  TTTOOLINFOA tool{};
+  tool.cbSize = TTTOOLINFOA_V1_SIZE;
+  tool.hwnd = dialog;
+  tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, id));
+  tool.lpszText = text;
+  SendMessageA(search.tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+  return text;
+}
+
 class Win32Shell : public ::testing::Test {
  protected:
-  Win32Shell() { g_CommSettings = CommSettings(); }
+  Win32Shell() {
+    g_CommSettings = CommSettings();
+    g_CommSettings.deviceRoot = "no-devices";
+  }
 
   void Start(const std::string& tail = "") { g_DownloadApp.Run(tail); }
 
@@ -113,6 +148,9 @@ TEST_F(Win32Shell, PortDialogAcceptsCOMM2AndTheFileGetsItOnlyAtExit) {
         HWND combo = GetDlgItem(dialog, IDC_PORT_COMBO);
         EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 2);
         EXPECT_EQ(win32_test::WindowText(combo), "COMM 1");
+        // The query gives at most 80 characters of the tip.
+        EXPECT_EQ(ToolTipText(dialog, IDC_PORT_COMBO).substr(0, 61),
+                  "COMM 1 is COM1 (no USB serial adapter found)\nCOMM 2 is COM2 (");
         SendMessageA(combo, CB_SETCURSEL, 1, 0);
         Click(dialog, IDOK);
         return true;

@@ -1,0 +1,9 @@
+#pragma once
+// What the Windows driver shares with its error mapping.
+
+#include <cstdint>
+
+// MapCommError for a failed opening of a device, keeping the reason for LastOpenFailure.
+int32_t MapOpenError();
+// An open begins: LastOpenFailure is empty again.
+void ForgetOpenFailure();
