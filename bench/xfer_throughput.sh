@@ -27,7 +27,7 @@ quon_server=$build/server/quon-server
 qt_window=$build/bench/bench_server_window_qt
 relay_bound=$build/bench/bench_relay_bound
 for tool in "$nullmodem" "$quon_xfer" "$quon_calc" "$quon_server" "$qt_window" "$relay_bound" \
-    /usr/bin/time socat sx rx strace python3; do
+    socat sx rx strace python3; do
   command -v "$tool" >/dev/null || { echo "missing: $tool (build first; scripts/setup.sh)"; exit 1; }
 done
 
@@ -76,6 +76,15 @@ end_command() {  # quon|lrzsz send|receive baud
     lrzsz/receive) echo "rx -X -c got.bin" ;;
   esac
 }
+# Runs a program and writes its user and system CPU seconds ("U/S") to a file, to the
+# microsecond (/usr/bin/time gives hundredths, too coarse for a paced megabyte).
+cpu_time=(python3 -c '
+import os, subprocess, sys
+child = subprocess.Popen(sys.argv[2:])
+_, _, usage = os.wait4(child.pid, 0)
+with open(sys.argv[1], "w") as out:
+    out.write("%.6f/%.6f\n" % (usage.ru_utime, usage.ru_stime))')
+
 # Starts one end in the background under its wrapper; sets end_pid, the wrapper's.
 start_end() {  # quon|lrzsz send|receive baud wrapper...
   local kind=$1 role=$2 baud=$3; shift 3
@@ -118,14 +127,14 @@ print("%.6f" % time.time())' "$1" "$2"
 transfer() {  # sender-kind receiver-kind baud size
   local tx=$1 rx=$2 baud=$3 size=$4
   rm -f "$work/got.bin" "$work/tx.cpu" "$work/rx.cpu"
-  start_end "$tx" send "$baud" /usr/bin/time -f %U/%S -o "$work/tx.cpu"
+  start_end "$tx" send "$baud" "${cpu_time[@]}" "$work/tx.cpu"
   local sender_pid=$end_pid
   sleep 0.3
   local t0 t1 watcher
   watch_file "$work/got.bin" "$size" >"$work/complete" &
   watcher=$!
   t0=$(date +%s.%N)
-  start_end "$rx" receive "$baud" /usr/bin/time -f %U/%S -o "$work/rx.cpu"
+  start_end "$rx" receive "$baud" "${cpu_time[@]}" "$work/rx.cpu"
   wait "$end_pid" || true
   t1=$(date +%s.%N)
   kill "$watcher" 2>/dev/null || true
