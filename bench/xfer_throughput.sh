@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
-# Transfers and their CPU cost side by side with lrzsz, in one run on the same machine, over the
-# virtual line (nullmodem; lrzsz behind socat, as it needs):
+# Transfers and their cost side by side with lrzsz, in one run on the same machine. Both programs
+# open the ends of the same kind of line directly (lrzsz redirected onto its pseudo-terminal, no
+# relay on one side only), and every transfer is timed the same way: from the receiver's start
+# until it has the whole file (and, in brackets, until it ends).
 #
-#   1. Paced at 115200 baud, 1 MiB in 1K blocks with CRC: quon-xfer send and sx -k, each to
-#      rx -c, and quon-server serving quon-calc's get (start C); throughput as a share of the
-#      line's limit (baud / 10 for 8N1).
-#   2. Paced at 115200 baud, a 256 KiB get: the CPU share of one core that quon-server and the Qt
-#      server window (offscreen) use while serving it and while idle, next to sx -k sending the
-#      same file to rx -c.
-#   3. Unpaced, 4 MiB in 1K blocks with CRC: quon-xfer send -> rx -c and sx -k -> quon-xfer
-#      receive --crc against sx -k -> rx -c, with the CPU seconds per MiB of each side.
-#   4. Paced at 9600 baud, 64 KiB: quon-xfer send and sx -k to rx -c.
+#   1. Unpaced, 4 MiB in 1K blocks with CRC, on a socat pseudo-terminal pair: the line's own
+#      stop-and-wait bound (a 1029-byte write answered by one byte, bench_relay_bound), then
+#      quon-xfer send -> quon-xfer receive --crc, sx -k -> rx -c, and each Quon end against
+#      lrzsz's other end, each the fastest of three; bytes/s, CPU seconds per MiB of each end,
+#      and the ratios.
+#   2. System calls per 1K block (strace -c, 1 MiB, the same pair) at each end of
+#      quon-xfer send -> quon-xfer receive --crc and of sx -k -> rx -c.
+#   3. Paced at 115200 baud (nullmodem), 1 MiB: quon-xfer at both ends and lrzsz at both ends, as
+#      a share of the line (baud / 10 for 8N1); then a 256 KiB get served by quon-server and by
+#      the Qt server window (offscreen) to quon-calc: their CPU share of one core serving and idle.
+#   4. Paced at 9600 baud, 64 KiB: quon-xfer and lrzsz at both ends.
 #
-#   nice -n 10 bench/xfer_throughput.sh [BUILD_DIR]   (default build/default; about nine minutes)
+#   nice -n 10 bench/xfer_throughput.sh [BUILD_DIR]   (default build/default; about ten minutes)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build/default}")
@@ -21,8 +25,9 @@ quon_xfer=$build/tools/quon_xfer/quon-xfer
 quon_calc=$build/tools/quon_calc/quon-calc
 quon_server=$build/server/quon-server
 qt_window=$build/bench/bench_server_window_qt
-for tool in "$nullmodem" "$quon_xfer" "$quon_calc" "$quon_server" "$qt_window" /usr/bin/time \
-    socat sx rx; do
+relay_bound=$build/bench/bench_relay_bound
+for tool in "$nullmodem" "$quon_xfer" "$quon_calc" "$quon_server" "$qt_window" "$relay_bound" \
+    socat sx rx strace python3; do
   command -v "$tool" >/dev/null || { echo "missing: $tool (build first; scripts/setup.sh)"; exit 1; }
 done
 
@@ -36,76 +41,146 @@ cleanup() {
 }
 trap cleanup EXIT
 ticks_per_second=$(getconf CLK_TCK)
+echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 
-start_line() {  # baud (0: unpaced)
-  local pace=()
-  [[ $1 -gt 0 ]] && pace=(--baud "$1")
-  rm -f "$work/ready"
-  "$nullmodem" "${pace[@]}" --link-a "$work/A" --link-b "$work/B" --ready-file "$work/ready" \
-    >/dev/null 2>&1 &
+wait_for_links() {
+  for _ in $(seq 100); do [[ -e $work/A && -e $work/B ]] && return; sleep 0.05; done
+  echo "the line did not start"; exit 1
+}
+
+start_line() {  # socat | baud
+  rm -f "$work/A" "$work/B" "$work/ready"
+  if [[ $1 == socat ]]; then
+    socat PTY,link="$work/A",raw,echo=0 PTY,link="$work/B",raw,echo=0 2>/dev/null &
+  else
+    "$nullmodem" --baud "$1" --link-a "$work/A" --link-b "$work/B" \
+      --ready-file "$work/ready" >/dev/null 2>&1 &
+  fi
   line_pid=$!
-  for _ in $(seq 100); do [[ -e $work/ready ]] && return; sleep 0.05; done
-  echo "nullmodem did not start"; exit 1
+  wait_for_links
+  [[ $1 == socat ]] || for _ in $(seq 100); do [[ -e $work/ready ]] && break; sleep 0.05; done
 }
 
 stop_line() {
   kill "$line_pid"; wait "$line_pid" 2>/dev/null || true; line_pid=
 }
 
-# The two ends of a transfer; each writes its user and system CPU seconds to a file ("U/S").
-# lrzsz's ends also write to the file's ".pair" the figure of their socat, which does their pty
-# reads and writes, with their own included. On the unpaced line the port's rate means nothing,
-# but it must be a valid one.
-receiver() {  # quon|lrzsz baud cpu-file
-  if [[ $1 == quon ]]; then
-    /usr/bin/time -f %U/%S -o "$3" "$quon_xfer" receive --crc --baud "${2/#0/115200}" \
-      "$work/B" got.bin
-  else
-    /usr/bin/time -f %U/%S -o "$3.pair" socat "FILE:$work/B,raw,echo=0" \
-      EXEC:"/usr/bin/time -f %U/%S -o $3 rx -X -c got.bin"
-  fi
+# One end of a transfer, on its end of the line; under the given wrapper (time or strace).
+# On the unpaced line the port's rate means nothing, but it must be a valid one.
+end_command() {  # quon|lrzsz send|receive baud
+  local baud=${3/#0/115200}
+  case $1/$2 in
+    quon/send) echo "$quon_xfer send --protocol xmodem1k-chk --baud $baud $work/A src.bin" ;;
+    quon/receive) echo "$quon_xfer receive --crc --baud $baud $work/B got.bin" ;;
+    lrzsz/send) echo "sx -X -k src.bin" ;;
+    lrzsz/receive) echo "rx -X -c got.bin" ;;
+  esac
 }
-sender() {  # quon|lrzsz baud cpu-file
-  if [[ $1 == quon ]]; then
-    /usr/bin/time -f %U/%S -o "$3" "$quon_xfer" send --protocol xmodem1k-chk \
-      --baud "${2/#0/115200}" "$work/A" src.bin
-  else
-    /usr/bin/time -f %U/%S -o "$3.pair" socat "FILE:$work/A,raw,echo=0" \
-      EXEC:"/usr/bin/time -f %U/%S -o $3 sx -X -k src.bin"
+# Runs a program and writes its user and system CPU seconds ("U/S") to a file, to the
+# microsecond (/usr/bin/time gives hundredths, too coarse for a paced megabyte).
+cpu_time=(python3 -c '
+import os, subprocess, sys
+child = subprocess.Popen(sys.argv[2:])
+_, _, usage = os.wait4(child.pid, 0)
+with open(sys.argv[1], "w") as out:
+    out.write("%.6f/%.6f\n" % (usage.ru_utime, usage.ru_stime))')
+
+# Starts one end in the background under its wrapper; sets end_pid, the wrapper's.
+start_end() {  # quon|lrzsz send|receive baud wrapper...
+  local kind=$1 role=$2 baud=$3; shift 3
+  local link=$work/A; [[ $role == receive ]] && link=$work/B
+  local out=/dev/null; [[ $kind == lrzsz ]] && out=$link
+  # shellcheck disable=SC2046
+  env -C "$work" "$@" $(end_command "$kind" "$role" "$baud") <"$link" >"$out" 2>/dev/null &
+  end_pid=$!
+}
+# Waits up to 15 s for the sender, which may wait on for the answer to its EOT (sx does when the
+# receiver's end closes first), then stops the program under its wrapper, which still reports
+# what the program used.
+finish_sender() {  # wrapper-pid
+  if ! timeout 15 tail --pid="$1" -f /dev/null; then
+    local program; program=$(pgrep -P "$1" || true)
+    [[ -n $program ]] && kill "$program" 2>/dev/null
   fi
+  wait "$1" 2>/dev/null || true
 }
 
-# One transfer of src.bin over the running line; prints its figures and sets `seconds`.
-transfer() {  # label sender-kind receiver-kind baud size [baseline-seconds]
-  local label=$1 tx=$2 rx=$3 baud=$4 size=$5 base=${6:-}
-  rm -f "$work/got.bin" "$work"/{tx,rx}.cpu.pair
-  (cd "$work" && receiver "$rx" "$baud" "$work/rx.cpu" >/dev/null 2>&1) &
-  local receiver_pid=$!
+# Prints the time at which the file has reached size bytes (polled every millisecond).
+watch_file() {  # path size
+  python3 -c '
+import os, sys, time
+path, size = sys.argv[1], int(sys.argv[2])
+while True:
+    try:
+        if os.stat(path).st_size >= size:
+            break
+    except FileNotFoundError:
+        pass
+    time.sleep(0.001)
+print("%.6f" % time.time())' "$1" "$2"
+}
+
+# One transfer of src.bin: the sender starts first and waits for the start character; the time
+# runs from the receiver's start until it has the whole file (exit_seconds: until it ends; Quon's
+# receiver waits a second of quiet after the EOT before it takes it for the end). Sets seconds,
+# exit_seconds, rate, tx_cpu and rx_cpu (s/MiB).
+transfer() {  # sender-kind receiver-kind baud size
+  local tx=$1 rx=$2 baud=$3 size=$4
+  rm -f "$work/got.bin" "$work/tx.cpu" "$work/rx.cpu"
+  start_end "$tx" send "$baud" "${cpu_time[@]}" "$work/tx.cpu"
+  local sender_pid=$end_pid
   sleep 0.3
-  local t0 t1
+  local t0 t1 watcher
+  watch_file "$work/got.bin" "$size" >"$work/complete" &
+  watcher=$!
   t0=$(date +%s.%N)
-  (cd "$work" && sender "$tx" "$baud" "$work/tx.cpu" >/dev/null 2>&1) || true
+  start_end "$rx" receive "$baud" "${cpu_time[@]}" "$work/rx.cpu"
+  wait "$end_pid" || true
   t1=$(date +%s.%N)
-  wait "$receiver_pid" || true
-  cmp -s -n "$size" "$work/src.bin" "$work/got.bin" || { echo "$label: received file differs"; exit 1; }
-  seconds=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
-  awk -v label="$label" -v baud="$baud" -v size="$size" -v s="$seconds" -v base="$base" \
-      -v tx="$(cat "$work/tx.cpu")" -v rx="$(cat "$work/rx.cpu")" \
-      -v txpair="$(cat "$work/tx.cpu.pair" 2>/dev/null)" \
-      -v rxpair="$(cat "$work/rx.cpu.pair" 2>/dev/null)" 'BEGIN {
-    mib = size / 1048576; rate = size / s;
+  kill "$watcher" 2>/dev/null || true
+  wait "$watcher" 2>/dev/null || true
+  finish_sender "$sender_pid"
+  cmp -s -n "$size" "$work/src.bin" "$work/got.bin" || { echo "$tx -> $rx: received file differs"; exit 1; }
+  local complete; complete=$(cat "$work/complete")
+  seconds=$(awk -v a="$t0" -v b="${complete:-$t1}" 'BEGIN { print b - a }')
+  exit_seconds=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
+  rate=$(awk -v s="$seconds" -v n="$size" 'BEGIN { print n / s }')
+  tx_cpu=$(cpu_per_mib "$work/tx.cpu" "$size")
+  rx_cpu=$(cpu_per_mib "$work/rx.cpu" "$size")
+}
+cpu_per_mib() {  # time-file size
+  [[ -s $1 ]] || { echo "?"; return; }
+  tail -n 1 "$1" | awk -v size="$2" -F/ '{ printf "%.3f", ($1 + $2) / (size / 1048576) }'
+}
+label_of() {  # sender-kind receiver-kind
+  local s="quon-xfer send" r="quon-xfer receive --crc"
+  [[ $1 == lrzsz ]] && s="sx -k"
+  [[ $2 == lrzsz ]] && r="rx -c"
+  echo "$s -> $r"
+}
+report() {  # label baud
+  awk -v label="$1" -v baud="$2" -v s="$seconds" -v e="$exit_seconds" -v rate="$rate" \
+      -v tx="$tx_cpu" -v rx="$rx_cpu" 'BEGIN {
     line = baud > 0 ? sprintf("%5.1f%% of line", 100 * rate / (baud / 10)) : "";
-    ratio = base != "" ? sprintf("%5.2fx", base / s) : "";
-    printf "  %-34s %6.1f s %9.0f B/s %s %s  CPU s/MiB: sender %s, receiver %s\n",
-           label, s, rate, line, ratio, cpu(tx, txpair, mib), cpu(rx, rxpair, mib)
-  }
-  function cpu(own, pair, mib,   a, b) {
-    split(own, a, "/");
-    if (pair == "") return sprintf("%.3f", (a[1] + a[2]) / mib);
-    split(pair, b, "/");
-    return sprintf("%.3f (%.3f with socat)", (a[1] + a[2]) / mib, (b[1] + b[2]) / mib);
+    printf "  %-40s %6.2f s (ends %6.2f s) %9.0f B/s %s  CPU s/MiB: sender %s, receiver %s\n",
+           label, s, e, rate, line, tx, rx
   }'
 }
+declare -A RATE TXCPU RXCPU
+# The fastest of `times` transfers (the machine is shared: the others only show what else ran).
+run_pair() {  # sender-kind receiver-kind baud size [times]
+  local key="$1/$2" best="" best_exit best_tx best_rx best_rate
+  for _ in $(seq "${5:-1}"); do
+    transfer "$1" "$2" "$3" "$4"
+    if [[ -z $best ]] || awk -v a="$seconds" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+      best=$seconds; best_exit=$exit_seconds; best_rate=$rate; best_tx=$tx_cpu; best_rx=$rx_cpu
+    fi
+  done
+  seconds=$best; exit_seconds=$best_exit; rate=$best_rate; tx_cpu=$best_tx; rx_cpu=$best_rx
+  RATE[$key]=$rate; TXCPU[$key]=$tx_cpu; RXCPU[$key]=$rx_cpu
+  report "$(label_of "$1" "$2")" "$3"
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
@@ -133,18 +208,66 @@ serve() {  # label size start protocol baud command...
   awk -v label="$label" -v baud="$baud" -v size="$size" -v t0="$t0" -v t1="$t1" -v hz="$ticks_per_second" \
       -v c0="$c0" -v c1="$c1" -v c2="$c2" 'BEGIN {
     s = t1 - t0; rate = size / s;
-    printf "  %-34s %6.1f s %9.0f B/s %5.1f%% of line  CPU %5.2f%% of a core serving (%.3f s/MiB), %5.2f%% idle\n",
+    printf "  %-40s %6.1f s %9.0f B/s %5.1f%% of line  CPU %5.2f%% of a core serving (%.3f s/MiB), %5.2f%% idle\n",
            label, s, rate, 100 * rate / (baud / 10), 100 * (c1 - c0) / hz / s,
            (c1 - c0) / hz / (size / 1048576), 100 * (c2 - c1) / hz / 5
   }'
 }
 
-echo "Paced 115200 baud, 1 MiB, 1K blocks with CRC"
+# System calls of one end per 1K block, from strace -c's summary.
+syscalls() {  # label strace-output blocks
+  awk -v label="$1" -v blocks="$3" '
+    # % time, seconds, usecs/call, calls, [errors,] syscall
+    $1 ~ /^[0-9.]+$/ { calls[$NF] = $4; errors[$NF] = NF == 6 ? $5 : 0 }
+    END {
+      printf "  %-26s per block: write %4.1f  read %4.1f (failed %3.1f)  poll %4.1f  ioctl %4.1f  all %5.1f\n",
+             label, calls["write"] / blocks, calls["read"] / blocks, errors["read"] / blocks,
+             (calls["poll"] + calls["pselect6"]) / blocks, calls["ioctl"] / blocks,
+             calls["total"] / blocks
+    }' "$2"
+}
+strace_pair() {  # sender-kind receiver-kind size
+  local tx=$1 rx=$2 size=$3
+  rm -f "$work/got.bin"
+  start_end "$tx" send 0 strace -c -o "$work/tx.strace"
+  local sender_pid=$end_pid
+  sleep 0.3
+  start_end "$rx" receive 0 strace -c -o "$work/rx.strace"
+  wait "$end_pid" || true
+  finish_sender "$sender_pid"
+  cmp -s -n "$size" "$work/src.bin" "$work/got.bin" || { echo "strace $tx -> $rx: received file differs"; exit 1; }
+  local label; label=$(label_of "$tx" "$rx")
+  syscalls "${label% -> *}" "$work/tx.strace" $((size / 1024))
+  syscalls "${label#* -> }" "$work/rx.strace" $((size / 1024))
+}
+
+echo "Unpaced, 4 MiB, 1K blocks with CRC, on a socat pseudo-terminal pair (fastest of three)"
+head -c 4194304 /dev/urandom >"$work/src.bin"
+start_line socat
+read -r bound_rate bound_us < <("$relay_bound" "$work/A" "$work/B" 4096)
+printf "  %-40s %9.0f B/s, %.0f us a block\n" "stop-and-wait bound of the line" "$bound_rate" "$bound_us"
+run_pair quon quon 0 4194304 3
+run_pair lrzsz lrzsz 0 4194304 3
+run_pair quon lrzsz 0 4194304 3
+run_pair lrzsz quon 0 4194304 3
+echo "  ratios:"
+echo "    quon <-> quon against sx -k -> rx -c, bytes/s:        $(ratio "${RATE[quon/quon]}" "${RATE[lrzsz/lrzsz]}")"
+echo "    quon <-> quon against the line's bound, bytes/s:      $(ratio "${RATE[quon/quon]}" "$bound_rate")"
+echo "    lrzsz <-> lrzsz against the line's bound, bytes/s:    $(ratio "${RATE[lrzsz/lrzsz]}" "$bound_rate")"
+echo "    sender: quon-xfer send -> rx -c against sx -k -> rx -c, bytes/s $(ratio "${RATE[quon/lrzsz]}" "${RATE[lrzsz/lrzsz]}"), CPU/MiB $(ratio "${TXCPU[quon/lrzsz]}" "${TXCPU[lrzsz/lrzsz]}")"
+echo "    receiver: sx -k -> quon-xfer receive against sx -k -> rx -c, bytes/s $(ratio "${RATE[lrzsz/quon]}" "${RATE[lrzsz/lrzsz]}"), CPU/MiB $(ratio "${RXCPU[lrzsz/quon]}" "${RXCPU[lrzsz/lrzsz]}")"
+
+echo "System calls per 1K block (strace -c, 1 MiB, the same pair)"
 head -c 1048576 /dev/urandom >"$work/src.bin"
+strace_pair quon quon 1048576
+strace_pair lrzsz lrzsz 1048576
+stop_line
+
+echo "Paced 115200 baud (nullmodem), 1 MiB, 1K blocks with CRC"
 start_line 115200
-transfer "quon-xfer send -> rx -c" quon lrzsz 115200 1048576
-transfer "sx -k -> rx -c (lrzsz)" lrzsz lrzsz 115200 1048576
-serve "quon-server, get (start C)" 1048576 C Xmodem1K-CHK 115200 "$quon_server"
+run_pair quon quon 115200 1048576
+run_pair lrzsz lrzsz 115200 1048576
+echo "  ratio: quon-xfer send CPU/MiB against sx -k's: $(ratio "${TXCPU[quon/quon]}" "${TXCPU[lrzsz/lrzsz]}")"
 stop_line
 
 echo "Paced 115200 baud, 256 KiB get (ZK CRC), CPU of the serving side"
@@ -152,21 +275,12 @@ head -c 262144 /dev/urandom >"$work/src.bin"
 start_line 115200
 serve "quon-server" 262144 D Xmodem1K-ZKCRC 115200 "$quon_server"
 serve "Qt server window (offscreen)" 262144 D Xmodem1K-ZKCRC 115200 "$qt_window"
-transfer "sx -k -> rx -c (lrzsz)" lrzsz lrzsz 115200 262144
-stop_line
-
-echo "Unpaced, 4 MiB, 1K blocks with CRC (ratios against sx -k -> rx -c)"
-head -c 4194304 /dev/urandom >"$work/src.bin"
-start_line 0
-transfer "sx -k -> rx -c (lrzsz)" lrzsz lrzsz 0 4194304
-baseline=$seconds
-transfer "quon-xfer send -> rx -c" quon lrzsz 0 4194304 "$baseline"
-transfer "sx -k -> quon-xfer receive --crc" lrzsz quon 0 4194304 "$baseline"
 stop_line
 
 echo "Paced 9600 baud, 64 KiB, 1K blocks with CRC"
 head -c 65536 /dev/urandom >"$work/src.bin"
 start_line 9600
-transfer "quon-xfer send -> rx -c" quon lrzsz 9600 65536
-transfer "sx -k -> rx -c (lrzsz)" lrzsz lrzsz 9600 65536
+run_pair quon quon 9600 65536
+run_pair lrzsz lrzsz 9600 65536
 stop_line
+echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev
   qt6-base-dev fonts-liberation
-  lrzsz socat python3
+  lrzsz socat strace python3
   scdoc dpkg-dev fakeroot file lintian desktop-file-utils zip
 )
 

@@ -3,6 +3,7 @@
 // DCB (the diagnostics dump prints its fields), so on hosts other than Windows we declare our own
 // DCB with the same field names and widths and the same constant values.
 
+#include <array>
 #include <cstdint>
 
 #include "serial/input_queue.h"
@@ -78,6 +79,19 @@ class MemoryEnd;
 inline constexpr int kWriteSlots = 16;
 #endif
 
+// The output side every driver shares (gathered_output.h). Zero-filled: nothing gathered, not held.
+struct OutputGather {
+  std::array<uint8_t, PORT_QUEUE_SIZE> bytes;  // taken by PutBytes while held, not yet written
+  uint32_t size;
+  bool holding;
+  int32_t (*flush)(CSerialPort* port);  // the driver's; null where nothing is ever gathered
+  // The device's output queue as last counted plus what was written since: never less than the
+  // truth, since the queue only drains, so room it shows needs no system call.
+  int32_t queued;
+  uint32_t lineFreeAt;  // tick count at which the bytes written so far have left at the line rate
+  bool refused;         // the last PutBytes could not take everything: a write waits for room
+};
+
 // Allocated zero-filled and owned by its port object.
 struct SerialDriverState {
   int32_t inQueueSize;
@@ -92,6 +106,7 @@ struct SerialDriverState {
   // record before its operation completes, and writes are never waited for.
   OVERLAPPED readOverlapped;
   OVERLAPPED writeOverlapped[kWriteSlots];
+  std::array<std::array<uint8_t, PORT_QUEUE_SIZE>, kWriteSlots> writeBytes;  // each slot's bytes
   // Starts and ends with the wait for input (EV_RXCHAR), so that a wait can sleep on its event.
   OVERLAPPED inputEventOverlapped;
   DWORD inputEventMask;
@@ -99,9 +114,12 @@ struct SerialDriverState {
   bool inputEventsFail;  // the device refused or cancelled that wait: waits only sleep their step
 #else
   int fd;                 // -1 once closed or when the open failed
+  int roomOrInputFd;      // epoll on fd for input or output room, for a write that waits; or -1
   bool hasCounters;       // false on devices without TIOCGICOUNT (pseudo-terminals)
   LineCounters counters;  // the counters at the last query
+  int64_t emptiedAtNs;    // monotonic time of the last read that left the device empty; 0: unknown
 #endif
   InputQueue input;              // the platform drivers' receive queue
+  OutputGather output;
   serial::MemoryEnd* memoryEnd;  // the in-memory driver's end of its line; null for other drivers
 };

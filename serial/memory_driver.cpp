@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "serial/gathered_output.h"
 #include "serial/line_settings.h"
 #include "serial/memory_line.h"
 #include "serial/port_object.h"
@@ -11,6 +12,20 @@
 namespace serial {
 
 struct MemoryDriver {
+  // A refusing device has no room: gathered bytes would otherwise pass for taken.
+  static int32_t Room(CSerialPort* port, uint32_t) {
+    MemoryEnd* end = port->driver->memoryEnd;
+    if (!end || end->Unplugged()) return port->status = PORT_NOT_FOUND;
+    port->driver->lineErrors |= end->TakeLineErrors();
+    if (end->refuseWrites_) return 0;
+    return std::max(port->driver->outQueueSize - end->TxCount(), 0);
+  }
+  static int32_t Write(CSerialPort* port, std::span<const uint8_t> bytes) {
+    MemoryEnd* end = port->driver->memoryEnd;
+    if (!end || end->Unplugged()) return port->status = PORT_NOT_FOUND;
+    ++end->portWrites_;
+    return static_cast<int32_t>(end->Write(bytes));
+  }
   static int32_t ClosePort(CSerialPort* port) {
     if (MemoryEnd* end = port->driver->memoryEnd) {
       end->SetDtr(false);
@@ -54,16 +69,7 @@ int32_t GetBytes(CSerialPort* port, uint8_t* buffer, uint32_t length) {
   return PORT_OK;
 }
 
-int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
-  port->count = 0;
-  MemoryEnd* end = EndOf(port);
-  if (!end) return PORT_NOT_FOUND;
-  QueryErrors(port, *end);
-  const auto room = static_cast<uint32_t>(std::max(port->driver->outQueueSize - end->TxCount(), 0));
-  port->count = end->Write(std::span(buffer, std::min(length, room)));
-  if (port->count >= length) return PORT_OK;
-  return port->status = PORT_TX_FULL;
-}
+using Output = GatheredOutput<MemoryDriver::Room, MemoryDriver::Write>;
 
 int32_t RxCount(CSerialPort* port) {
   MemoryEnd* end = EndOf(port);
@@ -76,7 +82,7 @@ int32_t TxCount(CSerialPort* port) {
   MemoryEnd* end = EndOf(port);
   if (!end) return PORT_NOT_FOUND;
   QueryErrors(port, *end);
-  return end->TxCount();
+  return end->TxCount() + static_cast<int32_t>(port->driver->output.size);
 }
 
 int32_t RxFree(CSerialPort* port) {
@@ -92,6 +98,7 @@ int32_t TxFree(CSerialPort* port) {
 int32_t ClearTx(CSerialPort* port) {
   MemoryEnd* end = EndOf(port);
   if (!end) return PORT_NOT_FOUND;
+  port->driver->output.size = 0;
   end->ClearTx();
   return PORT_OK;
 }
@@ -99,6 +106,7 @@ int32_t ClearTx(CSerialPort* port) {
 int32_t SendBreak(CSerialPort* port, int32_t ms) {
   MemoryEnd* end = EndOf(port);
   if (!end) return PORT_NOT_FOUND;
+  FlushOutput(port);
   end->SetBreak(true);
   PortDelay(port, ms);
   // The hook may have run the line's owner, which can have destroyed the line.
@@ -133,7 +141,7 @@ void InstallOperations(SerialOperations& ops) {
   ops.RxFree = RxFree;
   ops.RxCount = RxCount;
   ops.ClearTx = ClearTx;
-  ops.PutBytes = PutBytes;
+  ops.PutBytes = Output::PutBytes;
   ops.GetBytes = GetBytes;
   ops.DumpStatus = DumpDriverStatus;
   ops.SendBreak = SendBreak;
@@ -158,6 +166,7 @@ CSerialPort* MemoryLine::OpenPort(LineSide side, int32_t baud, uint8_t parity, u
   driver.outQueueSize = end.config_.txQueueSize;
   driver.lineErrors = 0;
   driver.memoryEnd = &end;
+  driver.output.flush = Output::Flush;
   end.port_ = port;
   end.pendingErrors_ = 0;
   port->status = PORT_OK;

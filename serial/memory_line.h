@@ -112,6 +112,8 @@ class MemoryEnd {
   void RandomFaults(uint32_t seed, double dropRate, double corruptRate);
   uint64_t BytesSent() const { return bytesSent_; }
   uint64_t BytesDropped() const { return bytesDropped_; }
+  // How many writes the port's driver made to this end: gathered bytes go out in one.
+  uint64_t PortWrites() const { return portWrites_; }
 
   // Flow: a held output keeps its bytes (like a peer's XOFF); a refusing end takes no bytes.
   void SetOutputHeld(bool held);
@@ -160,6 +162,7 @@ class MemoryEnd {
   double corruptRate_ = 0;
   uint64_t bytesSent_ = 0;
   uint64_t bytesDropped_ = 0;
+  uint64_t portWrites_ = 0;
   uint64_t wireFreeAtNs_ = 0;  // when the byte at the head of the output queue may start
   bool outputHeld_ = false;
   bool refuseWrites_ = false;

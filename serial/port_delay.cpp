@@ -3,6 +3,7 @@
 #include "host/clock.h"
 #include "host/event_wait.h"
 #include "host/message_pump.h"
+#include "serial/gathered_output.h"
 #include "serial/input_wait.h"
 #include "serial/serial_port.h"
 
@@ -15,13 +16,21 @@ int32_t PumpMessages(CSerialPort*) {
 
 void WaitForPortEvent(CSerialPort* port, int32_t ms) {
   SerialDriverState* driver = port != nullptr ? port->driver : nullptr;
-  if (ms <= 0 || driver == nullptr || driver->memoryEnd != nullptr) return;
+  if (driver == nullptr) return;
+  // Whatever waits, the peer must have what was written: it may be what it answers.
+  FlushOutput(port);
+  if (ms <= 0 || driver->memoryEnd != nullptr) return;
   host::WaitHandle input = host::kNoWaitHandle;
   if (ArmInputWait(*driver, input)) host::WaitForEvents(input, static_cast<uint32_t>(ms));
 }
 
+// While the line is still sending what was written, nothing but input or a window event can
+// change for the waiter, so the step lasts as long as the line needs (about a block's time on a
+// paced line) rather than a few milliseconds.
 int32_t PortWaitStep(CSerialPort* port, int32_t ms) {
-  WaitForPortEvent(port, std::min(ms, PORT_WAIT_STEP_MS));
+  int32_t step = PORT_WAIT_STEP_MS;
+  if (port != nullptr && port->driver != nullptr) step = std::max(step, LineTimeLeft(*port->driver));
+  WaitForPortEvent(port, std::min(ms, step));
   return IdleHook(port);
 }
 

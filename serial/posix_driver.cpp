@@ -4,15 +4,18 @@
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <linux/serial.h>
+#include <sys/epoll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <span>
 #include <string>
 
+#include "serial/gathered_output.h"
 #include "serial/input_wait.h"
 #include "serial/line_settings.h"
 #include "serial/port_object.h"
@@ -53,6 +56,12 @@ int32_t QueryErrors(CSerialPort* port) {
   return PORT_OK;
 }
 
+int64_t MonotonicNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
 // Reads whatever the device holds into the receive queue, in one call. With VMIN 1 and a
 // non-blocking descriptor, an empty device answers EAGAIN, so a read of nothing is a hang-up.
 int32_t FillInput(CSerialPort* port) {
@@ -66,45 +75,65 @@ int32_t FillInput(CSerialPort* port) {
   } else if (got == 0 || IsDeviceGoneErrno(errno)) {
     return DeviceGone(port);
   }
+  if (got < static_cast<ssize_t>(space.size())) port->driver->emptiedAtNs = MonotonicNs();
   return PORT_OK;
+}
+
+// Between writing a block and waiting for its answer the engine counts its input several times
+// within microseconds; a read for each would find nothing. A count soon after a read that left the
+// device empty, with no wait since, answers from the queue; the wait that follows sees any byte.
+constexpr int64_t kFreshEmptyNs = 1'000'000;
+
+int32_t RxCount(CSerialPort* port) {
+  const SerialDriverState& driver = *port->driver;
+  if (!driver.deviceGone && driver.input.Count() == 0 && driver.emptiedAtNs != 0 &&
+      MonotonicNs() - driver.emptiedAtNs < kFreshEmptyNs) {
+    return 0;
+  }
+  return QueuedRxCount<FillInput>(port);
 }
 
 constexpr auto GetBytes = QueuedGetBytes<FillInput>;
 
-// Bytes waiting in the device's output queue, or PORT_NOT_FOUND once it has gone.
+// Bytes waiting in the device's output queue, or PORT_NOT_FOUND once it has gone. The count
+// also corrects the driver's own reckoning of the queue.
 int32_t QueuedOutput(CSerialPort* port) {
-  if (const int32_t failed = QueryErrors(port)) return failed;
+  SerialDriverState& driver = *port->driver;
+  if (driver.deviceGone) return port->status = PORT_NOT_FOUND;
   int tx = 0;
-  if (ioctl(port->driver->fd, TIOCOUTQ, &tx) < 0) {
+  if (ioctl(driver.fd, TIOCOUTQ, &tx) < 0) {
     if (IsDeviceGoneErrno(errno)) return DeviceGone(port);
     tx = 0;
   }
+  driver.output.queued = tx;
   return tx;
 }
 
-int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
-  port->count = 0;
-  const int32_t queued = QueuedOutput(port);
-  if (queued < 0) return queued;
-  const auto room = static_cast<uint32_t>(std::max(port->driver->outQueueSize - queued, 0));
-  const uint32_t offered = std::min(length, room);
-  if (offered > 0) {
-    const ssize_t written = write(port->driver->fd, buffer, offered);
-    if (written > 0) {
-      port->count = static_cast<uint32_t>(written);
-    } else if (written < 0 && IsDeviceGoneErrno(errno)) {
-      return DeviceGone(port);
-    } else if (written < 0 && errno != EAGAIN) {
-      QueryErrors(port);
-    }
+// The kernel's queues are larger than ours; the device is asked only when our reckoning of its
+// queue leaves less room than wanted, so a block into a drained queue costs no query.
+int32_t OutputRoom(CSerialPort* port, uint32_t wanted) {
+  SerialDriverState& driver = *port->driver;
+  if (driver.deviceGone) return port->status = PORT_NOT_FOUND;
+  if (static_cast<int64_t>(driver.outQueueSize) - driver.output.queued < wanted) {
+    if (const int32_t failed = QueuedOutput(port); failed < 0) return failed;
   }
-  if (port->count >= length) return PORT_OK;
-  return port->status = PORT_TX_FULL;
+  return std::max(driver.outQueueSize - driver.output.queued, 0);
 }
 
-constexpr auto RxCount = QueuedRxCount<FillInput>;
+int32_t WriteDevice(CSerialPort* port, std::span<const uint8_t> bytes) {
+  const ssize_t written = write(port->driver->fd, bytes.data(), bytes.size());
+  if (written >= 0) return static_cast<int32_t>(written);
+  if (IsDeviceGoneErrno(errno)) return DeviceGone(port);
+  if (errno != EAGAIN) QueryErrors(port);
+  return 0;
+}
 
-int32_t TxCount(CSerialPort* port) { return QueuedOutput(port); }
+using Output = GatheredOutput<OutputRoom, WriteDevice>;
+
+int32_t TxCount(CSerialPort* port) {
+  const int32_t queued = QueuedOutput(port);
+  return queued < 0 ? queued : queued + static_cast<int32_t>(port->driver->output.size);
+}
 
 int32_t RxFree(CSerialPort* port) { return FreeSpace(RxCount(port), port->driver->inQueueSize); }
 
@@ -112,6 +141,7 @@ int32_t TxFree(CSerialPort* port) { return FreeSpace(TxCount(port), port->driver
 
 int32_t ClearTx(CSerialPort* port) {
   if (port->driver->deviceGone) return port->status = PORT_NOT_FOUND;
+  port->driver->output.size = 0;
   if (ioctl(port->driver->fd, TCFLSH, TCOFLUSH) == 0) return PORT_OK;
   if (IsDeviceGoneErrno(errno)) return DeviceGone(port);
   return port->status = MapCommError();
@@ -120,6 +150,7 @@ int32_t ClearTx(CSerialPort* port) {
 int32_t SendBreak(CSerialPort* port, int32_t ms) {
   SerialDriverState& driver = *port->driver;
   if (driver.deviceGone) return port->status = PORT_NOT_FOUND;
+  FlushOutput(port);
   if (ioctl(driver.fd, TIOCSBRK) < 0 && IsDeviceGoneErrno(errno)) return DeviceGone(port);
   PortDelay(port, ms);
   if (!driver.deviceGone) ioctl(driver.fd, TIOCCBRK);
@@ -166,6 +197,7 @@ int32_t ClosePort(CSerialPort* port) {
     ioctl(driver.fd, TCFLSH, TCOFLUSH);
     ioctl(driver.fd, TIOCNXCL);
   }
+  if (driver.roomOrInputFd >= 0) close(driver.roomOrInputFd);
   const bool closed = close(driver.fd) == 0 || errno == EINTR;
   const int32_t result = closed ? PORT_OK : MapCommError();
   ReleasePortObject(port);
@@ -182,7 +214,7 @@ void InstallOperations(SerialOperations& ops) {
   ops.RxFree = RxFree;
   ops.RxCount = RxCount;
   ops.ClearTx = ClearTx;
-  ops.PutBytes = PutBytes;
+  ops.PutBytes = Output::PutBytes;
   ops.GetBytes = GetBytes;
   ops.DumpStatus = DumpDriverStatus;
   ops.SendBreak = SendBreak;
@@ -213,6 +245,15 @@ int32_t OpenDevice(SerialDriverState& driver, const std::string& path) {
   }
   ioctl(fd, TIOCEXCL);
   driver.hasCounters = ReadCounters(fd, driver.counters);
+  // Level-triggered: readable while the device has input or room for output (for a tty, less than
+  // a few hundred bytes queued), which is what a write that waits for room should wake on.
+  driver.roomOrInputFd = epoll_create1(EPOLL_CLOEXEC);
+  epoll_event events{};
+  events.events = EPOLLIN | EPOLLOUT;
+  if (driver.roomOrInputFd >= 0 && epoll_ctl(driver.roomOrInputFd, EPOLL_CTL_ADD, fd, &events) < 0) {
+    close(driver.roomOrInputFd);
+    driver.roomOrInputFd = -1;
+  }
   return PORT_OK;
 }
 
@@ -222,9 +263,11 @@ CSerialPort* Open(int32_t index, const std::string& path, int32_t baud, uint8_t 
   if (IsFallbackPort(port)) return port;
   SerialDriverState& driver = *port->driver;
   driver.fd = -1;
+  driver.roomOrInputFd = -1;
   driver.inQueueSize = PORT_QUEUE_SIZE;
   driver.outQueueSize = PORT_QUEUE_SIZE;
   driver.lineErrors = 0;
+  driver.output.flush = Output::Flush;
   port->status = OpenDevice(driver, path);
   if (port->status != PORT_OK) return port;
   PrepareOpenDcb(driver);
@@ -238,7 +281,14 @@ CSerialPort* Open(int32_t index, const std::string& path, int32_t baud, uint8_t 
 }  // namespace
 
 bool ArmInputWait(SerialDriverState& driver, host::WaitHandle& handle) {
-  handle = driver.deviceGone || driver.input.Count() > 0 ? host::kNoWaitHandle : driver.fd;
+  driver.emptiedAtNs = 0;
+  if (driver.deviceGone) {
+    handle = host::kNoWaitHandle;
+  } else if (driver.output.refused && driver.roomOrInputFd >= 0) {
+    handle = driver.roomOrInputFd;
+  } else {
+    handle = driver.input.Count() > 0 ? host::kNoWaitHandle : driver.fd;
+  }
   return true;
 }
 

@@ -104,6 +104,12 @@ CSerialPort* OpenPortPath(const char* path, int32_t baud, uint8_t parity, uint8_
 void SetPortDevice(int32_t index, const std::string& path);
 std::string PortDevice(int32_t index);
 
+// From HoldOutput until ReleaseOutput, what PutBytes and PutChar take is gathered and reaches the
+// device in one write at the release, or earlier when a wait on the port begins; answers, counts
+// and order are those of separate writes. A block goes out whole this way, in one system call.
+void HoldOutput(CSerialPort* port);
+void ReleaseOutput(CSerialPort* port);
+
 // Status code for the platform's last error.
 int32_t MapCommError();
 
@@ -131,6 +137,6 @@ inline constexpr int32_t PORT_WAIT_STEP_MS = 5;
 // once: their time moves in the line's IdleHook.
 void WaitForPortEvent(CSerialPort* port, int32_t ms);
 
-// One step of every wait: WaitForPortEvent for at most PORT_WAIT_STEP_MS (and at most ms), then
-// IdleHook; answers the hook's answer.
+// One step of every wait: WaitForPortEvent for at most PORT_WAIT_STEP_MS, or for as long as the
+// line still needs for the bytes written (and at most ms), then IdleHook; answers the hook's answer.
 int32_t PortWaitStep(CSerialPort* port, int32_t ms);

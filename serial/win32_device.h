@@ -5,5 +5,5 @@
 
 // MapCommError for a failed opening of a device, keeping the reason for LastOpenFailure.
 int32_t MapOpenError();
-// The device opened: LastOpenFailure is empty again.
+// An open begins: LastOpenFailure is empty again.
 void ForgetOpenFailure();

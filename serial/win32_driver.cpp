@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "serial/gathered_output.h"
 #include "serial/input_wait.h"
 #include "serial/line_settings.h"
 #include "serial/port_object.h"
@@ -69,47 +72,57 @@ int32_t FillInput(CSerialPort* port) {
 
 constexpr auto GetBytes = QueuedGetBytes<FillInput>;
 
-// A write record whose operation has ended; null while all of them are in flight.
-OVERLAPPED* FreeWriteRecord(SerialDriverState& driver) {
-  for (OVERLAPPED& record : driver.writeOverlapped) {
-    if (HasOverlappedIoCompleted(&record)) return &record;
+// A write slot whose operation has ended; -1 while all of them are in flight.
+int FreeWriteSlot(SerialDriverState& driver) {
+  for (int slot = 0; slot < kWriteSlots; ++slot) {
+    if (HasOverlappedIoCompleted(&driver.writeOverlapped[slot])) return slot;
   }
-  return nullptr;
+  return -1;
 }
 
-int32_t PutBytes(CSerialPort* port, const uint8_t* buffer, uint32_t length) {
+// The device is asked for its queue only when our reckoning of it (what it held at the last
+// count plus what was written since) leaves less room than wanted.
+int32_t OutputRoom(CSerialPort* port, uint32_t wanted) {
   SerialDriverState& driver = *port->driver;
-  port->count = 0;
+  if (driver.deviceGone) return port->status = PORT_NOT_FOUND;
+  if (static_cast<int64_t>(driver.outQueueSize) - driver.output.queued < wanted) {
+    QueueCounts counts;
+    if (const int32_t failed = QueryDevice(port, counts)) return failed;
+    driver.output.queued = static_cast<int32_t>(std::min<DWORD>(counts.tx, INT32_MAX));
+  }
+  return std::max(driver.outQueueSize - driver.output.queued, 0);
+}
+
+// A pending write may read its bytes until it ends, so each slot writes from a copy of its own.
+int32_t WriteDevice(CSerialPort* port, std::span<const uint8_t> bytes) {
+  SerialDriverState& driver = *port->driver;
+  const int slot = FreeWriteSlot(driver);
+  if (slot < 0) return 0;
+  OVERLAPPED& record = driver.writeOverlapped[slot];
+  const auto length = static_cast<DWORD>(std::min(bytes.size(), driver.writeBytes[slot].size()));
+  std::memcpy(driver.writeBytes[slot].data(), bytes.data(), length);
+  DWORD written = 0;
+  if (WriteFile(driver.handle, driver.writeBytes[slot].data(), length, &written, &record)) {
+    return static_cast<int32_t>(written);
+  }
+  // Bytes handed to a pending write count as written; the write is never waited for.
+  if (GetLastError() == ERROR_IO_PENDING) return static_cast<int32_t>(length);
+  record.Internal = 0;  // no operation in flight on it
   QueueCounts counts;
   if (const int32_t failed = QueryDevice(port, counts)) return failed;
-  const DWORD queued = counts.tx;
-  const DWORD room = queued < static_cast<DWORD>(driver.outQueueSize)
-                         ? static_cast<DWORD>(driver.outQueueSize) - queued
-                         : 0;
-  const DWORD offered = std::min<DWORD>(length, room);
-  OVERLAPPED* record = offered > 0 ? FreeWriteRecord(driver) : nullptr;
-  if (record) {
-    DWORD written = 0;
-    if (WriteFile(driver.handle, buffer, offered, &written, record)) {
-      port->count = written;
-    } else if (GetLastError() == ERROR_IO_PENDING) {
-      // Bytes handed to a pending write count as written; the write is never waited for.
-      port->count = offered;
-    } else {
-      record->Internal = 0;  // no operation in flight on it
-      QueryDevice(port, counts);
-    }
-  }
-  if (port->count >= length) return PORT_OK;
-  return port->status = PORT_TX_FULL;
+  return 0;
 }
+
+using Output = GatheredOutput<OutputRoom, WriteDevice>;
 
 constexpr auto RxCount = QueuedRxCount<FillInput>;
 
 int32_t TxCount(CSerialPort* port) {
   QueueCounts counts;
-  const int32_t failed = QueryDevice(port, counts);
-  return failed ? failed : static_cast<int32_t>(counts.tx);
+  if (const int32_t failed = QueryDevice(port, counts)) return failed;
+  OutputGather& output = port->driver->output;
+  output.queued = static_cast<int32_t>(std::min<DWORD>(counts.tx, INT32_MAX));
+  return output.queued + static_cast<int32_t>(output.size);
 }
 
 int32_t RxFree(CSerialPort* port) { return FreeSpace(RxCount(port), port->driver->inQueueSize); }
@@ -117,11 +130,13 @@ int32_t RxFree(CSerialPort* port) { return FreeSpace(RxCount(port), port->driver
 int32_t TxFree(CSerialPort* port) { return FreeSpace(TxCount(port), port->driver->outQueueSize); }
 
 int32_t ClearTx(CSerialPort* port) {
+  port->driver->output.size = 0;
   if (PurgeComm(port->driver->handle, PURGE_TXCLEAR)) return PORT_OK;
   return port->status = MapCommError();
 }
 
 int32_t SendBreak(CSerialPort* port, int32_t ms) {
+  FlushOutput(port);
   SetCommBreak(port->driver->handle);
   PortDelay(port, ms);
   ClearCommBreak(port->driver->handle);
@@ -202,7 +217,7 @@ void InstallOperations(SerialOperations& ops) {
   ops.RxFree = RxFree;
   ops.RxCount = RxCount;
   ops.ClearTx = ClearTx;
-  ops.PutBytes = PutBytes;
+  ops.PutBytes = Output::PutBytes;
   ops.GetBytes = GetBytes;
   ops.DumpStatus = DumpDriverStatus;
   ops.SendBreak = SendBreak;
@@ -222,10 +237,10 @@ int32_t OpenDevice(SerialDriverState& driver, const std::string& name) {
   driver.inQueueSize = PORT_QUEUE_SIZE;
   driver.outQueueSize = PORT_QUEUE_SIZE;
   driver.lineErrors = 0;
+  driver.output.flush = Output::Flush;
   driver.handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_FLAG_OVERLAPPED, nullptr);
   if (driver.handle == INVALID_HANDLE_VALUE) return MapOpenError();
-  ForgetOpenFailure();
   if (!CreateEvents(driver)) {
     CloseEvents(driver);
     CloseHandle(driver.handle);
@@ -247,6 +262,7 @@ int32_t OpenDevice(SerialDriverState& driver, const std::string& name) {
 
 CSerialPort* Open(int32_t index, const std::string& name, int32_t baud, uint8_t parity,
                   uint8_t dataBits, int32_t stopBits) {
+  ForgetOpenFailure();
   CSerialPort* port = NewPortObject();
   if (IsFallbackPort(port)) return port;
   if (HostLacksSerialInterface()) {
@@ -285,6 +301,15 @@ int32_t ComNumber(std::string_view name) {
 // pseudo-terminal) would otherwise wake every wait at once and keep a core busy re-arming it.
 bool ArmInputWait(SerialDriverState& driver, host::WaitHandle& handle) {
   handle = host::kNoWaitHandle;
+  // A write that waits for room wakes when a write in flight ends.
+  if (driver.output.refused && !driver.deviceGone) {
+    for (OVERLAPPED& record : driver.writeOverlapped) {
+      if (!HasOverlappedIoCompleted(&record)) {
+        handle = record.hEvent;
+        return true;
+      }
+    }
+  }
   if (driver.deviceGone || driver.inputEventsFail || driver.input.Count() > 0) return true;
   OVERLAPPED& record = driver.inputEventOverlapped;
   if (driver.inputEventPending) {

@@ -95,8 +95,21 @@ bool WriteCheckPair(TransferContext& ctx, uint16_t value) {
   return high && low;
 }
 
+// A block's pieces leave in one write when the queue has room: the peer then wakes once for it.
+class HeldOutput {
+ public:
+  explicit HeldOutput(CSerialPort* port) : port_(port) { HoldOutput(port_); }
+  ~HeldOutput() { ReleaseOutput(port_); }
+  HeldOutput(const HeldOutput&) = delete;
+  HeldOutput& operator=(const HeldOutput&) = delete;
+
+ private:
+  CSerialPort* port_;
+};
+
 bool SendBlock(TransferContext& ctx) {
   LogLine(ctx, "Sending block %ld", static_cast<long>(ctx.blockCounter - 1));
+  const HeldOutput held(ctx.port);
   if (WriteChar(ctx, ctx.blockLength == 128 ? SOH : STX) != 0) {
     LogLine(ctx, "Error sending first character");
     FailStep(ctx, XFER_SEND_FAILED);
@@ -161,7 +174,8 @@ bool DrainOutput(TransferContext& ctx) {
     if (!DiscardStaleReplies(ctx, arrived)) return false;
     if (CheckAbort(ctx)) return false;
     if (host::TicksSince(start) >= kDrainLimitMs) return false;
-    const int32_t hook = PortWaitStep(port, PORT_WAIT_STEP_MS);
+    const int32_t hook =
+        PortWaitStep(port, static_cast<int32_t>(kDrainLimitMs - host::TicksSince(start)));
     if (hook < 0) {
       port->status = hook;
       return false;

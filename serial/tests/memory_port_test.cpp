@@ -89,6 +89,34 @@ TEST_F(MemoryPortTest, WritesTakeWhatFitsAndCountExactly) {
   EXPECT_EQ(port->count, 150u);
 }
 
+TEST_F(MemoryPortTest, HeldOutputLeavesInOneWriteAtTheReleaseOrAWait) {
+  MemoryEnd& device = line.End(kEndA);
+  std::vector<uint8_t> data(1040, 0x55);
+  HoldOutput(port);
+  EXPECT_EQ(port->ops.PutChar(port, 0x02), PORT_OK);
+  EXPECT_EQ(port->ops.PutBytes(port, data.data(), 1040), PORT_OK);
+  EXPECT_EQ(port->count, 1040u);
+  EXPECT_EQ(port->ops.TxCount(port), 1041) << "gathered bytes are queued bytes";
+  // The queue's limit holds for what is gathered as for what the device has.
+  EXPECT_EQ(port->ops.PutBytes(port, data.data(), 10), PORT_TX_FULL);
+  EXPECT_EQ(port->count, 9u);
+  EXPECT_EQ(device.PortWrites(), 0u);
+  ReleaseOutput(port);
+  EXPECT_EQ(device.PortWrites(), 1u);
+  EXPECT_EQ(peer.RxCount(), 1050);
+  peer.ReadAll();
+
+  HoldOutput(port);
+  port->ops.PutChar(port, 0x06);
+  WaitForPortEvent(port, 0);
+  EXPECT_EQ(peer.ReadAll(), std::vector<uint8_t>{0x06}) << "a wait sends what was gathered";
+  port->ops.PutChar(port, 0x07);
+  EXPECT_EQ(port->ops.ClearTx(port), PORT_OK);
+  ReleaseOutput(port);
+  EXPECT_EQ(peer.RxCount(), 0) << "discarded with the queue";
+  EXPECT_EQ(device.PortWrites(), 2u);
+}
+
 TEST_F(MemoryPortTest, RefusingEndFailsEveryWrite) {
   line.End(kEndA).SetRefuseWrites(true);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(port->ops.PutChar(port, 'x'), PORT_TX_FULL);

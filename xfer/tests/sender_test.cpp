@@ -62,6 +62,16 @@ TEST_F(SenderTest, OneKBlocksWhileMoreThan896BytesRemain) {
   }
 }
 
+// Header, data and check in one driver write: the peer wakes once for a block, not six times.
+TEST_F(SenderTest, EachBlockLeavesTheEngineInOneWriteWhenTheQueueHasRoom) {
+  WriteFile("f.bin", Pattern(2000));
+  auto& rx = Receiver(PeerCheck::kCrc, {'C'});
+  EXPECT_EQ(Send1K("f.bin"), 1);
+  EXPECT_EQ(BlockLengths(), (std::vector<size_t>{1024, 1024}));
+  EXPECT_TRUE(rx.EotAcked());
+  EXPECT_EQ(line.End(serial::kEndA).PortWrites(), 3u) << "two blocks and the EOT";
+}
+
 TEST_F(SenderTest, Xmodem128FillsTheLastBlockAndSendsTheChecksum) {
   WriteFile("f.bin", Pattern(130));
   auto& rx = Receiver(PeerCheck::kChecksum, {NAK});
