@@ -3,12 +3,14 @@
 # (QUON_WINE_ARCH, as for wine-run.sh): the silent install puts the programs into Program Files
 # with a Start-menu entry and an uninstall entry; the installed programs answer --version with
 # the installer's build, and quon.exe starts and writes "quon.ini" in its working folder; the
-# silent uninstall then removes all that the installer put in place.
-# usage: check-windows-installer.sh INSTALLER.exe PREFIX
+# silent uninstall then removes all that the installer put in place. Given the other build's
+# installer too, that one must refuse to install while this one is installed.
+# usage: check-windows-installer.sh INSTALLER.exe PREFIX [OTHER_INSTALLER.exe]
 set -euo pipefail
 
 installer=$(realpath "$1")
 prefix=$(realpath -m "$2")
+other=${3:+$(realpath "$3")}
 wine_run=$(dirname "$(realpath "$0")")/wine-run.sh
 work=$(mktemp -d /tmp/quon-check-installer-XXXXXX)
 # Wine would otherwise copy the Start-menu entry into this machine's desktop menu.
@@ -46,6 +48,13 @@ for program in quon quon-xfer; do
   [[ $answer == "$program "*" ($bits-bit Windows)" ]] ||
     fail "the installed $program.exe answers --version with: $answer"
 done
+
+if [[ -n $other ]]; then
+  if run "$other" /S; then fail "$(basename "$other") installed beside $(basename "$installer")"; fi
+  if run reg query "$uninstall_key" /v DisplayName /reg:$((96 - bits)) >/dev/null 2>&1; then
+    fail "$(basename "$other") left an uninstall entry"
+  fi
+fi
 
 cd "$work"
 run 'C:\Program Files\Quon\quon.exe' >"$work/quon.log" 2>&1 &
