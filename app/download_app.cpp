@@ -36,7 +36,7 @@ void CDownloadApp::InitInstance() {
 }
 
 std::optional<std::string> CommandLineAnswer(const std::string& tail) {
-  if (tail == "--version") return "quon " QUON_VERSION "\n";
+  if (tail == "--version") return "quon " QUON_VERSION_TEXT "\n";
   if (tail != "--help") return std::nullopt;
   return "usage: quon [FOLDER | PACKAGE]\n"
          "       quon --help | --version\n"

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (arg == "--version") {
-    std::puts("quon-unpack " QUON_VERSION);
+    std::puts("quon-unpack " QUON_VERSION_TEXT);
     return 0;
   }
   if (!UnpackRomPackage(argv[1])) {

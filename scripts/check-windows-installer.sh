@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The Windows installer under Wine, in a prefix of its own: the silent install puts the programs
-# into Program Files with a Start-menu entry and an uninstall entry; the installed quon-xfer.exe
-# answers --help and quon.exe starts and writes "quon.ini" in its working folder; the silent
-# uninstall then removes all that the installer put in place.
+# A Windows installer under Wine, in a prefix of its own of the installer's architecture
+# (QUON_WINE_ARCH, as for wine-run.sh): the silent install puts the programs into Program Files
+# with a Start-menu entry and an uninstall entry; the installed programs answer --version with
+# the installer's build, and quon.exe starts and writes "quon.ini" in its working folder; the
+# silent uninstall then removes all that the installer put in place.
 # usage: check-windows-installer.sh INSTALLER.exe PREFIX
 set -euo pipefail
 
@@ -32,14 +33,19 @@ run --prepare
 [[ ! -e $program_dir ]] || fail "$program_dir is there before the install"
 
 run "$installer" /S || fail "the installer failed"
-for file in quon.exe quon-xfer.exe quon-help.html README.txt uninstall.exe; do
+for file in quon.exe quon-xfer.exe quon-help.html README.txt LICENSE.txt uninstall.exe; do
   [[ -f $program_dir/$file ]] || fail "not installed: $file"
 done
 [[ -f $menu_entry ]] || fail "no Start-menu entry"
 run reg query "$uninstall_key" /v UninstallString >/dev/null 2>&1 || fail "no uninstall entry"
 
-run 'C:\Program Files\Quon\quon-xfer.exe' --help | grep -q 'usage: quon-xfer' ||
-  fail "the installed quon-xfer.exe does not answer --help"
+bits=${QUON_WINE_ARCH:-win32}
+bits=${bits#win}
+for program in quon quon-xfer; do
+  answer=$(run "C:\\Program Files\\Quon\\$program.exe" --version | tr -d '\r')
+  [[ $answer == "$program "*" ($bits-bit Windows)" ]] ||
+    fail "the installed $program.exe answers --version with: $answer"
+done
 
 cd "$work"
 run 'C:\Program Files\Quon\quon.exe' >"$work/quon.log" 2>&1 &

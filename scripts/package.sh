@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Builds the packages of both platforms into build/packages/: from the default build the Debian
-# package (checked by lintian), from the windows build a zip and an NSIS installer.
+# package (checked by lintian), from each Windows build (windows, 32-bit; windows64, 64-bit) a
+# zip and an NSIS installer.
 # With --check it then tries them: the Debian package installed on this machine and purged again
-# (scripts/check-deb.sh), the installer under Wine (scripts/check-windows-installer.sh).
+# (scripts/check-deb.sh), each installer under the Wine that runs it
+# (scripts/check-windows-installer.sh); the 32-bit one only where this machine runs 32-bit
+# programs, and a line says so where it does not.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,16 +21,18 @@ scripts/setup-windows.sh
 out=$PWD/build/packages
 rm -rf "$out"
 mkdir -p "$out"
-for preset in default windows; do
+for preset in default windows windows64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
 
 cpack --config build/default/CPackConfig.cmake -B "$out/cpack" >/dev/null
-cpack --config build/windows/CPackConfig.cmake -B "$out/cpack" >/dev/null
+for build in windows windows64; do
+  cpack --config build/$build/CPackConfig.cmake -B "$out/cpack" >/dev/null
+  cmake --install build/$build --prefix "$out/cpack/$build" --strip >/dev/null
+  makensis -V2 -DSTAGE="$out/cpack/$build" -DOUTDIR="$out" build/$build/packaging/quon.nsi
+done
 mv "$out"/cpack/*.deb "$out"/cpack/*.zip "$out"/
-cmake --install build/windows --prefix "$out/cpack/windows" --strip >/dev/null
-makensis -V2 -DSTAGE="$out/cpack/windows" -DOUTDIR="$out" build/windows/packaging/quon.nsi
 rm -rf "$out/cpack"
 
 deb=$(echo "$out"/quon_*_amd64.deb)
@@ -40,5 +45,13 @@ ls -l "$out"
 
 if [[ -n $check ]]; then
   scripts/check-deb.sh "$deb"
-  scripts/check-windows-installer.sh "$out"/quon-*-setup.exe build/windows/wineprefix-installer
+  QUON_WINE_ARCH=win64 scripts/check-windows-installer.sh "$out"/quon-*-win64-setup.exe \
+    build/windows64/wineprefix-installer
+  installer32=$(echo "$out"/quon-*-win32-setup.exe)
+  if why=$(scripts/runs-32-bit.sh); then
+    QUON_WINE_ARCH=win32 scripts/check-windows-installer.sh "$installer32" \
+      build/windows/wineprefix-installer
+  else
+    echo "package: ${installer32##*/} made, not tried: $why"
+  fi
 fi

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Installs what the Windows build and its tests under Wine need: the i686 mingw-w64 cross
-# compiler (posix threads), GoogleTest's source, Wine with its 32-bit half, Xvfb and the
-# screenshot tools, and NSIS for the installer. Quick when everything is present: apt-get runs only for what is missing.
+# Installs what the Windows builds and their tests under Wine need: the i686 and x86_64
+# mingw-w64 cross compilers (posix threads), GoogleTest's source, Wine with both its halves
+# (wine64 runs on any kernel; wine32 only where the kernel runs 32-bit programs, see
+# scripts/runs-32-bit.sh), Xvfb and the screenshot tools, and NSIS for the installers. Quick when everything is present: apt-get runs only for what is missing.
 set -euo pipefail
 
 packages=(
-  g++-mingw-w64-i686
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64
   googletest
-  wine wine32:i386 fonts-wine
+  wine wine64 wine32:i386 fonts-wine
   xvfb x11-apps imagemagick
   nsis
   lrzsz socat

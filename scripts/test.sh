@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the default build, the plain Release build (build only),
-# the sanitizer build, then the 32-bit Windows build with its tests under Wine; last the packages
-# of both platforms, installed and removed again (the Debian package on this machine, the Windows
-# installer under Wine).
+# the sanitizer build, then the two Windows builds with their tests under Wine (the 64-bit one
+# always, under wine64; the 32-bit one where this machine runs 32-bit programs, else built
+# only); last the packages of both platforms, installed and removed again (the Debian package on
+# this machine, the Windows installers under Wine). A line says which Windows suites ran.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -17,5 +18,19 @@ if grep -q "warning:" build/release/build.log; then
   exit 1
 fi
 cmake --workflow --preset sanitize
-cmake --workflow --preset windows
+
+if why=$(scripts/runs-32-bit.sh); then
+  windows="windows64 (64-bit): tested under wine64; windows (32-bit): tested under Wine's 32-bit loader"
+else
+  windows="windows64 (64-bit): tested under wine64; windows (32-bit): built, not run: $why"
+fi
+echo "$windows"
+cmake --workflow --preset windows64
+if [[ -z $why ]]; then
+  cmake --workflow --preset windows
+else
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows
+fi
 scripts/package.sh --check
+echo "$windows"

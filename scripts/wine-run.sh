@@ -3,15 +3,32 @@
 # usage: wine-run.sh PREFIX PROGRAM [ARGS...]    (the program's exit status is passed on)
 #        wine-run.sh PREFIX --prepare           (only make the prefix)
 #
-# The prefix is 32-bit, quiet and headless: windows go to Wine's null display driver unless
+# QUON_WINE_ARCH (win32 or win64) chooses the architecture of a prefix when it is made: win32
+# runs under Wine's 32-bit loader, win64 under wine64, which also works on a kernel that refuses
+# 32-bit programs. A prefix remembers its architecture, and so does the variant for the X server
+# below, so later calls need not say it again; without either, win32. The prefix is quiet and
+# headless: windows go to Wine's null display driver unless
 # QUON_WINE_DISPLAY=x11 picks the X server in DISPLAY, with an 800x600 virtual desktop (then a
 # second prefix beside the first is used, since the driver is fixed per prefix). COM1 ... COM9 are mapped to links in PREFIX/ports
-# that test scripts point at pseudo-terminals, so that no COM port of the prefix can reach a
-# real serial device (on these machines /dev/ttyS0 is the system console).
+# that test scripts point at pseudo-terminals. Wine would also give every serial device it finds
+# a COM number of its own (COM10 for /dev/ttyS0, on these machines the system console): Wine runs
+# in a mount namespace of its own in which those devices are /dev/null, so that no COM port of
+# the prefix can reach a real serial device.
 set -euo pipefail
 
 prefix=$1
 shift
+arch=${QUON_WINE_ARCH:-}
+[[ -z $arch && -f $prefix/.quon-ready ]] && arch=$(<"$prefix/.quon-ready")
+arch=${arch:-win32}
+case $arch in
+  win32) loader=/usr/lib/wine/wine ;;
+  win64) loader=/usr/lib/wine/wine64 ;;
+  *)
+    echo "wine-run: QUON_WINE_ARCH must be win32 or win64, not $arch" >&2
+    exit 2
+    ;;
+esac
 if [[ ${QUON_WINE_DISPLAY:-null} == x11 ]]; then
   prefix=$prefix-x11
 else
@@ -19,15 +36,27 @@ else
 fi
 
 export WINEPREFIX=$prefix
-export WINEARCH=win32
+export WINEARCH=$arch
+export WINELOADER=$loader
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
+
+# Runs a command where this machine's serial devices are /dev/null (a user namespace stands in
+# for root's rights where we have none). Wine's server starts from the first Wine process that
+# needs it, so every Wine process starts so.
+confined=(unshare --mount --propagation private)
+((EUID == 0)) || confined+=(--map-root-user)
+confined+=(-- bash -c '
+  for device in /dev/ttyS* /dev/ttyUSB* /dev/ttyACM*; do
+    [[ -c $device ]] && mount --bind /dev/null "$device"
+  done
+  exec "$@"' confined)
 
 make_prefix() {
   local display_driver=$1
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX/ports"
-  (unset DISPLAY; wineboot -i) >"$WINEPREFIX.log" 2>&1
+  (unset DISPLAY; "${confined[@]}" "$loader" wineboot -i) >"$WINEPREFIX.log" 2>&1
   local reg=$WINEPREFIX/quon.reg
   {
     echo 'REGEDIT4'
@@ -57,11 +86,11 @@ make_prefix() {
     echo '[HKEY_CURRENT_USER\Software\Wine\WineDbg]'
     echo '"ShowCrashDialog"=dword:00000000'
   } >"$reg"
-  wine regedit /S "$(winepath -w "$reg")" >>"$WINEPREFIX.log" 2>&1
+  "${confined[@]}" "$loader" regedit /S "$("${confined[@]}" "$loader" winepath -w "$reg")" >>"$WINEPREFIX.log" 2>&1
   # Stop the session so that the next start maps the ports from the registry.
   wineserver -k || true
   wineserver -w
-  touch "$WINEPREFIX/.quon-ready"
+  echo "$arch" >"$WINEPREFIX/.quon-ready"
 }
 
 if [[ ! -f $WINEPREFIX/.quon-ready ]]; then
@@ -79,7 +108,7 @@ fi
 
 # Keep one session alive between the many short test programs, and start it detached from our
 # output: Wine's own processes would otherwise hold a caller's pipes open until they exit.
-if wineserver -p15 </dev/null >/dev/null 2>&1; then
-  wine cmd /c exit </dev/null >/dev/null 2>&1
+if "${confined[@]}" wineserver -p15 </dev/null >/dev/null 2>&1; then
+  "${confined[@]}" "$loader" cmd /c exit </dev/null >/dev/null 2>&1
 fi
-exec wine "$@"
+exec "${confined[@]}" "$loader" "$@"

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (arg == "--version") {
-      std::cout << "quon-server " QUON_VERSION "\n";
+      std::cout << "quon-server " QUON_VERSION_TEXT "\n";
       return 0;
     }
     if (arg == "--list-ports") {

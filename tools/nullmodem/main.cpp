@@ -128,7 +128,7 @@ int Serve(const nullmodem::Options& options) {
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::string_view(argv[1]) == "--version") {
-    std::puts("nullmodem " QUON_VERSION);
+    std::puts("nullmodem " QUON_VERSION_TEXT);
     return 0;
   }
   std::string error;

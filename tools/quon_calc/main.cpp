@@ -14,7 +14,7 @@
 int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
   if (argc == 2 && std::string_view(argv[1]) == "--version") {
-    std::puts("quon-calc " QUON_VERSION);
+    std::puts("quon-calc " QUON_VERSION_TEXT);
     return 0;
   }
   std::string error;

@@ -95,7 +95,7 @@ void DrainAndClose(CSerialPort* port, bool lastByteAnswered) {
 int main(int argc, char** argv) {
   const std::string_view only = argc == 2 ? argv[1] : "";
   if (only == "--version") {
-    std::puts("quon-xfer " QUON_VERSION);
+    std::puts("quon-xfer " QUON_VERSION_TEXT);
     return 0;
   }
   if (only == "--list-ports") {
