@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # A Windows installer under Wine, in a prefix of its own of the installer's architecture
 # (QUON_WINE_ARCH, as for wine-run.sh): the silent install puts the programs into Program Files
-# with a Start-menu entry and an uninstall entry; the installed programs answer --version with
-# the installer's build, and quon.exe starts and writes "quon.ini" in its working folder; the
-# silent uninstall then removes all that the installer put in place. Given the other build's
-# installer too, that one must refuse to install while this one is installed.
+# with a Start-menu entry, an uninstall entry and "Serve with Quon" on folders in Explorer; the
+# installed programs answer --version with the installer's build, and quon.exe, started as that
+# entry starts it, serves the folder and writes "quon.ini" there; the silent uninstall then
+# removes all that the installer put in place. Given the other build's installer too, that one
+# must refuse to install while this one is installed.
 # usage: check-windows-installer.sh INSTALLER.exe PREFIX [OTHER_INSTALLER.exe]
 set -euo pipefail
 
@@ -19,6 +20,8 @@ export WINEDLLOVERRIDES=winemenubuilder.exe=d
 program_dir=$prefix/drive_c/Program\ Files/Quon
 menu_entry=$prefix/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/Quon.lnk
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quon'
+folder_verb='HKLM\Software\Classes\Directory\shell\Quon'
+background_verb='HKLM\Software\Classes\Directory\Background\shell\Quon'
 
 run() { "$wine_run" "$prefix" "$@"; }
 fail() {
@@ -56,15 +59,26 @@ if [[ -n $other ]]; then
   fi
 fi
 
+# Explorer runs the entry's command with the folder in place of %1 or %V.
+for verb in "$folder_verb" "$background_verb"; do
+  run reg query "$verb" /ve 2>/dev/null | grep -q 'Serve with Quon' ||
+    fail "no \"Serve with Quon\" at $verb"
+  run reg query "$verb\command" /ve 2>/dev/null | tr -d '\r' |
+    grep -qE '"C:\\Program Files\\Quon\\quon\.exe" "%(1|V)"$' || fail "$verb runs something else"
+done
+served="$work/calc files"
+mkdir "$served"
 cd "$work"
-run 'C:\Program Files\Quon\quon.exe' >"$work/quon.log" 2>&1 &
+run 'C:\Program Files\Quon\quon.exe' "Z:${served//\//\\}" \
+  >"$work/quon.log" 2>&1 &
 # Looked at once a round only: the file is replaced whole and may be missing for a moment.
 written=
 for _ in $(seq 300); do
-  grep -qs 'port=COMM 1' quon.ini && { written=yes; break; }
+  grep -qs 'port=COMM 1' "$served/quon.ini" && { written=yes; break; }
   sleep 0.1
 done
-[[ -n $written ]] || fail "the installed quon.exe wrote no quon.ini: $(cat "$work/quon.log")"
+[[ -n $written && ! -e $work/quon.ini ]] ||
+  fail "the installed quon.exe wrote no quon.ini in the folder it was given: $(cat "$work/quon.log")"
 run taskkill /f /im quon.exe >/dev/null 2>&1
 wait
 cd /
@@ -75,4 +89,7 @@ for _ in $(seq 300); do [[ -e $program_dir ]] || break; sleep 0.1; done
 [[ ! -e $program_dir ]] || fail "left behind in Program Files: $(ls "$program_dir")"
 [[ ! -e $menu_entry ]] || fail "left behind: the Start-menu entry"
 if run reg query "$uninstall_key" >/dev/null 2>&1; then fail "left behind: the uninstall entry"; fi
+for verb in "$folder_verb" "$background_verb"; do
+  if run reg query "$verb" >/dev/null 2>&1; then fail "left behind: $verb"; fi
+done
 echo "check-windows-installer: $(basename "$installer") installs, runs and uninstalls cleanly"

@@ -120,6 +120,6 @@ struct SerialDriverState {
   int64_t emptiedAtNs;    // monotonic time of the last read that left the device empty; 0: unknown
 #endif
   InputQueue input;              // the platform drivers' receive queue
-  OutputGather output;
+  OutputGather output;           // gathered bytes and the reckoning of the output queue
   serial::MemoryEnd* memoryEnd;  // the in-memory driver's end of its line; null for other drivers
 };

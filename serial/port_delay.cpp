@@ -29,7 +29,8 @@ void WaitForPortEvent(CSerialPort* port, int32_t ms) {
 // paced line) rather than a few milliseconds.
 int32_t PortWaitStep(CSerialPort* port, int32_t ms) {
   int32_t step = PORT_WAIT_STEP_MS;
-  if (port != nullptr && port->driver != nullptr) step = std::max(step, LineTimeLeft(*port->driver));
+  if (port != nullptr && port->driver != nullptr)
+    step = std::max(step, LineTimeLeft(*port->driver));
   WaitForPortEvent(port, std::min(ms, step));
   return IdleHook(port);
 }

@@ -250,7 +250,8 @@ int32_t OpenDevice(SerialDriverState& driver, const std::string& path) {
   driver.roomOrInputFd = epoll_create1(EPOLL_CLOEXEC);
   epoll_event events{};
   events.events = EPOLLIN | EPOLLOUT;
-  if (driver.roomOrInputFd >= 0 && epoll_ctl(driver.roomOrInputFd, EPOLL_CTL_ADD, fd, &events) < 0) {
+  if (driver.roomOrInputFd >= 0 &&
+      epoll_ctl(driver.roomOrInputFd, EPOLL_CTL_ADD, fd, &events) < 0) {
     close(driver.roomOrInputFd);
     driver.roomOrInputFd = -1;
   }

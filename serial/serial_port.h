@@ -137,6 +137,6 @@ inline constexpr int32_t PORT_WAIT_STEP_MS = 5;
 // once: their time moves in the line's IdleHook.
 void WaitForPortEvent(CSerialPort* port, int32_t ms);
 
-// One step of every wait: WaitForPortEvent for at most PORT_WAIT_STEP_MS, or for as long as the
-// line still needs for the bytes written (and at most ms), then IdleHook; answers the hook's answer.
+// One step of every wait: WaitForPortEvent for at most PORT_WAIT_STEP_MS, or as long as the line
+// still needs for the bytes written (and at most ms), then IdleHook; answers the hook's answer.
 int32_t PortWaitStep(CSerialPort* port, int32_t ms);
