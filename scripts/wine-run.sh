@@ -54,6 +54,12 @@ confined+=(-- bash -c '
 
 make_prefix() {
   local display_driver=$1
+  # A half-made prefix is made again; anything else in the way is not ours to delete.
+  if [[ -d $WINEPREFIX && -n $(ls -A "$WINEPREFIX") && ! -f $WINEPREFIX/system.reg &&
+    ! -d $WINEPREFIX/ports ]]; then
+    echo "wine-run: $WINEPREFIX is not a Wine prefix; give an empty or new folder" >&2
+    exit 2
+  fi
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX/ports"
   (unset DISPLAY; "${confined[@]}" "$loader" wineboot -i) >"$WINEPREFIX.log" 2>&1
