@@ -35,6 +35,18 @@ int32_t PortWaitStep(CSerialPort* port, int32_t ms) {
   return IdleHook(port);
 }
 
+int32_t PortInputWaitStep(CSerialPort* port, int32_t ms) {
+  FlushOutput(port);
+  SerialDriverState* driver = port != nullptr ? port->driver : nullptr;
+  host::WaitHandle input = host::kNoWaitHandle;
+  const bool onlyInputAwaited = driver != nullptr && driver->memoryEnd == nullptr &&
+                                driver->output.size == 0 && !driver->output.refused;
+  if (!onlyInputAwaited || !ArmInputWait(*driver, input) || input == host::kNoWaitHandle)
+    return PortWaitStep(port, ms);
+  if (ms > 0) host::WaitForEvents(input, static_cast<uint32_t>(ms));
+  return IdleHook(port);
+}
+
 int32_t PortDelay(CSerialPort* port, int32_t ms) {
   const uint32_t start = host::TickCount();
   for (;;) {

@@ -140,3 +140,8 @@ void WaitForPortEvent(CSerialPort* port, int32_t ms);
 // One step of every wait: WaitForPortEvent for at most PORT_WAIT_STEP_MS, or as long as the line
 // still needs for the bytes written (and at most ms), then IdleHook; answers the hook's answer.
 int32_t PortWaitStep(CSerialPort* port, int32_t ms);
+
+// One step of a wait for input alone: once everything written has reached the device, only input,
+// a window event or a signal can change anything for the waiter, and each of them ends the wait,
+// so it sleeps up to ms; otherwise a PortWaitStep. Answers the IdleHook's answer.
+int32_t PortInputWaitStep(CSerialPort* port, int32_t ms);

@@ -138,7 +138,7 @@ int32_t ReadCharTimed(CSerialPort* port, int32_t ms) {
     // A device that has gone will send nothing more: no use waiting out the time.
     if (waiting == PORT_NOT_FOUND) return waiting;
     const int32_t left = ms == -1 ? PORT_WAIT_STEP_MS : static_cast<int32_t>(deadline - now);
-    const int32_t hook = PortWaitStep(port, left);
+    const int32_t hook = PortInputWaitStep(port, left);
     waiting = port->ops.RxCount(port);
     // A byte that came in meanwhile is taken even when the wait ends: a transfer whose last
     // answer has arrived must not be reported as stopped.

@@ -25,6 +25,7 @@ struct ProgressLine {
   bool started = false;
   uint32_t startTick = 0;
   uint32_t shownTick = 0;
+  uint32_t flushedTick = 0;  // standard error is buffered when it is not a terminal
 };
 ProgressLine g_progress;
 
@@ -45,8 +46,13 @@ int32_t PrintLogLine(const char* line) {
 // Called at every abort check: an interrupt stops the transfer cleanly, with the cancel sequence.
 void ShowProgress(TransferContext* ctx) {
   if (g_interrupted) ctx->result = XFER_STOPPED;
-  if (ctx->bytesDone <= 0) return;
   const uint32_t now = host::TickCount();
+  // A log followed in a file or a pipe still moves while the transfer runs.
+  if (!g_progress.enabled && host::TicksSince(g_progress.flushedTick) >= 250) {
+    g_progress.flushedTick = now;
+    std::fflush(stderr);
+  }
+  if (ctx->bytesDone <= 0) return;
   if (!g_progress.started) {
     g_progress.started = true;
     g_progress.startTick = now;
@@ -126,6 +132,8 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &action, nullptr);
 #endif
   g_progress.enabled = isatty(STDERR_FILENO) == 1;
+  // A log line per block written alone would cost a system call per block.
+  if (!g_progress.enabled) std::setvbuf(stderr, nullptr, _IOFBF, 16384);
 
   CSerialPort* port =
       OpenPortPath(options->device.c_str(), static_cast<int32_t>(options->baud), 'N', 8, 1);
