@@ -4,11 +4,11 @@
 # relay on one side only), and every transfer is timed the same way: from the receiver's start
 # until it has the whole file (and, in brackets, until it ends).
 #
-#   1. Unpaced, 4 MiB in 1K blocks with CRC, on a socat pseudo-terminal pair: the line's own
-#      stop-and-wait bound (a 1029-byte write answered by one byte, bench_relay_bound), then
-#      quon-xfer send -> quon-xfer receive --crc, sx -k -> rx -c, and each Quon end against
-#      lrzsz's other end, each the fastest of three; bytes/s, CPU seconds per MiB of each end,
-#      and the ratios.
+#   1. Unpaced, 4 MiB in 1K blocks with CRC, on a socat pseudo-terminal pair, in three rounds
+#      that take the pairs in turn: the line's own stop-and-wait bound (a 1029-byte write
+#      answered by one byte, bench_relay_bound), quon-xfer send -> quon-xfer receive --crc,
+#      sx -k -> rx -c, and each Quon end against lrzsz's other end; the fastest round of each,
+#      bytes/s, CPU seconds per MiB of each end, and the ratios.
 #   2. System calls per 1K block (strace -c, 1 MiB, the same pair) at each end of
 #      quon-xfer send -> quon-xfer receive --crc and of sx -k -> rx -c.
 #   3. Paced at 115200 baud (nullmodem), 1 MiB: quon-xfer at both ends and lrzsz at both ends, as
@@ -166,19 +166,37 @@ report() {  # label baud
            label, s, e, rate, line, tx, rx
   }'
 }
-declare -A RATE TXCPU RXCPU
-# The fastest of `times` transfers (the machine is shared: the others only show what else ran).
-run_pair() {  # sender-kind receiver-kind baud size [times]
-  local key="$1/$2" best="" best_exit best_tx best_rx best_rate
-  for _ in $(seq "${5:-1}"); do
-    transfer "$1" "$2" "$3" "$4"
-    if [[ -z $best ]] || awk -v a="$seconds" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-      best=$seconds; best_exit=$exit_seconds; best_rate=$rate; best_tx=$tx_cpu; best_rx=$rx_cpu
-    fi
+# The line's own stop-and-wait bound, the fastest of the rounds: a 1029-byte write answered by one
+# byte, nothing else.
+bound_rate=0
+bound_us=0
+measure_bound() {
+  local r u
+  read -r r u < <("$relay_bound" "$work/A" "$work/B" 4096)
+  if awk -v a="$r" -v b="$bound_rate" 'BEGIN { exit !(a > b) }'; then bound_rate=$r; bound_us=$u; fi
+}
+declare -A RATE TXCPU RXCPU BEST EXIT_BEST
+# Each pair's fastest of `times` transfers (the machine is shared: the others only show what else
+# ran). The rounds take the pairs in turn, so that a slow spell of the machine falls on all alike.
+run_pairs() {  # baud size times sender-kind/receiver-kind...
+  local baud=$1 size=$2 times=$3 pair; shift 3
+  for pair in "$@"; do BEST[$pair]=""; done
+  for _ in $(seq "$times"); do
+    if [[ $baud == 0 ]]; then measure_bound; fi
+    for pair in "$@"; do
+      transfer "${pair%/*}" "${pair#*/}" "$baud" "$size"
+      if [[ -z ${BEST[$pair]} ]] ||
+          awk -v a="$seconds" -v b="${BEST[$pair]}" 'BEGIN { exit !(a < b) }'; then
+        BEST[$pair]=$seconds; EXIT_BEST[$pair]=$exit_seconds
+        RATE[$pair]=$rate; TXCPU[$pair]=$tx_cpu; RXCPU[$pair]=$rx_cpu
+      fi
+    done
   done
-  seconds=$best; exit_seconds=$best_exit; rate=$best_rate; tx_cpu=$best_tx; rx_cpu=$best_rx
-  RATE[$key]=$rate; TXCPU[$key]=$tx_cpu; RXCPU[$key]=$rx_cpu
-  report "$(label_of "$1" "$2")" "$3"
+  for pair in "$@"; do
+    seconds=${BEST[$pair]}; exit_seconds=${EXIT_BEST[$pair]}; rate=${RATE[$pair]}
+    tx_cpu=${TXCPU[$pair]}; rx_cpu=${RXCPU[$pair]}
+    report "$(label_of "${pair%/*}" "${pair#*/}")" "$baud"
+  done
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
@@ -241,15 +259,11 @@ strace_pair() {  # sender-kind receiver-kind size
   syscalls "${label#* -> }" "$work/rx.strace" $((size / 1024))
 }
 
-echo "Unpaced, 4 MiB, 1K blocks with CRC, on a socat pseudo-terminal pair (fastest of three)"
+echo "Unpaced, 4 MiB, 1K blocks with CRC, on a socat pseudo-terminal pair (fastest of three rounds)"
 head -c 4194304 /dev/urandom >"$work/src.bin"
 start_line socat
-read -r bound_rate bound_us < <("$relay_bound" "$work/A" "$work/B" 4096)
+run_pairs 0 4194304 3 quon/quon lrzsz/lrzsz quon/lrzsz lrzsz/quon
 printf "  %-40s %9.0f B/s, %.0f us a block\n" "stop-and-wait bound of the line" "$bound_rate" "$bound_us"
-run_pair quon quon 0 4194304 3
-run_pair lrzsz lrzsz 0 4194304 3
-run_pair quon lrzsz 0 4194304 3
-run_pair lrzsz quon 0 4194304 3
 echo "  ratios:"
 echo "    quon <-> quon against sx -k -> rx -c, bytes/s:        $(ratio "${RATE[quon/quon]}" "${RATE[lrzsz/lrzsz]}")"
 echo "    quon <-> quon against the line's bound, bytes/s:      $(ratio "${RATE[quon/quon]}" "$bound_rate")"
@@ -265,8 +279,7 @@ stop_line
 
 echo "Paced 115200 baud (nullmodem), 1 MiB, 1K blocks with CRC"
 start_line 115200
-run_pair quon quon 115200 1048576
-run_pair lrzsz lrzsz 115200 1048576
+run_pairs 115200 1048576 1 quon/quon lrzsz/lrzsz
 echo "  ratio: quon-xfer send CPU/MiB against sx -k's: $(ratio "${TXCPU[quon/quon]}" "${TXCPU[lrzsz/lrzsz]}")"
 stop_line
 
@@ -280,7 +293,6 @@ stop_line
 echo "Paced 9600 baud, 64 KiB, 1K blocks with CRC"
 head -c 65536 /dev/urandom >"$work/src.bin"
 start_line 9600
-run_pair quon quon 9600 65536
-run_pair lrzsz lrzsz 9600 65536
+run_pairs 9600 65536 1 quon/quon lrzsz/lrzsz
 stop_line
 echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
