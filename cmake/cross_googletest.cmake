@@ -9,8 +9,9 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 add_subdirectory(${QUON_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
+# Built for a quick build, as the test programs' own code is.
 foreach(lib gtest gtest_main gmock gmock_main)
-  target_compile_options(${lib} PRIVATE -w)
+  target_compile_options(${lib} PRIVATE -w $<$<CONFIG:Release,RelWithDebInfo>:-O1>)
 endforeach()
 
 # The test programs run under Wine, in a prefix of the build's architecture made once in the
