@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <optional>
 
 #include "host/clock.h"
 #include "host/event_wait.h"
@@ -14,36 +15,49 @@ int32_t PumpMessages(CSerialPort*) {
   return 0;
 }
 
-void WaitForPortEvent(CSerialPort* port, int32_t ms) {
+namespace {
+
+// Hands the peer what was written and arms the wait for input; answers what to sleep on, or
+// nothing when no sleep is due (no driver, the in-memory line, no time left, input ready).
+std::optional<host::WaitHandle> PrepareWait(CSerialPort* port, int32_t ms) {
   SerialDriverState* driver = port != nullptr ? port->driver : nullptr;
-  if (driver == nullptr) return;
+  if (driver == nullptr) return std::nullopt;
   // Whatever waits, the peer must have what was written: it may be what it answers.
   FlushOutput(port);
-  if (ms <= 0 || driver->memoryEnd != nullptr) return;
+  if (ms <= 0 || driver->memoryEnd != nullptr) return std::nullopt;
   host::WaitHandle input = host::kNoWaitHandle;
-  if (ArmInputWait(*driver, input)) host::WaitForEvents(input, static_cast<uint32_t>(ms));
+  if (!ArmInputWait(*driver, input)) return std::nullopt;
+  return input;
 }
 
 // While the line is still sending what was written, nothing but input or a window event can
-// change for the waiter, so the step lasts as long as the line needs (about a block's time on a
+// change for the waiter, so a step lasts as long as the line needs (about a block's time on a
 // paced line) rather than a few milliseconds.
+int32_t StepMs(const CSerialPort* port) {
+  if (port == nullptr || port->driver == nullptr) return PORT_WAIT_STEP_MS;
+  return std::max(PORT_WAIT_STEP_MS, LineTimeLeft(*port->driver));
+}
+
+}  // namespace
+
+void WaitForPortEvent(CSerialPort* port, int32_t ms) {
+  if (const auto input = PrepareWait(port, ms))
+    host::WaitForEvents(*input, static_cast<uint32_t>(ms));
+}
+
 int32_t PortWaitStep(CSerialPort* port, int32_t ms) {
-  int32_t step = PORT_WAIT_STEP_MS;
-  if (port != nullptr && port->driver != nullptr)
-    step = std::max(step, LineTimeLeft(*port->driver));
-  WaitForPortEvent(port, std::min(ms, step));
+  WaitForPortEvent(port, std::min(ms, StepMs(port)));
   return IdleHook(port);
 }
 
 int32_t PortInputWaitStep(CSerialPort* port, int32_t ms) {
-  FlushOutput(port);
-  SerialDriverState* driver = port != nullptr ? port->driver : nullptr;
-  host::WaitHandle input = host::kNoWaitHandle;
-  const bool onlyInputAwaited = driver != nullptr && driver->memoryEnd == nullptr &&
-                                driver->output.size == 0 && !driver->output.refused;
-  if (!onlyInputAwaited || !ArmInputWait(*driver, input) || input == host::kNoWaitHandle)
-    return PortWaitStep(port, ms);
-  if (ms > 0) host::WaitForEvents(input, static_cast<uint32_t>(ms));
+  if (const auto input = PrepareWait(port, ms)) {
+    const SerialDriverState& driver = *port->driver;
+    const bool onlyInputAwaited =
+        *input != host::kNoWaitHandle && driver.output.size == 0 && !driver.output.refused;
+    const int32_t step = onlyInputAwaited ? ms : std::min(ms, StepMs(port));
+    host::WaitForEvents(*input, static_cast<uint32_t>(step));
+  }
   return IdleHook(port);
 }
 
