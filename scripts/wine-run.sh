@@ -13,7 +13,8 @@
 # that test scripts point at pseudo-terminals. Wine would also give every serial device it finds
 # a COM number of its own (COM10 for /dev/ttyS0, on these machines the system console): Wine runs
 # in a mount namespace of its own in which those devices are /dev/null, so that no COM port of
-# the prefix can reach a real serial device.
+# the prefix can reach a real serial device. QUON_32BIT_STANDIN stands in for Wine's 32-bit
+# loader, as in scripts/runs-32-bit.sh.
 set -euo pipefail
 
 prefix=$1
@@ -22,7 +23,7 @@ arch=${QUON_WINE_ARCH:-}
 [[ -z $arch && -f $prefix/.quon-ready ]] && arch=$(<"$prefix/.quon-ready")
 arch=${arch:-win32}
 case $arch in
-  win32) loader=/usr/lib/wine/wine ;;
+  win32) loader=${QUON_32BIT_STANDIN:-/usr/lib/wine/wine} ;;
   win64) loader=/usr/lib/wine/wine64 ;;
   *)
     echo "wine-run: QUON_WINE_ARCH must be win32 or win64, not $arch" >&2
