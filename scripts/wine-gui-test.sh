@@ -8,7 +8,7 @@
 # a get, as an unplugged adapter would: the window must say so (captured) and, once it is back,
 # serve again; given the virtual null-modem too (a Linux build's nullmodem), it comes back as a
 # line paced at 19200 baud, and a get on it shows the progress bar and the time left moving, read
-# back from the window's controls and captured half-way and at the end. Exit ends it all, and the
+# back from the window's controls and captured part-way and at the end. Exit ends it all, and the
 # settings file must then hold the fifteen keys in order.
 # usage: wine-gui-test.sh WINE_RUN PREFIX QUON_EXE WINDOW_DRIVER_EXE SCREENSHOT_DIR [QUON_CALC
 #        [NULLMODEM]]
