@@ -15,6 +15,7 @@
 
 #include "host/clock.h"
 #include "serial/driver_state.h"
+#include "serial/line_settings.h"
 #include "serial/serial_port.h"
 
 // Counts bytes handed to the device into the queue reckoning and the time the line needs for them.
@@ -23,8 +24,7 @@ inline void NoteWritten(SerialDriverState& driver, uint32_t bytes) {
   out.queued += static_cast<int32_t>(bytes);
   const DCB& dcb = driver.dcb;
   if (dcb.BaudRate == 0) return;
-  const uint64_t bits =
-      1u + dcb.ByteSize + (dcb.Parity != NOPARITY) + (dcb.StopBits == ONESTOPBIT ? 1 : 2);
+  const uint64_t bits = BitsPerByte(dcb);
   const auto ms = static_cast<uint32_t>((bytes * bits * 1000 + dcb.BaudRate - 1) / dcb.BaudRate);
   const uint32_t now = host::TickCount();
   const bool idle = static_cast<int32_t>(out.lineFreeAt - now) < 0;
