@@ -37,7 +37,7 @@ install_packages() {
 
   local -a installed=() notes=()
   if ((${#needed[@]})); then
-    if ! apt-get install -y -qq --no-install-recommends "${needed[@]}" >"$log" 2>&1; then
+    if ! apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=300 "${needed[@]}" >"$log" 2>&1; then
       tail -n 20 "$log" >&2
       echo "$name: could not install ${needed[*]} (full log: $log)" >&2
       return 1
@@ -45,7 +45,7 @@ install_packages() {
     installed+=("${needed[@]}")
   fi
   for p in "${wanted[@]}"; do
-    if apt-get install -y -qq --no-install-recommends "$p" >"$log" 2>&1; then
+    if apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=300 "$p" >"$log" 2>&1; then
       installed+=("$p")
     else
       not_installed[$p]=$(grep '^E: ' "$log" | tail -n 1 | sed 's/^E: //; s/\.$//')

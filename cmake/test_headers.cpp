@@ -1,0 +1,1 @@
+// The object of the precompiled test headers, which the test programs share.
