@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests, the demo and the Debian package need.
+# Installs the Debian packages the build, the tests (the real-driver suite's virtual PC among
+# them), the demo and the Debian package need.
 # Quick when everything is present: apt-get runs only for what is missing.
 set -euo pipefail
 
@@ -9,6 +10,7 @@ packages=(
   qt6-base-dev fonts-liberation
   lrzsz socat strace python3
   scdoc dpkg-dev fakeroot file lintian desktop-file-utils zip
+  qemu-system-x86 busybox-static cpio
 )
 
 missing=()

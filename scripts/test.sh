@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the default build, the plain Release build (build only),
-# the sanitizer build, then the two Windows builds with their tests under Wine (the 64-bit one
-# always, under wine64; the 32-bit one where this machine runs 32-bit programs, else built
-# only); last the packages of both platforms, installed and removed again (the Debian package on
-# this machine, the Windows installers under Wine). A line says which Windows suites ran.
+# Sets up, builds and runs every test: the default build, with the real-driver suite on its
+# programs in a virtual PC, the plain Release build (build only), the sanitizer build, then the
+# two Windows builds with their tests under Wine (the 64-bit one always, under wine64; the 32-bit
+# one where this machine runs 32-bit programs, else built only); last the packages of both
+# platforms, installed and removed again (the Debian package on this machine, the Windows
+# installers under Wine). A line says which Windows suites ran.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/setup-windows.sh
 cmake --workflow --preset default
+scripts/real-drivers-test.sh build/default
 # The plain Release build that packagers and users run, without the presets: the programs must
 # build, and without a warning (the default build has compiled the tests already).
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQUON_TESTS=OFF >/dev/null

@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
   }
   CSerialPort* port = OpenPortPath(argv[2], dump ? std::atoi(argv[3]) : 9600, 'N', 8, 1);
   if (port->status != PORT_OK) {
-    std::fprintf(stderr, "port-probe: %s: %s\n", argv[2], LastOpenFailure().c_str());
+    std::fprintf(stderr, "port-probe: %s: status %d %s\n", argv[2], port->status,
+                 LastOpenFailure().c_str());
     port->ops.ClosePort(port);
     return 1;
   }
