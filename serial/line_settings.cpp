@@ -13,6 +13,12 @@ int32_t ApplyReporting(CSerialPort* port, ApplyDcbFn apply) {
 
 }  // namespace
 
+uint32_t ByteTimeMicros(const CSerialPort* port) {
+  if (!port->driver || port->driver->dcb.BaudRate == 0) return 0;
+  const DCB& dcb = port->driver->dcb;
+  return (BitsPerByte(dcb) * 1'000'000 + dcb.BaudRate - 1) / dcb.BaudRate;
+}
+
 void PrepareOpenDcb(SerialDriverState& driver) {
   DCB& dcb = driver.dcb;
   dcb.fBinary = 1;

@@ -7,6 +7,11 @@
 #include "serial/driver_state.h"
 #include "serial/serial_port.h"
 
+// Bits one byte takes on the line: start, data, parity and stop bits.
+inline uint32_t BitsPerByte(const DCB& dcb) {
+  return 1u + dcb.ByteSize + (dcb.Parity != NOPARITY) + (dcb.StopBits == ONESTOPBIT ? 1 : 2);
+}
+
 // Applies the driver record's DCB to the device: PORT_OK or a status code.
 using ApplyDcbFn = int32_t (*)(CSerialPort* port);
 

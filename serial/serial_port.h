@@ -110,6 +110,10 @@ std::string PortDevice(int32_t index);
 void HoldOutput(CSerialPort* port);
 void ReleaseOutput(CSerialPort* port);
 
+// How long one byte takes on the line at the port's settings, in microseconds; 0 for a port
+// without settings (the fallback object, a failed open).
+uint32_t ByteTimeMicros(const CSerialPort* port);
+
 // Status code for the platform's last error.
 int32_t MapCommError();
 

@@ -1,10 +1,10 @@
 #include "server/request_names.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <filesystem>
 #include <system_error>
 
+#include "host/name_case.h"
 #include "host/relative_names.h"
 #include "xfer/file_list.h"
 #include "xfer/transfer.h"
@@ -13,20 +13,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool SameComponent(const fs::path& a, const fs::path& b) {
-#ifdef _WIN32
-  const std::wstring x = a.native(), y = b.native();
-  return std::equal(x.begin(), x.end(), y.begin(), y.end(),
-                    [](wchar_t c, wchar_t d) { return std::towlower(c) == std::towlower(d); });
-#else
-  return a == b;
-#endif
-}
-
 bool IsWithin(const fs::path& real, const fs::path& folder) {
   auto inner = real.begin();
   for (const fs::path& component : folder) {
-    if (inner == real.end() || !SameComponent(component, *inner)) return false;
+    if (inner == real.end() || !host::SameNameComponent(component, *inner)) return false;
     ++inner;
   }
   return true;

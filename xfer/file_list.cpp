@@ -1,23 +1,16 @@
 #include "xfer/file_list.h"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <new>
 
+#include "host/name_case.h"
 #include "xfer/transfer.h"
 
 namespace xfer {
 namespace {
 
 bool IsItemSeparator(char c) { return c == ',' || c == ';'; }
-
-#ifdef _WIN32
-std::string LowerCased(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-#endif
 
 // The next item of the names, or an empty one when none is left.
 std::string TakeItem(const char*& cursor) {
@@ -39,12 +32,7 @@ bool TakeFileFromSearch(FileSpecList& list) {
   host::DirEntry entry;
   while (list.search.Next(entry)) {
     if (entry.isDirectory || entry.name == "." || entry.name == "..") continue;
-#ifdef _WIN32
-    // The file system ignores case, so the lower-cased path names the same file.
-    list.currentPath = LowerCased(entry.path);
-#else
-    list.currentPath = entry.path;
-#endif
+    list.currentPath = host::FoldedPath(entry.path);
     list.size = static_cast<int32_t>(std::min<uint64_t>(entry.size, INT32_MAX));
     return true;
   }

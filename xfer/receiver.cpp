@@ -63,11 +63,22 @@ bool RejectBrokenBlock(TransferContext& ctx) {
   return true;
 }
 
+// How long the line must stay quiet after an EOT byte for it to count as the end. The rest of a
+// block whose header was lost follows the number byte at the line's rate; a USB adapter hands
+// bytes over in batches, as a rule every 16 ms, and a busy machine moves them on late, which the
+// allowance covers three times over. A line of unknown rate keeps a second.
+int32_t EotQuietMs(const CSerialPort* port) {
+  constexpr uint32_t kAllowanceMs = 50;
+  const uint32_t byteUs = ByteTimeMicros(port);
+  if (byteUs == 0) return kByteMs;
+  return static_cast<int32_t>(kAllowanceMs + (2 * byteUs + 999) / 1000);
+}
+
 // An EOT is followed by silence while its sender waits for the answer (or by the sender's repeat
 // of it). An EOT byte followed by anything else was a block whose header the line lost: the
 // block number 4, say. A wait cut short by a failing wait hook confirms nothing.
 bool EotConfirmed(TransferContext& ctx) {
-  const int32_t next = ReadCharTimed(ctx.port, kByteMs);
+  const int32_t next = ReadCharTimed(ctx.port, EotQuietMs(ctx.port));
   return next == PORT_RX_EMPTY || next == EOT;
 }
 

@@ -166,22 +166,6 @@ TEST_F(ReceiverTest, ABadCheckIsRequestedAgainWithItsLine) {
   EXPECT_EQ(CountLog("Bad CRC on block number 1"), 1u);
 }
 
-TEST_F(ReceiverTest, AnEotByteWithMoreBehindItIsNotTheEnd) {
-  // Block 4 loses its header on the line: its number byte 0x04 arrives where a header may.
-  auto lostHeader = Block(4, Pattern(128, 4));
-  lostHeader.erase(lostHeader.begin());
-  auto& tx = Sender();
-  tx.Script({Block(1, Pattern(128, 1)),
-             Block(2, Pattern(128, 2)),
-             Block(3, Pattern(128, 3)),
-             lostHeader,
-             Block(4, Pattern(128, 4)),
-             {EOT}});
-  EXPECT_EQ(ReceiveChecksum(), 1);
-  EXPECT_EQ(ReadFile("got.bin").size(), 512u);
-  EXPECT_EQ(CountLog("Read 128 byte block 4"), 1u);
-}
-
 TEST_F(ReceiverTest, StaysWithTheCrcOnceTheSenderHasSentABlock) {
   FrameFaults bad;
   bad.badCheck = true;
@@ -411,5 +395,56 @@ TEST_F(SlowLineReceiverTest, APurgeRunsUntilTheLineIsQuietThoughItMeetsZeros) {
   EXPECT_EQ(ReceiveChecksum(), 1);
   EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
 }
+
+// The line at its rate (8N1: baud / 10 bytes a second), the port set to it.
+struct LineRate {
+  int32_t baud;
+  uint32_t eotAnsweredWithinMs;  // the quiet time and the EOT's and ACK's own bytes on the line
+};
+
+class RatedLineReceiverTest : public ReceiverTest, public ::testing::WithParamInterface<LineRate> {
+ protected:
+  RatedLineReceiverTest()
+      : ReceiverTest(serial::MemoryLineConfig().Paced(static_cast<uint32_t>(GetParam().baud / 10))) {
+    port->ops.SetLineParams(port, GetParam().baud, 'N', 8, 1);
+  }
+};
+
+TEST_P(RatedLineReceiverTest, AnEotIsAnsweredOnceTheLineHasBeenQuietForTensOfMilliseconds) {
+  auto& tx = Sender();
+  tx.Script({Block(1, Pattern(128)), {EOT}});
+  EXPECT_EQ(ReceiveChecksum(), 1);
+  while (tx.Received().size() < 3 && clock.ElapsedMs() < 60000) {  // the ACK still on its way
+    clock.Advance(1);
+    tx.Step();
+  }
+  ASSERT_THAT(tx.Received(), ElementsAre(NAK, ACK, ACK));
+  const uint32_t answeredAfter = tx.ReceivedAt()[2] - tx.ReceivedAt()[1];
+  EXPECT_GE(answeredAfter, 50u);
+  EXPECT_LE(answeredAfter, GetParam().eotAnsweredWithinMs);
+}
+
+TEST_P(RatedLineReceiverTest, ABlockNumberedFourWhoseHeaderIsLostIsNotTheEnd) {
+  // Its number byte 0x04 arrives where a header may, and a USB adapter may hand the rest of the
+  // block over one batch, 16 ms, later.
+  auto lostHeader = Block(4, Pattern(128, 4));
+  lostHeader.erase(lostHeader.begin());
+  Peer().PauseBefore(3 * 132 + 1, 16);
+  auto& tx = Sender();
+  tx.Script({Block(1, Pattern(128, 1)),
+             Block(2, Pattern(128, 2)),
+             Block(3, Pattern(128, 3)),
+             lostHeader,
+             Block(4, Pattern(128, 4)),
+             {EOT}});
+  EXPECT_EQ(ReceiveChecksum(), 1);
+  EXPECT_EQ(ReadFile("got.bin").size(), 512u);
+  EXPECT_EQ(CountLog("Read 128 byte block 4"), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, RatedLineReceiverTest,
+                         ::testing::Values(LineRate{300, 190}, LineRate{9600, 60},
+                                           LineRate{15360, 60}, LineRate{115200, 60}),
+                         [](const auto& info) { return std::to_string(info.param.baud); });
 
 }  // namespace
