@@ -9,6 +9,7 @@ build=$(realpath "${1:-build/default}")
 skip() { echo "real drivers: skipped: $*"; exit 0; }
 
 command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
+command -v cpio >/dev/null || skip "cpio is not installed"
 [[ -x /bin/busybox ]] && file -L /bin/busybox | grep -q 'statically linked' ||
   skip "no static busybox (busybox-static) for the guest"
 for program in server/quon-server serial/tests/port-probe tools/quon_calc/quon-calc \

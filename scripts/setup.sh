@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests (the real-driver suite's virtual PC among
-# them), the demo and the Debian package need.
+# Installs the Debian packages the build, the tests, the demo and the Debian package need, and
+# those of the real-driver suite's virtual PC, which skips without them.
 # Quick when everything is present: apt-get runs only for what is missing.
 set -euo pipefail
 source "$(dirname "$0")/apt-packages.sh"
@@ -11,4 +11,4 @@ install_packages setup \
   qt6-base-dev fonts-liberation \
   lrzsz socat strace python3 \
   scdoc dpkg-dev fakeroot file lintian desktop-file-utils zip \
-  qemu-system-x86 busybox-static cpio
+  -- qemu-system-x86 busybox-static cpio
