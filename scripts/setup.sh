@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests, the demo and the Debian package need.
+# Installs the Debian packages the build, the tests, the demo and the Debian package need, and
+# those of the real-driver suite's virtual PC, which skips without them.
 # Quick when everything is present: apt-get runs only for what is missing.
 set -euo pipefail
 source "$(dirname "$0")/apt-packages.sh"
@@ -9,4 +10,5 @@ install_packages setup \
   libgtest-dev libgmock-dev \
   qt6-base-dev fonts-liberation \
   lrzsz socat strace python3 \
-  scdoc dpkg-dev fakeroot file lintian desktop-file-utils zip
+  scdoc dpkg-dev fakeroot file lintian desktop-file-utils zip \
+  -- qemu-system-x86 busybox-static cpio
