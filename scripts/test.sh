@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the default build, the plain Release build (build only),
-# the sanitizer build, then the two Windows builds with their tests under Wine (the 64-bit one
+# the sanitizer build, the real-driver suite in a virtual PC, then the two Windows builds with their tests under Wine (the 64-bit one
 # always, under wine64; the 32-bit one where this machine runs 32-bit programs, else built
 # only); last the packages of both platforms, installed and removed again (the Debian package on
 # this machine, the Windows installers under Wine). A line says which Windows suites ran.
@@ -94,13 +94,15 @@ run_stage "windows builds" windows_builds
 finish_stage "sanitizer suite"
 
 # The Windows suites wait on Wine more than they compute: both run at once, each in its own
-# prefix with its own display.
+# prefix with its own display, beside the virtual PC of the real-driver suite, which keeps one
+# core busy, and the release build at low priority.
 for preset in "${windows_suites[@]}"; do
   start_stage "$preset suite" ctest --preset "$preset"
 done
+start_stage "real drivers" scripts/real-drivers-test.sh build/default
 run_stage "release build" release_build
-for preset in "${windows_suites[@]}"; do
-  finish_stage "$preset suite"
+for stage in "${windows_suites[@]/%/ suite}" "real drivers"; do
+  finish_stage "$stage"
 done
 
 if ((${#failed[@]} == 0)); then
