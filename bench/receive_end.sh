@@ -45,10 +45,16 @@ calc_to() {  # quon|lrzsz baud size
   else
     (cd "$work" && rx -X got.bin <"$work/B" >"$work/B" 2>/dev/null) || true
   fi
-  elapsed=
-  if wait "$calc" && cmp -s -n "$3" "$work/src.bin" "$work/got.bin"; then
-    elapsed=$(since "$t0")
-  else
+  # A receiver that gave up leaves the calculator waiting for answers: it gets 5 s more.
+  local watchdog sent=0
+  (sleep 5 && kill "$calc") >/dev/null 2>&1 &
+  watchdog=$!
+  wait "$calc" || sent=$?
+  elapsed=$(since "$t0")
+  pkill -P "$watchdog" 2>/dev/null || true
+  wait "$watchdog" 2>/dev/null || true
+  if ((sent != 0)) || ! cmp -s -n "$3" "$work/src.bin" "$work/got.bin"; then
+    elapsed=
     failed[$1]=$((${failed[$1]:-0} + 1))
   fi
 }
@@ -66,7 +72,7 @@ for size in 1000 8000; do
   awk -v n="$size" -v q="$(median "${quon[@]}")" -v r="$(median "${lrzsz[@]}")" -v l="$line" \
       -v qf="${failed[quon]:-0}" -v rf="${failed[lrzsz]:-0}" 'BEGIN {
     printf "  %5d bytes: line %.3f s  quon-xfer receive %.3f s (line + %.3f s, %d failed)  rx %.3f s (line + %.3f s, %d failed)  quon/rx %.2f\n",
-           n, l, q, q - l, qf, r, r - l, rf, r > 0 ? q / r : 0
+           n, l, q, q - l, qf, r, r - l, rf, (r > 0 ? q / r : 0)
   }'
   failed=()
 done
