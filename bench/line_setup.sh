@@ -61,6 +61,8 @@ stop_server() {
   kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=
 }
 
+now() { date +%s.%N; }
+
 # The median of the numbers given.
 median() {
   printf '%s\n' "$@" | sort -g |

@@ -27,7 +27,6 @@ echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 # character, each block (3 + 128 + 1) and its ACK, the EOT and its ACK.
 line_bytes_128() { echo $(((($1 + 127) / 128) * 133 + 3)); }
 seconds_of() { awk -v b="$1" -v baud="$2" 'BEGIN { printf "%.4f", b * 10 / baud }'; }
-now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.4f", b - a }'; }
 
 # quon-calc sends src.bin; the receiver starts 0.3 s later. Sets elapsed: seconds until both ended,
