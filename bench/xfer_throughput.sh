@@ -58,12 +58,14 @@ start_end() {  # quon|lrzsz send|receive baud wrapper...
   env -C "$work" "$@" $(end_command "$kind" "$role" "$baud") <"$link" >"$out" 2>/dev/null &
   end_pid=$!
 }
-# Waits up to 15 s for the sender, which may wait on for the answer to its EOT (sx does when the
-# receiver's end closes first), then stops the program under its wrapper, which still reports
-# what the program used. A plain wait, so that the end is seen at once.
+# Waits up to 15 s for the sender, which may wait on for the answer to its EOT (sx now and then
+# does on the paced line: rx's answer, sent as it closes its end, does not reach it), then
+# stops the program under its wrapper, which still reports what the program used, and leaves the
+# file "stopped". A plain wait, so that the end is seen at once.
 finish_sender() {  # wrapper-pid
   local watchdog
-  (sleep 15 && pkill -P "$1") >/dev/null 2>&1 &
+  rm -f "$work/stopped"
+  (sleep 15 && pkill -P "$1" && : >"$work/stopped") >/dev/null 2>&1 &
   watchdog=$!
   wait "$1" 2>/dev/null || true
   pkill -P "$watchdog" 2>/dev/null || true
@@ -87,7 +89,8 @@ print("%.6f" % time.time())' "$1" "$2"
 
 # One transfer of src.bin: the sender starts first and waits for the start character; the time
 # runs from the receiver's start until both programs have ended, as a user sees the transfer
-# (complete_seconds: until the receiver has the whole file). Sets seconds, complete_seconds,
+# (complete_seconds: until the receiver has the whole file); until the receiver's end when the
+# sender had to be stopped (stopped_note says so). Sets seconds, complete_seconds, stopped_note,
 # rate, tx_cpu and rx_cpu (s/MiB).
 transfer() {  # sender-kind receiver-kind baud size
   local tx=$1 rx=$2 baud=$3 size=$4
@@ -101,8 +104,14 @@ transfer() {  # sender-kind receiver-kind baud size
   t0=$(date +%s.%N)
   start_end "$rx" receive "$baud" "${cpu_time[@]}" "$work/rx.cpu"
   wait "$end_pid" || true
+  local receiver_end; receiver_end=$(date +%s.%N)
   finish_sender "$sender_pid"
   t1=$(date +%s.%N)
+  stopped_note=
+  if [[ -e $work/stopped ]]; then
+    t1=$receiver_end
+    stopped_note="  [sender stopped 15 s after; timed to the receiver's end]"
+  fi
   kill "$watcher" 2>/dev/null || true
   wait "$watcher" 2>/dev/null || true
   cmp -s -n "$size" "$work/src.bin" "$work/got.bin" || { echo "$tx -> $rx: received file differs"; exit 1; }
@@ -125,10 +134,10 @@ label_of() {  # sender-kind receiver-kind
 }
 report() {  # label baud
   awk -v label="$1" -v baud="$2" -v s="$seconds" -v c="$complete_seconds" -v rate="$rate" \
-      -v tx="$tx_cpu" -v rx="$rx_cpu" 'BEGIN {
+      -v tx="$tx_cpu" -v rx="$rx_cpu" -v note="$stopped_note" 'BEGIN {
     line = baud > 0 ? sprintf("%5.1f%% of line", 100 * rate / (baud / 10)) : "";
-    printf "  %-40s %6.2f s (has the file %6.2f s) %9.0f B/s %s  CPU s/MiB: sender %s, receiver %s\n",
-           label, s, c, rate, line, tx, rx
+    printf "  %-40s %6.2f s (has the file %6.2f s) %9.0f B/s %s  CPU s/MiB: sender %s, receiver %s%s\n",
+           label, s, c, rate, line, tx, rx, note
   }'
 }
 # The line's own stop-and-wait bound, the fastest of the rounds: a 1029-byte write answered by one
@@ -140,7 +149,7 @@ measure_bound() {
   read -r r u < <("$relay_bound" "$work/A" "$work/B" 4096)
   if awk -v a="$r" -v b="$bound_rate" 'BEGIN { exit !(a > b) }'; then bound_rate=$r; bound_us=$u; fi
 }
-declare -A RATE TXCPU RXCPU BEST COMPLETE_BEST
+declare -A RATE TXCPU RXCPU BEST COMPLETE_BEST NOTE
 # Each pair's fastest of `times` transfers (the machine is shared: the others only show what else
 # ran). The rounds take the pairs in turn, so that a slow spell of the machine falls on all alike.
 run_pairs() {  # baud size times sender-kind/receiver-kind...
@@ -152,13 +161,14 @@ run_pairs() {  # baud size times sender-kind/receiver-kind...
       transfer "${pair%/*}" "${pair#*/}" "$baud" "$size"
       if [[ -z ${BEST[$pair]} ]] ||
           awk -v a="$seconds" -v b="${BEST[$pair]}" 'BEGIN { exit !(a < b) }'; then
-        BEST[$pair]=$seconds; COMPLETE_BEST[$pair]=$complete_seconds
+        BEST[$pair]=$seconds; COMPLETE_BEST[$pair]=$complete_seconds; NOTE[$pair]=$stopped_note
         RATE[$pair]=$rate; TXCPU[$pair]=$tx_cpu; RXCPU[$pair]=$rx_cpu
       fi
     done
   done
   for pair in "$@"; do
     seconds=${BEST[$pair]}; complete_seconds=${COMPLETE_BEST[$pair]}; rate=${RATE[$pair]}
+    stopped_note=${NOTE[$pair]}
     tx_cpu=${TXCPU[$pair]}; rx_cpu=${RXCPU[$pair]}
     report "$(label_of "${pair%/*}" "${pair#*/}")" "$baud"
   done
