@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # When a receive ends, against the line's own time and against lrzsz, in one run. Every time runs
-# until both programs have ended; the pairs are taken in turn, ROUNDS times (default 5), and the
+# until both programs have ended; the pairs are taken in turn, ROUNDS times (default 9), and the
 # medians are printed, since the machine is shared.
 #
 #   1. Paced at 115200 baud (nullmodem): quon-calc sends 1000 and 8000 bytes (128-byte blocks with
@@ -13,14 +13,14 @@
 #      server's 250 ms ticks. A put may take its get's time and the line time of the bytes it
 #      moves beyond the get's.
 #
-#   nice -n 10 bench/receive_end.sh [BUILD_DIR]   (default build/default; about three minutes)
+#   nice -n 10 bench/receive_end.sh [BUILD_DIR]   (default build/default; about four minutes)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build/default}")
 # shellcheck source=bench/line_setup.sh
 source bench/line_setup.sh
-require "$nullmodem" "$quon_xfer" "$quon_calc" "$quon_server" rx python3
-rounds=${ROUNDS:-5}
+require "$nullmodem" "$quon_xfer" "$quon_calc" "$quon_server" rx
+rounds=${ROUNDS:-9}
 echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # Bytes on the line both ways for size bytes in blocks of 128 with the checksum: the start
@@ -91,8 +91,9 @@ request() {  # baud get|put
   fi
   elapsed=$(since "$t0")
   xfer=$(sed -n 's/.* bytes in \([0-9.]*\) s.*/\1/p' <<<"$out")
-  # The server answers the next request only from its polling state.
-  sleep 0.6
+  # The server answers the next request only from its polling state; the pause varies over a
+  # tick, so that the requests fall on every phase of the server's ticks alike.
+  sleep "0.$((60 + RANDOM % 25))"
 }
 
 echo "quon-server, quon-calc puts 1000 bytes and gets them (default protocol), median of $rounds"
