@@ -46,14 +46,15 @@ ls -l "$out"
 if [[ -n $check ]]; then
   scripts/check-deb.sh "$deb"
   installer32=$(echo "$out"/quon-*-win32-setup.exe)
-  if why=$(scripts/runs-32-bit.sh); then
-    QUON_WINE_ARCH=win64 scripts/check-windows-installer.sh "$out"/quon-*-win64-setup.exe \
-      build/windows64/wineprefix-installer "$installer32"
+  # Beside the 64-bit installation, the 32-bit installer must refuse; it runs only where this
+  # machine runs 32-bit programs.
+  why=$(scripts/runs-32-bit.sh) && other=("$installer32") || other=()
+  QUON_WINE_ARCH=win64 scripts/check-windows-installer.sh "$out"/quon-*-win64-setup.exe \
+    build/windows64/wineprefix-installer "${other[@]}"
+  if [[ -z $why ]]; then
     QUON_WINE_ARCH=win32 scripts/check-windows-installer.sh "$installer32" \
       build/windows/wineprefix-installer
   else
-    QUON_WINE_ARCH=win64 scripts/check-windows-installer.sh "$out"/quon-*-win64-setup.exe \
-      build/windows64/wineprefix-installer
     echo "package: ${installer32##*/} made, not tried: $why"
   fi
 fi

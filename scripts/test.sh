@@ -4,49 +4,113 @@
 # always, under wine64; the 32-bit one where this machine runs 32-bit programs, else built
 # only); last the packages of both platforms, installed and removed again (the Debian package on
 # this machine, the Windows installers under Wine). A line says which Windows suites ran.
+#
+# A suite mostly waits (on serial lines, peers and Wine), so each runs while the next build
+# compiles at low priority; its report is shown when it ends, and a last line gives each
+# stage's time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-scripts/setup-windows.sh
-cmake --workflow --preset default
+
+stage_times=()
+failed=()
+declare -A stage_pid
+
+# Runs a stage in the foreground; a failure ends the script.
+run_stage() {
+  local name=$1 start=$SECONDS
+  shift
+  echo "== $name"
+  "$@"
+  stage_times+=("$name $((SECONDS - start)) s")
+}
+
+# Starts a stage in the background, its output kept in build/stages/ until finish_stage.
+start_stage() {
+  local name=$1
+  shift
+  local log="build/stages/${name// /-}"
+  mkdir -p build/stages
+  (
+    start=$SECONDS
+    status=0
+    "$@" || status=$?
+    echo "$((SECONDS - start))" >"$log.seconds"
+    exit "$status"
+  ) >"$log.log" 2>&1 &
+  stage_pid[$name]=$!
+}
+
+# Waits for a background stage and shows its output; a failure is reported at the end.
+finish_stage() {
+  local name=$1 status=0
+  wait "${stage_pid[$name]}" || status=$?
+  echo "== $name"
+  local log="build/stages/${name// /-}"
+  cat "$log.log"
+  stage_times+=("$name $(<"$log.seconds") s")
+  ((status == 0)) || failed+=("$name")
+}
+
+build() {
+  cmake --preset "$1" >/dev/null
+  nice -n 10 cmake --build --preset "$1"
+}
+
 # The plain Release build that packagers and users run, without the presets: the programs must
 # build, and without a warning (the default build has compiled the tests already).
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQUON_TESTS=OFF >/dev/null
-CMAKE_BUILD_PARALLEL_LEVEL=$(nproc) cmake --build build/release 2>&1 | tee build/release/build.log
-if grep -q "warning:" build/release/build.log; then
-  echo "The plain Release build warns (see build/release/build.log)" >&2
-  exit 1
-fi
-cmake --workflow --preset sanitize
+release_build() {
+  cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DQUON_TESTS=OFF >/dev/null
+  CMAKE_BUILD_PARALLEL_LEVEL=$(nproc) nice -n 10 cmake --build build/release >build/release/build.log 2>&1 ||
+    { cat build/release/build.log; return 1; }
+  if grep -q "warning:" build/release/build.log; then
+    echo "The plain Release build warns (see build/release/build.log)" >&2
+    return 1
+  fi
+  echo "built without a warning"
+}
 
+run_stage setup bash -c 'scripts/setup.sh && scripts/setup-windows.sh'
 if why=$(scripts/runs-32-bit.sh); then
   windows="windows64 (64-bit): tested under wine64; windows (32-bit): tested under Wine's 32-bit loader"
+  windows_suites=(windows64 windows)
 else
   windows="windows64 (64-bit): tested under wine64; windows (32-bit): built, not run: $why"
+  windows_suites=(windows64)
 fi
 echo "$windows"
-for preset in windows64 windows; do
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
+
+run_stage "default build" build default
+start_stage "default suite" ctest --preset default
+run_stage "sanitizer build" build sanitize
+finish_stage "default suite"
+
+start_stage "sanitizer suite" ctest --preset sanitize
+# The 32-bit build holds no tests where this machine cannot run them (see CMakeLists.txt).
+windows_builds() {
+  build windows64
+  build windows
+}
+run_stage "windows builds" windows_builds
+finish_stage "sanitizer suite"
+
+# The Windows suites wait on Wine more than they compute: both run at once, each in its own
+# prefix with its own display.
+for preset in "${windows_suites[@]}"; do
+  start_stage "$preset suite" ctest --preset "$preset"
 done
-# The suites wait on Wine more than they compute, so the two run at once, each in its own prefix
-# with its own display, and their reports follow one another.
-suites=(windows64)
-[[ -z $why ]] && suites+=(windows)
-declare -A suite_pid
-for preset in "${suites[@]}"; do
-  ctest --preset "$preset" >"build/$preset/suite.log" 2>&1 &
-  suite_pid[$preset]=$!
+run_stage "release build" release_build
+for preset in "${windows_suites[@]}"; do
+  finish_stage "$preset suite"
 done
-failed=()
-for preset in "${suites[@]}"; do
-  wait "${suite_pid[$preset]}" || failed+=("$preset")
-  echo "== $preset suite"
-  cat "build/$preset/suite.log"
-done
+
+if ((${#failed[@]} == 0)); then
+  run_stage packages scripts/package.sh --check
+fi
+
+stage_times+=("all $SECONDS s")
+echo "stages: $(IFS=';'; echo "${stage_times[*]}" | sed 's/;/; /g')"
 if ((${#failed[@]})); then
-  echo "Windows suites failed: ${failed[*]}" >&2
+  echo "failed: ${failed[*]}" >&2
   exit 1
 fi
-scripts/package.sh --check
 echo "$windows"

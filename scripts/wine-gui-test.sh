@@ -6,11 +6,15 @@
 # the calculator takes the download-mode sequence and fetches a file, byte for byte, and the
 # server window is captured too. Then the pseudo-terminal behind COM1 goes away in the middle of
 # a get, as an unplugged adapter would: the window must say so (captured) and, once it is back,
-# serve again. Exit ends it all, and the settings file must then hold the fifteen keys in order.
-# usage: wine-gui-test.sh WINE_RUN PREFIX QUON_EXE WINDOW_DRIVER_EXE SCREENSHOT_DIR [QUON_CALC]
+# serve again; given the virtual null-modem too (a Linux build's nullmodem), it comes back as a
+# line paced at 19200 baud, and a get on it shows the progress bar and the time left moving, read
+# back from the window's controls and captured part-way and at the end. Exit ends it all, and the
+# settings file must then hold the fifteen keys in order.
+# usage: wine-gui-test.sh WINE_RUN PREFIX QUON_EXE WINDOW_DRIVER_EXE SCREENSHOT_DIR [QUON_CALC
+#        [NULLMODEM]]
 set -euo pipefail
 
-wine_run=$1 prefix=$2 quon=$3 driver=$4 shots=$5 calc=${6:-}
+wine_run=$1 prefix=$2 quon=$3 driver=$4 shots=$5 calc=${6:-} nullmodem=${7:-}
 mkdir -p "$shots"
 work=$(mktemp -d)
 xvfb_pid=
@@ -48,12 +52,43 @@ wait_for_item() {
   return 1
 }
 
-# COM1 and the calculator's device, joined by socat.
+# The position and maximum of progress bar ID in window TITLE.
+progress() { run "$driver" progress "$1" "$2" | tr -d '\r'; }
+
+# Waits until progress bar ID of window TITLE stands part-way through a file of SIZE bytes and
+# field FIELD_ID holds a line.
+wait_for_progress() {
+  local title=$1 id=$2 field=$3 size=$4 position maximum
+  for _ in $(seq 100); do
+    read -r position maximum <<<"$(progress "$title" "$id")"
+    if ((maximum == size && position > 0 && position < maximum)) &&
+      [[ -n $(run "$driver" items "$title" "$field" | tr -d '\r') ]]; then
+      echo "wine-gui-test: part-way: bar at $position of $maximum, time left" \
+        "$(run "$driver" items "$title" "$field" | tr -d '\r')"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "wine-gui-test: the bar never stood part-way: $(progress "$title" "$id")" >&2
+  return 1
+}
+
+# COM1 and the calculator's device, joined by socat, or by the null-modem paced at BAUD.
 start_line() {
-  socat PTY,link="$prefix-x11/ports/com1",raw,echo=0 PTY,link="$work/calc",raw,echo=0 \
-    2>>"$work/line.log" &
+  local baud=${1:-}
+  rm -f "$work/line-ready"
+  if [[ -n $baud ]]; then
+    "$nullmodem" --baud "$baud" --link-a "$prefix-x11/ports/com1" --link-b "$work/calc" \
+      --ready-file "$work/line-ready" >/dev/null 2>>"$work/line.log" &
+  else
+    socat PTY,link="$prefix-x11/ports/com1",raw,echo=0 PTY,link="$work/calc",raw,echo=0 \
+      2>>"$work/line.log" &
+  fi
   line_pid=$!
-  for _ in $(seq 50); do [[ -e $work/calc && -e $prefix-x11/ports/com1 ]] && break; sleep 0.1; done
+  for _ in $(seq 50); do
+    [[ -e $work/calc && -e $prefix-x11/ports/com1 && (-z $baud || -e $work/line-ready) ]] && break
+    sleep 0.1
+  done
 }
 
 # Crops the window at "x y width height" out of a shot of the whole display.
@@ -100,10 +135,25 @@ if [[ -x $calc ]]; then
   wait_for_item "Orvo Server Status" 1026 "ERROR : Lost carrier during transfer"
   capture quon-server-lost.png "$server"
   wait "$get_pid" || true
-  start_line
+  if [[ -x $nullmodem ]]; then start_line 19200; else start_line; fi
   timeout 30 "$calc" download-mode "$work/calc"
   wait_for_item "Orvo Server Status" 1026 "Serial port back: COMM 1 (COM1)"
-  timeout 60 "$calc" get "$work/calc" orvo1.obj --expect orvo1.obj
+  if [[ -x $nullmodem ]]; then
+    # 30000 bytes at 1920 a second: long enough to watch the bar (1065) and the time left (1066).
+    head -c 30000 /dev/urandom >paced.obj
+    timeout 60 "$calc" get "$work/calc" paced.obj --expect paced.obj >"$work/paced-get.log" 2>&1 &
+    get_pid=$!
+    wait_for_progress "Orvo Server Status" 1065 1066 30000
+    capture quon-server-progress.png "$server"
+    wait "$get_pid"
+    wait_for_item "Orvo Server Status" 1029 "Comms line is IDLE"
+    [[ $(progress "Orvo Server Status" 1065) == "30000 30000" ]] ||
+      { echo "wine-gui-test: the bar ends at $(progress "Orvo Server Status" 1065)" >&2; exit 1; }
+    wait_for_item "Orvo Server Status" 1066 "0:00"
+    capture quon-server-done.png "$server"
+  else
+    timeout 60 "$calc" get "$work/calc" orvo1.obj --expect orvo1.obj
+  fi
   run "$driver" click "Orvo Server Status" 2
   run "$driver" gone "Orvo Server Status"
 else

@@ -13,7 +13,8 @@
 # that test scripts point at pseudo-terminals. Wine would also give every serial device it finds
 # a COM number of its own (COM10 for /dev/ttyS0, on these machines the system console): Wine runs
 # in a mount namespace of its own in which those devices are /dev/null, so that no COM port of
-# the prefix can reach a real serial device.
+# the prefix can reach a real serial device. QUON_32BIT_STANDIN stands in for Wine's 32-bit
+# loader, as in scripts/runs-32-bit.sh.
 set -euo pipefail
 
 prefix=$1
@@ -22,7 +23,7 @@ arch=${QUON_WINE_ARCH:-}
 [[ -z $arch && -f $prefix/.quon-ready ]] && arch=$(<"$prefix/.quon-ready")
 arch=${arch:-win32}
 case $arch in
-  win32) loader=/usr/lib/wine/wine ;;
+  win32) loader=${QUON_32BIT_STANDIN:-/usr/lib/wine/wine} ;;
   win64) loader=/usr/lib/wine/wine64 ;;
   *)
     echo "wine-run: QUON_WINE_ARCH must be win32 or win64, not $arch" >&2
@@ -52,6 +53,28 @@ confined+=(-- bash -c '
   done
   exec "$@"' confined)
 
+# A new prefix takes Wine half a minute, and a build needs several (the tests', the GUI test's,
+# the installer check's): each is a copy of one fresh prefix of its architecture, made once
+# beside them.
+pristine=$(dirname "$prefix")/wine-pristine-$arch
+make_pristine() {
+  [[ -f $pristine/.quon-pristine ]] && return
+  exec 8>"$pristine.lock"
+  flock 8
+  if [[ ! -f $pristine/.quon-pristine ]]; then
+    rm -rf "$pristine"
+    (
+      export WINEPREFIX=$pristine
+      unset DISPLAY
+      "${confined[@]}" "$loader" wineboot -i
+      wineserver -w
+    ) >"$pristine.log" 2>&1
+    touch "$pristine/.quon-pristine"
+  fi
+  flock -u 8
+  exec 8>&-
+}
+
 make_prefix() {
   local display_driver=$1
   # A half-made prefix is made again; anything else in the way is not ours to delete.
@@ -61,8 +84,9 @@ make_prefix() {
     exit 2
   fi
   rm -rf "$WINEPREFIX"
+  make_pristine
+  cp -a "$pristine" "$WINEPREFIX"
   mkdir -p "$WINEPREFIX/ports"
-  (unset DISPLAY; "${confined[@]}" "$loader" wineboot -i) >"$WINEPREFIX.log" 2>&1
   local reg=$WINEPREFIX/quon.reg
   {
     echo 'REGEDIT4'
@@ -92,7 +116,7 @@ make_prefix() {
     echo '[HKEY_CURRENT_USER\Software\Wine\WineDbg]'
     echo '"ShowCrashDialog"=dword:00000000'
   } >"$reg"
-  "${confined[@]}" "$loader" regedit /S "$("${confined[@]}" "$loader" winepath -w "$reg")" >>"$WINEPREFIX.log" 2>&1
+  "${confined[@]}" "$loader" regedit /S "$("${confined[@]}" "$loader" winepath -w "$reg")" >"$WINEPREFIX.log" 2>&1
   # Stop the session so that the next start maps the ports from the registry.
   wineserver -k || true
   wineserver -w

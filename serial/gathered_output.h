@@ -48,12 +48,18 @@ int32_t FlushOutput(CSerialPort* port);
 template <int32_t (*Room)(CSerialPort*, uint32_t wanted),
           int32_t (*Write)(CSerialPort*, std::span<const uint8_t>)>
 struct GatheredOutput {
+  // Hands bytes to the device and counts them into the reckoning; how many it took, or a failure.
+  static int32_t WriteAndNote(CSerialPort* port, std::span<const uint8_t> bytes) {
+    const int32_t written = Write(port, bytes);
+    if (written >= 0) NoteWritten(*port->driver, static_cast<uint32_t>(written));
+    return written;
+  }
+
   static int32_t Flush(CSerialPort* port) {
     OutputGather& out = port->driver->output;
     if (out.size == 0) return PORT_OK;
-    const int32_t written = Write(port, std::span(out.bytes.data(), out.size));
+    const int32_t written = WriteAndNote(port, std::span(out.bytes.data(), out.size));
     if (written < 0) return written;
-    NoteWritten(*port->driver, static_cast<uint32_t>(written));
     const auto moved = static_cast<uint32_t>(written);
     std::memmove(out.bytes.data(), out.bytes.data() + moved, out.size - moved);
     out.size -= moved;
@@ -76,9 +82,8 @@ struct GatheredOutput {
       out.size += kept;
       port->count = kept;
     } else if (out.size == 0 && offered > 0) {
-      const int32_t written = Write(port, std::span(buffer, offered));
+      const int32_t written = WriteAndNote(port, std::span(buffer, offered));
       if (written < 0) return written;
-      NoteWritten(*port->driver, static_cast<uint32_t>(written));
       port->count = static_cast<uint32_t>(written);
     }
     out.refused = port->count < length;

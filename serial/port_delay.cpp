@@ -66,7 +66,12 @@ int32_t PortDelay(CSerialPort* port, int32_t ms) {
   for (;;) {
     const uint32_t elapsed = host::TicksSince(start);
     if (ms <= 0 || elapsed >= static_cast<uint32_t>(ms)) return PORT_OK;
-    const int32_t answer = PortWaitStep(port, ms - static_cast<int32_t>(elapsed));
+    // On time alone: unread input would end every step at once, and a pause has no use for it.
+    const int32_t left = ms - static_cast<int32_t>(elapsed);
+    if (PrepareWait(port, left)) {
+      host::WaitForEvents(host::kNoWaitHandle, static_cast<uint32_t>(std::min(left, StepMs(port))));
+    }
+    const int32_t answer = IdleHook(port);
     if (answer < 0) return answer;
   }
 }

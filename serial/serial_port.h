@@ -133,6 +133,7 @@ extern IdleHookFn IdleHook;
 int32_t PumpMessages(CSerialPort* port);
 
 // Waits ms milliseconds, calling IdleHook throughout; PORT_OK or the hook's first negative answer.
+// Input arriving meanwhile does not shorten its steps.
 int32_t PortDelay(CSerialPort* port, int32_t ms);
 
 // The longest a wait sleeps between two IdleHook calls, so that what no wait can watch (the

@@ -87,6 +87,8 @@ void CServerStatusDlg::SendFileToCalc(const std::string& name) {
   }
   SendByte(ACK);
   g_TransferSnapshot.startTime = host::CalendarSeconds();
+  g_TransferSnapshot.startTick = host::TickCount();
+  ShowSendStart();
   const TransferProtocol protocol = GetSelectedProtocol();
   AddLogLine(SendingViaLine(protocol));
   transferring_ = true;
@@ -94,6 +96,7 @@ void CServerStatusDlg::SendFileToCalc(const std::string& name) {
   transferring_ = false;
   // The engine's last lines first, so that its own account of a failure precedes the verdict.
   ShowTransferReports();
+  ShowSendEnd(result);
   if (result < 0) {
     AddLogLine("ERROR : problems encounter during sending");
     LogTransferResult(result);

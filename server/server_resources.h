@@ -14,6 +14,8 @@ inline constexpr int IDC_FILE_SIZE = 1061;
 inline constexpr int IDC_CPS = 1062;
 inline constexpr int IDC_TRANSFER_ERRORS = 1063;
 inline constexpr int IDC_BLOCK_ERRORS = 1064;
+inline constexpr int IDC_PROGRESS = 1065;
+inline constexpr int IDC_TIME_LEFT = 1066;
 inline constexpr int IDC_FILE_NAME = 1067;
 inline constexpr int IDC_PROTOCOL = 1077;
 

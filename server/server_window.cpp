@@ -25,6 +25,8 @@ void CServerStatusDlg::DoDataExchange(ui::DataExchange& dx) {
   dx.Control(IDC_FILE_SIZE, fileSizeField_);
   dx.Control(IDC_TRANSFER_ERRORS, transferErrorsField_);
   dx.Control(IDC_BLOCK_ERRORS, blockErrorsField_);
+  dx.Control(IDC_PROGRESS, progressBar_);
+  dx.Control(IDC_TIME_LEFT, timeLeftField_);
   dx.Control(IDC_PROTOCOL, protocolCombo_);
 }
 

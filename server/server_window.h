@@ -75,6 +75,11 @@ class CServerStatusDlg : public ui::CDialog {
   void ShowFileSize(int32_t n);
   void ShowTransferErrors(int32_t n);
   void ShowBlockErrors(int32_t n);
+  // The bar and "Time left": how far the send has come, from nothing at its start to how it
+  // ended.
+  void ShowProgress(int32_t bytes, int32_t fileSize);
+  void ShowSendStart();
+  void ShowSendEnd(int32_t result);
   void LogTransferResult(int32_t code);
 
   // The device went away: release the port and look for it once a second; when it is back,
@@ -96,6 +101,8 @@ class CServerStatusDlg : public ui::CDialog {
   ui::CListBox fileSizeField_;
   ui::CListBox transferErrorsField_;
   ui::CListBox blockErrorsField_;
+  ui::CProgressCtrl progressBar_;
+  ui::CListBox timeLeftField_;
   ui::CComboBox protocolCombo_;
 
   CommandPacketReceiver receiver_;

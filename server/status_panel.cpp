@@ -1,15 +1,18 @@
 #include <string>
 
 #include "host/clock.h"
+#include "server/send_progress.h"
 #include "server/server_window.h"
 #include "server/transfer_status.h"
 
 namespace {
 
-void ShowNumber(ui::CListBox& field, int64_t value) {
+void ShowText(ui::CListBox& field, const std::string& text) {
   field.ResetContent();
-  field.AddString(std::to_string(value));
+  if (!text.empty()) field.AddString(text);
 }
+
+void ShowNumber(ui::CListBox& field, int64_t value) { ShowText(field, std::to_string(value)); }
 
 }  // namespace
 
@@ -20,6 +23,7 @@ void CServerStatusDlg::ShowTransferReports() {
     ShowFileSize(g_TransferSnapshot.fileSize);
     ShowTransferErrors(g_TransferSnapshot.totalErrors);
     ShowBlockErrors(g_TransferSnapshot.consecutiveErrors);
+    ShowProgress(g_TransferSnapshot.bytesDone, g_TransferSnapshot.fileSize);
   }
   if (g_LogQueue.pending) {
     // Clear first: a line logged while these are shown belongs to the next flush, not this one.
@@ -40,5 +44,23 @@ void CServerStatusDlg::ShowBytesAndCps(int32_t bytes) {
 void CServerStatusDlg::ShowFileSize(int32_t n) { ShowNumber(fileSizeField_, n); }
 void CServerStatusDlg::ShowTransferErrors(int32_t n) { ShowNumber(transferErrorsField_, n); }
 void CServerStatusDlg::ShowBlockErrors(int32_t n) { ShowNumber(blockErrorsField_, n); }
+
+void CServerStatusDlg::ShowProgress(int32_t bytes, int32_t fileSize) {
+  progressBar_.SetRange(ProgressBarMaximum(fileSize));
+  progressBar_.SetPos(ProgressBarPosition(bytes, fileSize));
+  const uint32_t elapsedMs = host::TicksSince(g_TransferSnapshot.startTick);
+  ShowText(timeLeftField_, TimeLeftText(bytes, fileSize, elapsedMs));
+}
+
+void CServerStatusDlg::ShowSendStart() {
+  progressBar_.SetPos(0);
+  ShowText(timeLeftField_, "");
+}
+
+// A failed send leaves the bar where it stopped.
+void CServerStatusDlg::ShowSendEnd(int32_t result) {
+  if (result >= 0) progressBar_.SetPos(progressBar_.GetRangeMaximum());
+  ShowText(timeLeftField_, SendEndText(result));
+}
 
 void CServerStatusDlg::LogTransferResult(int32_t code) { AddLogLine(TransferResultText(code)); }

@@ -18,6 +18,7 @@ struct TransferSnapshot {
   int32_t consecutiveErrors = 0;
   bool changed = false;
   int64_t startTime = 0;  // calendar seconds at the start of the current send
+  uint32_t startTick = 0;  // the tick count then, for the time left
 };
 
 struct LogQueue {

@@ -1,5 +1,7 @@
 #include "ui/controls.h"
 
+#include <algorithm>
+
 #include "ui/dialog.h"
 #include "ui/list_rules.h"
 
@@ -90,6 +92,24 @@ int CComboBox::SelectString(int startAfter, std::string_view prefix) {
   int index = FindString(startAfter, prefix);
   if (index != kListError) SetCurSel(index);
   return index;
+}
+
+void CProgressCtrl::SetRange(int maximum) {
+  if (DialogWindow* window = Window()) window->ProgressSetRange(Id(), std::max(maximum, 1));
+}
+
+void CProgressCtrl::SetPos(int position) {
+  if (DialogWindow* window = Window()) window->ProgressSetPos(Id(), position);
+}
+
+int CProgressCtrl::GetPos() const {
+  DialogWindow* window = Window();
+  return window != nullptr ? window->ProgressPos(Id()) : 0;
+}
+
+int CProgressCtrl::GetRangeMaximum() const {
+  DialogWindow* window = Window();
+  return window != nullptr ? window->ProgressMaximum(Id()) : 0;
 }
 
 }  // namespace ui

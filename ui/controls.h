@@ -70,4 +70,15 @@ class CComboBox : public ListControl {
   int SelectString(int startAfter, std::string_view prefix);
 };
 
+// A progress bar from 0 to a maximum; a new window's runs from 0 to kProgressDefaultMaximum and
+// stands at 0.
+class CProgressCtrl : public ControlHandle {
+ public:
+  // A maximum below 1 is taken as 1: an empty range would leave nothing to show.
+  void SetRange(int maximum);
+  void SetPos(int position);
+  int GetPos() const;
+  int GetRangeMaximum() const;
+};
+
 }  // namespace ui

@@ -32,7 +32,7 @@ inline constexpr int kScClose = 0xF060;
 // Notification codes that come with a control's command.
 enum : int { kClicked = 0, kSelChange = 1, kEditChange = 5, kErrSpace = -2 };
 
-enum class ControlClass { PushButton, GroupBox, Static, ListBox, ComboBox };
+enum class ControlClass { PushButton, GroupBox, Static, ListBox, ComboBox, ProgressBar };
 
 // Control styles.
 enum : uint32_t {

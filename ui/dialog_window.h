@@ -8,6 +8,8 @@
 namespace ui {
 
 enum : int { kListError = -1, kListErrSpace = -2 };
+// The range of a new progress bar is 0 to this, as on the platform.
+inline constexpr int kProgressDefaultMaximum = 100;
 
 class DialogWindow {
  public:
@@ -41,6 +43,13 @@ class DialogWindow {
   virtual int SetListSelection(int id, int index) = 0;
   // A hint for a list about to receive items lines holding bytes of text in all.
   virtual void ListReserve(int id, int items, int bytes) = 0;
+
+  // Progress bars: a position from 0 to a maximum of at least 1. A position outside the range is
+  // held at its nearer end, and a narrower range pulls the position in with it.
+  virtual void ProgressSetRange(int id, int maximum) = 0;
+  virtual void ProgressSetPos(int id, int position) = 0;
+  virtual int ProgressPos(int id) const = 0;
+  virtual int ProgressMaximum(int id) const = 0;
 
   // Appends to the window's system menu; command 0 appends a separator.
   virtual void AppendSystemMenu(int command, std::string_view text) = 0;

@@ -1,5 +1,6 @@
 #include "ui/memory_window.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "ui/dialog.h"
@@ -149,6 +150,29 @@ void MemoryWindow::ListReserve(int id, int items, int) {
   if (Control* control = Find(id); control != nullptr && items > 0) {
     control->items.reserve(static_cast<size_t>(items));
   }
+}
+
+void MemoryWindow::ProgressSetRange(int id, int maximum) {
+  if (Control* control = Find(id)) {
+    control->progressMaximum = maximum;
+    control->progressPos = std::min(control->progressPos, maximum);
+  }
+}
+
+void MemoryWindow::ProgressSetPos(int id, int position) {
+  if (Control* control = Find(id)) {
+    control->progressPos = std::clamp(position, 0, control->progressMaximum);
+  }
+}
+
+int MemoryWindow::ProgressPos(int id) const {
+  const Control* control = Find(id);
+  return control != nullptr ? control->progressPos : 0;
+}
+
+int MemoryWindow::ProgressMaximum(int id) const {
+  const Control* control = Find(id);
+  return control != nullptr ? control->progressMaximum : 0;
 }
 
 void MemoryWindow::AppendSystemMenu(int command, std::string_view text) {

@@ -39,6 +39,11 @@ class MemoryWindow : public DialogWindow {
   int SetListSelection(int id, int index) override;
   void ListReserve(int id, int items, int bytes) override;
 
+  void ProgressSetRange(int id, int maximum) override;
+  void ProgressSetPos(int id, int position) override;
+  int ProgressPos(int id) const override;
+  int ProgressMaximum(int id) const override;
+
   void AppendSystemMenu(int command, std::string_view text) override;
   void SetIcon(int iconId, bool large) override;
 
@@ -59,6 +64,8 @@ class MemoryWindow : public DialogWindow {
     int selection = -1;
     bool enabled = true;
     size_t capacity = SIZE_MAX;
+    int progressPos = 0;
+    int progressMaximum = kProgressDefaultMaximum;
   };
   Control* Find(int id);
   const Control* Find(int id) const;

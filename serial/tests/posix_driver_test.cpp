@@ -250,6 +250,18 @@ TEST_F(PosixPortTest, AWaitSleepsUntilNewInputArrives) {
   EXPECT_GE(steady_clock::now() - again, 45ms);
 }
 
+TEST_F(PosixPortTest, APauseWithUnreadInputSleepsItsSteps) {
+  static int hookCalls;
+  hookCalls = 0;
+  pty.Write("unread");
+  WaitForPortEvent(port, 1000);
+  const IdleHookFn saved = IdleHook;
+  IdleHook = [](CSerialPort*) { return ++hookCalls, 0; };
+  EXPECT_EQ(PortDelay(port, 100), PORT_OK);
+  IdleHook = saved;
+  EXPECT_LE(hookCalls, 100 / PORT_WAIT_STEP_MS + 2) << "the waiting bytes woke every step";
+}
+
 TEST_F(PosixPortTest, BreakOfZeroMsDoesNotWait) {
   static int hookCalls;
   hookCalls = 0;

@@ -77,4 +77,10 @@ std::string ServerWindowTest::Field(int id) {
   return items.empty() ? std::string() : items.front();
 }
 
+std::tuple<int, int, std::string> ServerWindowTest::Progress() {
+  const ui::HeadlessWindow& window = *backend.ActiveWindow();
+  return {window.ProgressPos(IDC_PROGRESS), window.ProgressMaximum(IDC_PROGRESS),
+          Field(IDC_TIME_LEFT)};
+}
+
 }  // namespace server_test

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/settings.h"
@@ -53,6 +54,8 @@ class ServerWindowTest : public ::testing::Test {
   // The items of a list or field of the open window.
   std::vector<std::string> Items(int id) { return backend.ActiveWindow()->Items(id); }
   std::string Field(int id);
+  // The progress bar's position and maximum, and the "Time left" field.
+  std::tuple<int, int, std::string> Progress();
   // The log without the two lines of the opening that name the port's device and the folder.
   static std::vector<std::string> LogAfterDeviceLine(const std::vector<std::string>& lines);
   void Exit() {

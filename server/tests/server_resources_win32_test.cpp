@@ -1,5 +1,6 @@
 // The server window on the Windows backend: its dialog template resource against the template
-// the framework reads, and the list and field operations the window relies on, on real controls.
+// the framework reads, and the list, field and progress bar operations the window relies on, on
+// real controls.
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,23 @@ TEST_F(ServerWindowControls, ProtocolComboSortsSelectsAndTakesTypedText) {
   w.SetText(IDC_PROTOCOL, "typed");
   EXPECT_EQ(w.Text(IDC_PROTOCOL), "typed");
   EXPECT_EQ(w.ListInsert(IDC_PROTOCOL, -1, "Aaa"), 0) << "a sorted list places the text";
+}
+
+TEST_F(ServerWindowControls, ProgressBarHoldsItsPositionWithinItsRange) {
+  ui::DialogWindow& w = *window_;
+  EXPECT_EQ(w.ProgressMaximum(IDC_PROGRESS), ui::kProgressDefaultMaximum);
+  EXPECT_EQ(w.ProgressPos(IDC_PROGRESS), 0);
+  w.ProgressSetRange(IDC_PROGRESS, 5000);
+  w.ProgressSetPos(IDC_PROGRESS, 3072);
+  EXPECT_EQ(w.ProgressPos(IDC_PROGRESS), 3072);
+  w.ProgressSetPos(IDC_PROGRESS, 6000);
+  EXPECT_EQ(w.ProgressPos(IDC_PROGRESS), 5000);
+  w.ProgressSetPos(IDC_PROGRESS, -1);
+  EXPECT_EQ(w.ProgressPos(IDC_PROGRESS), 0);
+  w.ProgressSetPos(IDC_PROGRESS, 3072);
+  w.ProgressSetRange(IDC_PROGRESS, 1000);
+  EXPECT_EQ(w.ProgressPos(IDC_PROGRESS), 1000);
+  EXPECT_EQ(w.ProgressPos(9999), 0);
 }
 
 TEST_F(ServerWindowControls, ButtonsEnableAndFocusWaitsForTheWindowToShow) {

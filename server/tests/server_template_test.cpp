@@ -27,6 +27,8 @@ TEST(ServerTemplate, EveryControlSitsAtItsIdAndPosition) {
       {IDC_FILE_SIZE, ListBox, {322, 87, 60, 15}},
       {IDC_TRANSFER_ERRORS, ListBox, {252, 117, 60, 15}},
       {IDC_BLOCK_ERRORS, ListBox, {322, 117, 60, 15}},
+      {IDC_PROGRESS, ProgressBar, {252, 137, 150, 10}},
+      {IDC_TIME_LEFT, ListBox, {252, 162, 60, 15}},
       {IDC_PROTOCOL, ComboBox, {145, 265, 98, 60}},
       {IDC_DOWNLOAD_MODE, PushButton, {7, 285, 124, 14}},
       {IDC_CLEAR_LOG, PushButton, {190, 285, 80, 14}},
@@ -58,6 +60,7 @@ TEST(ServerTemplate, EveryControlSitsAtItsIdAndPosition) {
     EXPECT_EQ(control.text, "Transfer Status");
     EXPECT_EQ(control.rect.x, 242);
     EXPECT_EQ(control.rect.width, 165);
+    EXPECT_EQ(control.rect.y + control.rect.height, 182) << "holds the bar and the time left";
   }
   EXPECT_EQ(groups, 1);
 }

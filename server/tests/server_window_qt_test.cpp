@@ -1,10 +1,15 @@
 // The server window on the Qt backend, offscreen, serving one get from the virtual calculator
-// over the virtual line, grabbed to a PNG once the file has gone; then the line goes away and
-// comes back, as an unplugged adapter does.
+// over a virtual line paced like a real one, grabbed to a PNG while the progress bar and the time
+// left move and once the file has gone; then the line goes away and comes back, as an unplugged
+// adapter does.
 
 #include <QApplication>
 #include <QComboBox>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTimer>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -46,6 +51,12 @@ std::vector<std::string> ListLines(int id) {
   return lines;
 }
 
+// The one line of a field of the window, read from its widget.
+std::string FieldText(QWidget& window, int id) {
+  auto* field = qobject_cast<QListWidget*>(ui_test::ControlOf(window, id));
+  return field != nullptr && field->count() > 0 ? field->item(0)->text().toStdString() : "";
+}
+
 class CurrentFolder {
  public:
   explicit CurrentFolder(const std::filesystem::path& path)
@@ -60,14 +71,15 @@ class CurrentFolder {
 
 TEST(ServerWindowQt, ServesAGetSurvivesAnUnplugAndIsGrabbed) {
   tools::testing::TempDir dir;
-  tools::testing::WriteFileBytes(dir / "orvo1.obj", tools::testing::RandomBytes(3000, 1));
+  constexpr int kFileSize = 20000;
+  tools::testing::WriteFileBytes(dir / "orvo1.obj", tools::testing::RandomBytes(kFileSize, 1));
   CurrentFolder inDir(dir.Path());
   std::unique_ptr<ChildProcess> line;
   const auto plugIn = [&] {
     std::filesystem::remove(dir / "ready");
     line = std::make_unique<ChildProcess>(
-        std::vector<std::string>{NULLMODEM, "--link-a", dir / "lineA", "--link-b", dir / "lineB",
-                                 "--ready-file", dir / "ready"},
+        std::vector<std::string>{NULLMODEM, "--baud", "38400", "--link-a", dir / "lineA",
+                                 "--link-b", dir / "lineB", "--ready-file", dir / "ready"},
         tools::testing::SpawnOptions{});
     return tools::testing::WaitForFile(dir / "ready", 10000);
   };
@@ -80,6 +92,11 @@ TEST(ServerWindowQt, ServesAGetSurvivesAnUnplugAndIsGrabbed) {
   ui::ScopedBackend installed(backend);
   ui_test::QtScript script(60'000);
   std::string shot;
+  std::string progressShot;
+  std::string timeLeftDuring;
+  int barDuring = 0;
+  std::string bytesDuring;
+  QProgressBar* bar = nullptr;
   std::optional<int> downloadMode;
   std::optional<int> get;
   std::optional<int> downloadModeAgain;
@@ -93,13 +110,26 @@ TEST(ServerWindowQt, ServesAGetSurvivesAnUnplugAndIsGrabbed) {
     ASSERT_NE(protocol, nullptr);
     EXPECT_EQ(protocol->currentText(), "Xmodem1K-ZKCRC");
     EXPECT_EQ(protocol->geometry(), QRect(218, 431, 147, 20));
+    bar = qobject_cast<QProgressBar*>(ui_test::ControlOf(w, IDC_PROGRESS));
+    ASSERT_NE(bar, nullptr);
 
     ChildProcess calcMode({QUON_CALC, "download-mode", dir / "lineB"}, {});
     PumpUntil([&] { return (downloadMode = calcMode.WaitFor(0)).has_value(); }, 20000);
+    // The send runs inside one tick, and its waits let Qt's timers through: look from one.
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+      if (!progressShot.empty() || bar->value() <= kFileSize / 4) return;
+      timeLeftDuring = FieldText(w, IDC_TIME_LEFT);
+      barDuring = bar->value();
+      bytesDuring = FieldText(w, IDC_BYTES_TX);
+      progressShot = ui_test::SaveScreenshot(w, "server-window-progress");
+    });
+    look.start(50);
     ChildProcess calcGet(
         {QUON_CALC, "get", dir / "lineB", "orvo1.obj", "--start", "D", "--expect", "orvo1.obj"},
         {dir.Path().string(), dir / "calc.out", dir / "calc.err"});
     PumpUntil([&] { return (get = calcGet.WaitFor(0)).has_value(); }, 30000);
+    look.stop();
     PumpUntil(
         [] {
           return !g_ServerStatusDlg.Transferring() &&
@@ -107,6 +137,8 @@ TEST(ServerWindowQt, ServesAGetSurvivesAnUnplugAndIsGrabbed) {
         },
         5000);
     log = ListLines(IDC_LOG_LIST);
+    EXPECT_EQ(bar->value(), kFileSize);
+    EXPECT_EQ(FieldText(w, IDC_TIME_LEFT), "0:00");
     shot = ui_test::SaveScreenshot(w, "server-window-get");
 
     line->Signal(SIGTERM);
@@ -127,8 +159,13 @@ TEST(ServerWindowQt, ServesAGetSurvivesAnUnplugAndIsGrabbed) {
   EXPECT_EQ(get, 0) << tools::testing::ReadFileText(dir / "calc.err");
   EXPECT_NE(std::find(log.begin(), log.end(), "File transmission complete"), log.end());
   EXPECT_EQ(downloadModeAgain, 0) << "the download mode again once the line is back";
+  // 3840 bytes a second, and a start of less than a second: the rest takes at most 5 s.
+  EXPECT_FALSE(progressShot.empty()) << "no look at the bar during the send";
+  EXPECT_LT(barDuring, kFileSize);
+  EXPECT_EQ(std::to_string(barDuring), bytesDuring);
+  EXPECT_THAT(timeLeftDuring, ::testing::MatchesRegex("0:0[0-5]"));
   EXPECT_FALSE(shot.empty());
-  std::cout << "screenshots: " << shot << " " << lostShot << "\n";
+  std::cout << "screenshots: " << progressShot << " " << shot << " " << lostShot << "\n";
 }
 
 }  // namespace

@@ -572,6 +572,94 @@ TEST_F(ServerWindowTest, CpsIsTheAverageSinceTheStartOfTheSend) {
   EXPECT_EQ(atFive, "1024");
 }
 
+TEST_F(ServerWindowTest, BarAndTimeLeftFollowASendToItsEnd) {
+  WriteFile("orvo1.obj", Pattern(5000));
+  CalcReceiver calc(Calc(), 'D');
+  peer = [&] { return calc.Step(); };
+  const Bytes request = CommandPacket('G', "orvo1.obj");
+  // The calculator holds back its answer to the third block, so the send waits there for ticks.
+  Calc().PauseBefore(request.size() + 3, 6000);
+  std::tuple<int, int, std::string> before, during, after;
+  std::string bytesDuring;
+  backend.Then([&](ui::HeadlessWindow&) {
+    before = Progress();
+    Calc().Write(request);
+  });
+  backend.After(4000, [&](ui::HeadlessWindow&) {
+    during = Progress();
+    bytesDuring = Field(IDC_BYTES_TX);
+  });
+  backend.After(6000, [&](ui::HeadlessWindow&) { after = Progress(); });
+  Exit();
+  Run();
+  ASSERT_TRUE(calc.Done());
+  EXPECT_EQ(before, std::make_tuple(0, ui::kProgressDefaultMaximum, ""));
+  EXPECT_EQ(std::to_string(std::get<0>(during)), bytesDuring);
+  EXPECT_EQ(std::get<1>(during), 5000);
+  // 3072 bytes gone at the tick, 1928 to go at the rate so far.
+  EXPECT_EQ(std::get<2>(during), "0:02");
+  EXPECT_EQ(after, std::make_tuple(5000, 5000, "0:00"));
+}
+
+TEST_F(ServerWindowTest, EachSendStartsFromZeroAndOneThatStopsShortSaysWhy) {
+  WriteFile("whole.obj", Pattern(1000));
+  WriteFile("part.obj", Pattern(5000));
+  WriteFile("empty.obj", {});
+  CalcReceiver whole(Calc(), 'D');
+  CalcReceiver part(Calc(), 'D');
+  CalcReceiver empty(Calc(), 'D');
+  CalcSender put(Calc(), Pattern(300));
+  bool started = false;
+  bool cancelled = false;
+  using Shown = std::tuple<int, int, std::string>;
+  std::vector<Shown> shown;
+  const auto look = [&](ui::HeadlessWindow&) { shown.push_back(Progress()); };
+  peer = [&] { return whole.Step(); };
+  Send(CommandPacket('G', "whole.obj"));
+  backend.After(5000, [&](ui::HeadlessWindow& window) {
+    look(window);
+    // This calculator is slow to start, and cancels after two blocks.
+    peer = [&] {
+      if (!started) return 0;
+      if (part.Data().size() < 2048) return part.Step();
+      if (!cancelled) Calc().Write({0x18, 0x18});
+      cancelled = true;
+      Calc().ReadAll();
+      return 0;
+    };
+    Calc().Write(CommandPacket('G', "part.obj"));
+  });
+  backend.After(4000, [&](ui::HeadlessWindow& window) {
+    look(window);
+    started = true;
+  });
+  backend.After(5000, [&](ui::HeadlessWindow& window) {
+    look(window);
+    peer = [&] { return empty.Step(); };
+    Calc().Write(CommandPacket('G', "empty.obj"));
+  });
+  backend.After(5000, [&](ui::HeadlessWindow& window) {
+    look(window);
+    peer = [&] { return put.Step(); };
+    Calc().Write(CommandPacket('P', "new.obj"));
+  });
+  backend.After(5000, look);
+  Exit();
+  Run();
+
+  ASSERT_TRUE(whole.Done());
+  ASSERT_TRUE(cancelled);
+  ASSERT_EQ(shown.size(), 5u);
+  EXPECT_EQ(shown[0], (Shown{1000, 1000, "0:00"}));
+  EXPECT_EQ(std::get<0>(shown[1]), 0) << "the next send starts from nothing";
+  EXPECT_EQ(std::get<2>(shown[1]), "");
+  EXPECT_EQ(shown[2], (Shown{3072, 5000, "Cancelled"})) << "the bar stays where it stopped";
+  // The engine will not send an empty file.
+  EXPECT_EQ(shown[3], (Shown{0, 1, "Failed"}));
+  EXPECT_EQ(shown[4], shown[3]) << "a put leaves the panel as the last send left it";
+  EXPECT_TRUE(Contains(log, "Receiving file = new.obj"));
+}
+
 TEST_F(ServerWindowTest, ReopenedWindowShowsEmptyFieldsUntilTheNextReport) {
   WriteFile("orvo1.obj", Pattern(200));
   CalcReceiver calc(Calc(), 'C');
@@ -585,14 +673,15 @@ TEST_F(ServerWindowTest, ReopenedWindowShowsEmptyFieldsUntilTheNextReport) {
   std::vector<std::string> logAtReopen;
   backend.After(2000, [&](ui::HeadlessWindow&) {
     for (int id : {IDC_FILE_NAME, IDC_CPS, IDC_BYTES_TX, IDC_FILE_SIZE, IDC_TRANSFER_ERRORS,
-                   IDC_BLOCK_ERRORS}) {
+                   IDC_BLOCK_ERRORS, IDC_TIME_LEFT}) {
       fields.push_back(Field(id));
     }
+    fields.push_back(std::to_string(std::get<0>(Progress())));
     logAtReopen = Items(IDC_LOG_LIST);
   });
   Exit();
   Run();
-  EXPECT_THAT(fields, ElementsAre("", "", "", "", "", ""));
+  EXPECT_THAT(fields, ElementsAre("", "", "", "", "", "", "", "0"));
   EXPECT_THAT(LogAfterDeviceLine(logAtReopen), ElementsAre(" setting calculator in download mode"));
   EXPECT_EQ(dlg.Receiver().rxState, RX_WAIT_COMMAND);
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "server/send_progress.h"
 #include "server/transfer_protocol.h"
 #include "xfer/transfer.h"
 
@@ -67,6 +68,38 @@ TEST(CharactersPerSecondTest, AverageOverWholeSecondsSinceTheStart) {
   // Before the file is open the engine reports -1 bytes; a clock set back gives no rate.
   EXPECT_EQ(CharactersPerSecond(-1, 100, 105), 0u);
   EXPECT_EQ(CharactersPerSecond(5120, 100, 90), 0u);
+}
+
+TEST(SendProgressTest, BarHoldsTheBytesWithinTheFileSize) {
+  EXPECT_EQ(ProgressBarMaximum(30000), 30000);
+  EXPECT_EQ(ProgressBarPosition(11264, 30000), 11264);
+  EXPECT_EQ(ProgressBarPosition(-1, 30000), 0) << "before the file is open";
+  EXPECT_EQ(ProgressBarPosition(3072, 3000), 3000) << "the last block's fill";
+  EXPECT_EQ(ProgressBarMaximum(0), 1) << "an empty file still has a bar to fill";
+  EXPECT_EQ(ProgressBarPosition(0, 0), 0);
+}
+
+TEST(SendProgressTest, TimeLeftIsTheRestAtTheRateSoFarRoundedUp) {
+  // 11264 bytes of 30000 in 11 s: 18736 more at 1024 a second take 18.3 s.
+  EXPECT_EQ(TimeLeftText(11264, 30000, 11000), "0:19");
+  EXPECT_EQ(TimeLeftText(1000, 30000, 10000), "4:50");
+  EXPECT_EQ(TimeLeftText(29999, 30000, 30000), "0:01") << "0:00 only once all is gone";
+  EXPECT_EQ(TimeLeftText(100, 8'000'000, 60000), "79999:00");
+  EXPECT_EQ(TimeLeftText(30000, 30000, 31000), "0:00");
+  EXPECT_EQ(TimeLeftText(3072, 3000, 4000), "0:00");
+  // Before the first block there is no rate to go by.
+  EXPECT_EQ(TimeLeftText(-1, 30000, 5000), "");
+  EXPECT_EQ(TimeLeftText(0, 30000, 5000), "");
+  EXPECT_EQ(TimeLeftText(0, 0, 5000), "");
+  EXPECT_EQ(TimeLeftText(1024, 30000, 0), "");
+}
+
+TEST(SendProgressTest, EndTextSaysHowTheSendEnded) {
+  EXPECT_STREQ(SendEndText(XFER_OK), "0:00");
+  EXPECT_STREQ(SendEndText(XFER_STOPPED), "Stopped");
+  EXPECT_STREQ(SendEndText(XFER_REMOTE_CANCEL), "Cancelled");
+  EXPECT_STREQ(SendEndText(XFER_TIMEOUT), "Failed");
+  EXPECT_STREQ(SendEndText(XFER_CARRIER_LOST), "Failed");
 }
 
 TEST(TransferResultTextTest, KnownCodesAndTheRest) {

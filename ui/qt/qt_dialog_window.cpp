@@ -1,5 +1,7 @@
 #include "ui/qt/qt_dialog_window.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
@@ -8,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
 
 #include "ui/dialog.h"
@@ -135,6 +138,14 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& t) {
       widget = combo;
       break;
     }
+    case ControlClass::ProgressBar: {
+      auto* bar = new QProgressBar(parent);
+      bar->setRange(0, kProgressDefaultMaximum);
+      bar->setValue(0);
+      bar->setTextVisible(false);  // the platform's bar carries no text
+      widget = bar;
+      break;
+    }
   }
   widget->setProperty(kIdProperty, id);
   QRect geometry = ToPixels(ClosedRect(t));
@@ -145,7 +156,8 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& t) {
   }
   widget->setGeometry(geometry);
   widget->setEnabled((t.style & kDisabled) == 0);
-  bool focusable = t.cls != ControlClass::Static && t.cls != ControlClass::GroupBox;
+  bool focusable = t.cls != ControlClass::Static && t.cls != ControlClass::GroupBox &&
+                   t.cls != ControlClass::ProgressBar;
   widget->setFocusPolicy(!focusable                  ? Qt::NoFocus
                          : (t.style & kTabStop) != 0 ? Qt::StrongFocus
                                                      : Qt::ClickFocus);
@@ -170,6 +182,11 @@ QListWidget* QtDialogWindow::List(int id) const {
 QComboBox* QtDialogWindow::Combo(int id) const {
   const Control* control = Find(id);
   return control != nullptr ? qobject_cast<QComboBox*>(control->widget) : nullptr;
+}
+
+QProgressBar* QtDialogWindow::Bar(int id) const {
+  const Control* control = Find(id);
+  return control != nullptr ? qobject_cast<QProgressBar*>(control->widget) : nullptr;
 }
 
 bool QtDialogWindow::IsSorted(int id) const {
@@ -352,6 +369,30 @@ int QtDialogWindow::SetListSelection(int id, int index) {
     return valid ? index : kListError;
   }
   return kListError;
+}
+
+void QtDialogWindow::ProgressSetRange(int id, int maximum) {
+  QProgressBar* bar = Bar(id);
+  if (bar == nullptr) return;
+  // Qt resets a bar whose value falls outside its new range; the platform pulls it in.
+  const int position = std::min(std::max(bar->value(), 0), maximum);
+  bar->setRange(0, maximum);
+  bar->setValue(position);
+}
+
+void QtDialogWindow::ProgressSetPos(int id, int position) {
+  // Qt ignores a value outside the range; the platform holds it at the nearer end.
+  if (QProgressBar* bar = Bar(id)) bar->setValue(std::clamp(position, 0, bar->maximum()));
+}
+
+int QtDialogWindow::ProgressPos(int id) const {
+  QProgressBar* bar = Bar(id);
+  return bar != nullptr ? bar->value() : 0;
+}
+
+int QtDialogWindow::ProgressMaximum(int id) const {
+  QProgressBar* bar = Bar(id);
+  return bar != nullptr ? bar->maximum() : 0;
 }
 
 void QtDialogWindow::AppendSystemMenu(int command, std::string_view text) {

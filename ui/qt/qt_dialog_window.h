@@ -12,6 +12,7 @@
 class QAbstractItemView;
 class QComboBox;
 class QListWidget;
+class QProgressBar;
 class QWidget;
 
 namespace ui {
@@ -50,6 +51,11 @@ class QtDialogWindow final : public DialogWindow {
   int SetListSelection(int id, int index) override;
   void ListReserve(int, int, int) override {}
 
+  void ProgressSetRange(int id, int maximum) override;
+  void ProgressSetPos(int id, int position) override;
+  int ProgressPos(int id) const override;
+  int ProgressMaximum(int id) const override;
+
   void AppendSystemMenu(int command, std::string_view text) override;
   void SetIcon(int iconId, bool large) override;
 
@@ -62,6 +68,7 @@ class QtDialogWindow final : public DialogWindow {
   const Control* Find(int id) const;
   QListWidget* List(int id) const;
   QComboBox* Combo(int id) const;
+  QProgressBar* Bar(int id) const;
   bool IsSorted(int id) const;
   std::vector<std::string> ListTexts(int id) const;
 

@@ -148,10 +148,10 @@ TEST_F(HeadlessDialog, AWindowLeftWithoutStepsEndsAsStalled) {
   EXPECT_TRUE(ui_.Stalled());
 }
 
-TEST_F(HeadlessDialog, ListsKeepThePlatformRules) {
+TEST_F(HeadlessDialog, ControlsKeepThePlatformRules) {
   SampleDialog dialog;
   ui_.Then([&](HeadlessWindow& w) {
-    ui_test::CheckListRules(dialog);
+    ui_test::CheckControlRules(dialog);
     w.SetListCapacity(ui_test::kLog, dialog.log.GetCount());
     EXPECT_EQ(dialog.log.AddString("no room"), ui::kListErrSpace);
     w.Press(Key::Escape);

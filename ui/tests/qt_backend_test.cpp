@@ -67,11 +67,11 @@ TEST_F(QtBackendTest, ControlsSitAtTheirTemplatePositionsInPixels) {
   EXPECT_GT(std::filesystem::file_size(screenshot), 1000u);
 }
 
-TEST_F(QtBackendTest, ListsKeepThePlatformRules) {
+TEST_F(QtBackendTest, ControlsKeepThePlatformRules) {
   SampleDialog dialog;
   QtScript script;
   script.Then([&](QWidget& w) {
-    ui_test::CheckListRules(dialog);
+    ui_test::CheckControlRules(dialog);
     ui_test::PressKey(w, Qt::Key_Escape);
   });
   dialog.DoModal();

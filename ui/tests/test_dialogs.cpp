@@ -28,6 +28,7 @@ const ui::DialogTemplate& SampleTemplate(bool withDefault) {
         {ControlClass::ListBox, kField, "", {106, 24, 80, 13}, ui::kNoSelection, {}},
         {ControlClass::ListBox, kLog, "", {7, 48, 186, 44}, ui::kVScroll | ui::kNoSelection, {}},
         {ControlClass::PushButton, kSecondButton, "Second", {7, 99, 50, 14}, ui::kTabStop, {}},
+        {ControlClass::ProgressBar, kProgress, "", {62, 101, 76, 10}, 0, {}},
         {ControlClass::PushButton,
          ui::kIdOk,
          "OK",
@@ -52,6 +53,7 @@ void SampleDialog::DoDataExchange(ui::DataExchange& dx) {
   dx.Control(kCombo, combo);
   dx.Control(kLog, log);
   dx.Control(kField, field);
+  dx.Control(kProgress, progress);
   dx.Text(kCombo, comboText);
 }
 
@@ -68,7 +70,7 @@ void SampleDialog::OnTimer(int id) {
   if (onTimer) onTimer(*this, id);
 }
 
-void CheckListRules(SampleDialog& dialog) {
+void CheckControlRules(SampleDialog& dialog) {
   ui::CComboBox& combo = dialog.combo;
   EXPECT_EQ(combo.GetCount(), 3);
   EXPECT_EQ(combo.GetLBText(0), "alpha");
@@ -107,6 +109,22 @@ void CheckListRules(SampleDialog& dialog) {
   field.AddString("2048");
   EXPECT_EQ(field.GetCount(), 1);
   EXPECT_EQ(field.GetText(0), "2048");
+
+  ui::CProgressCtrl& progress = dialog.progress;
+  EXPECT_EQ(progress.GetRangeMaximum(), ui::kProgressDefaultMaximum);
+  EXPECT_EQ(progress.GetPos(), 0);
+  progress.SetRange(5000);
+  progress.SetPos(3072);
+  EXPECT_EQ(progress.GetPos(), 3072);
+  progress.SetPos(6000);
+  EXPECT_EQ(progress.GetPos(), 5000) << "held at the end";
+  progress.SetPos(-1);
+  EXPECT_EQ(progress.GetPos(), 0);
+  progress.SetPos(3072);
+  progress.SetRange(1000);
+  EXPECT_EQ(progress.GetPos(), 1000) << "pulled in by a narrower range";
+  progress.SetRange(0);
+  EXPECT_EQ(progress.GetRangeMaximum(), 1);
 }
 
 void WaitPumping(uint32_t ms) {

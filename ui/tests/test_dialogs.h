@@ -18,9 +18,11 @@ enum : int {
   kCombo = 1003,
   kLog = 1004,
   kField = 1005,
+  kProgress = 1006,
 };
 
-// Buttons (OK is the default one when withDefault), a sorted combo box, a log, a one-line field.
+// Buttons (OK is the default one when withDefault), a sorted combo box, a log, a one-line field,
+// a progress bar.
 // "Second" ends the dialog with kIdRetry through a handler of its own.
 const ui::DialogTemplate& SampleTemplate(bool withDefault);
 
@@ -35,6 +37,7 @@ class SampleDialog : public ui::CDialog {
   ui::CComboBox combo;
   ui::CListBox log;
   ui::CListBox field;
+  ui::CProgressCtrl progress;
 
  protected:
   bool OnInitDialog() override;
@@ -43,8 +46,9 @@ class SampleDialog : public ui::CDialog {
   void OnTimer(int id) override;
 };
 
-// The list and combo box behaviour every backend must show, checked on a shown SampleDialog.
-void CheckListRules(SampleDialog& dialog);
+// The list, combo box and progress bar behaviour every backend must show, checked on a shown
+// SampleDialog.
+void CheckControlRules(SampleDialog& dialog);
 
 // Waits ms as the serial layer does: polling the tick count and pumping messages.
 void WaitPumping(uint32_t ms);

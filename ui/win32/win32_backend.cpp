@@ -1,5 +1,6 @@
 #include "ui/win32/win32_backend.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -25,7 +26,11 @@ HWND NativeHandle(DialogWindow* window) {
 }
 
 Win32Backend::Win32Backend(DocumentOpener opener)
-    : opener_(opener ? std::move(opener) : DocumentOpener(OpenWithShell)) {}
+    : opener_(opener ? std::move(opener) : DocumentOpener(OpenWithShell)) {
+  // A dialog template naming a common control cannot be created before its class is registered.
+  const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&classes);
+}
 
 Win32Backend::~Win32Backend() {
   if (timer_ != 0) KillTimer(nullptr, timer_);

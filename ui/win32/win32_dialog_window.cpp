@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "ui/dialog.h"
@@ -251,6 +252,24 @@ int Win32DialogWindow::SetListSelection(int id, int index) {
 
 void Win32DialogWindow::ListReserve(int id, int items, int bytes) {
   SendToControl(id, MessagesFor(ListTemplate(id)).reserve, items, bytes);
+}
+
+void Win32DialogWindow::ProgressSetRange(int id, int maximum) {
+  const int position = std::min(ProgressPos(id), maximum);
+  SendToControl(id, PBM_SETRANGE32, 0, maximum);
+  ProgressSetPos(id, position);
+}
+
+void Win32DialogWindow::ProgressSetPos(int id, int position) {
+  SendToControl(id, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+int Win32DialogWindow::ProgressPos(int id) const {
+  return HasControl(id) ? static_cast<int>(SendToControl(id, PBM_GETPOS, 0, 0)) : 0;
+}
+
+int Win32DialogWindow::ProgressMaximum(int id) const {
+  return HasControl(id) ? static_cast<int>(SendToControl(id, PBM_GETRANGE, FALSE, 0)) : 0;
 }
 
 void Win32DialogWindow::AppendSystemMenu(int command, std::string_view text) {

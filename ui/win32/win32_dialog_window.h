@@ -44,6 +44,11 @@ class Win32DialogWindow final : public DialogWindow {
   int SetListSelection(int id, int index) override;
   void ListReserve(int id, int items, int bytes) override;
 
+  void ProgressSetRange(int id, int maximum) override;
+  void ProgressSetPos(int id, int position) override;
+  int ProgressPos(int id) const override;
+  int ProgressMaximum(int id) const override;
+
   void AppendSystemMenu(int command, std::string_view text) override;
   void SetIcon(int iconId, bool large) override;
 

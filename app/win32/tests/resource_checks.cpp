@@ -36,7 +36,8 @@ bool Has(DWORD style, DWORD bits) { return (style & bits) == bits; }
 struct ResourceItem {
   DWORD style = 0;
   DWORD id = 0;
-  WORD classAtom = 0;  // 0x80 button, 0x82 static, 0x83 list box, 0x85 combo box
+  WORD classAtom = 0;  // 0x80 button, 0x82 static, 0x83 list box, 0x85 combo box; 0: named
+  std::string className;
   std::string text;
   short x = 0, y = 0, cx = 0, cy = 0;
 };
@@ -114,7 +115,7 @@ ResourceDialog LoadDialogResource(int id) {
     item.cx = in.Take<short>();
     item.cy = in.Take<short>();
     item.id = in.Take<DWORD>();
-    item.classAtom = in.NameOrOrdinal(nullptr);
+    item.classAtom = in.NameOrOrdinal(&item.className);
     in.NameOrOrdinal(&item.text);
     in.Skip(in.Take<WORD>());
     dialog.items.push_back(item);
@@ -161,6 +162,11 @@ void ExpectItemMatches(const ResourceItem& item, const ControlTemplate& c) {
       EXPECT_EQ(s & 3, static_cast<DWORD>((c.style & ui::kDropDownList) ? CBS_DROPDOWNLIST
                                                                         : CBS_DROPDOWN));
       EXPECT_EQ(Has(s, CBS_SORT), (c.style & ui::kSorted) != 0);
+      break;
+    case ControlClass::ProgressBar:
+      EXPECT_EQ(item.classAtom, 0);
+      // Class names are not case-sensitive; the resource compiler writes them in capitals.
+      EXPECT_EQ(lstrcmpiA(item.className.c_str(), "msctls_progress32"), 0) << item.className;
       break;
   }
 }

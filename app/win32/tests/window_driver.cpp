@@ -4,10 +4,13 @@
 //   window-driver click TITLE ID         presses the button ID of window TITLE
 //   window-driver gone TITLE [SECONDS]   waits until no window TITLE is visible
 //   window-driver items TITLE ID         prints the lines of list box ID of window TITLE
+//   window-driver progress TITLE ID      prints "position maximum" of progress bar ID
 //
 // Exit status 0 on success, 1 when the window or button is not there in time, 2 on bad usage.
 
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -89,6 +92,14 @@ int Items(const char* title, int id) {
   return 0;
 }
 
+int Progress(const char* title, int id) {
+  HWND bar = FindControl(title, id, "progress bar");
+  if (bar == nullptr) return 1;
+  std::printf("%ld %ld\n", static_cast<long>(SendMessageA(bar, PBM_GETPOS, 0, 0)),
+              static_cast<long>(SendMessageA(bar, PBM_GETRANGE, FALSE, 0)));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,6 +112,8 @@ int main(int argc, char** argv) {
   }
   if (action == "click" && argc == 4) return Click(argv[2], std::atoi(argv[3]));
   if (action == "items" && argc == 4) return Items(argv[2], std::atoi(argv[3]));
-  std::fprintf(stderr, "usage: window-driver wait|gone TITLE [SECONDS] | click|items TITLE ID\n");
+  if (action == "progress" && argc == 4) return Progress(argv[2], std::atoi(argv[3]));
+  std::fprintf(stderr,
+               "usage: window-driver wait|gone TITLE [SECONDS] | click|items|progress TITLE ID\n");
   return 2;
 }

@@ -1,0 +1,501 @@
+#!/usr/bin/env python3
+"""Quon on the kernel's own serial drivers, in a virtual PC (docs/real-drivers.md).
+
+usage: real_drivers.py BUILD GUEST-DATA
+
+Boots BUILD/guest/vmlinuz with BUILD/guest/initrd.gz (scripts/make-guest.sh) once, with
+  ttyS0  the console, through which this script runs commands in the guest;
+  ttyS1  a 16550 (isa-serial) on a pseudo-terminal of this machine;
+  ttyS2  a 16550 on PCI whose host end is a socket read here at a set pace;
+  ttyUSB0  an FTDI adapter on xHCI whose host end is nullmodem side A (through socat),
+           so that the calculator, on side B, sees a paced line;
+and plays the calculator with quon-calc on the host ends. One line per check, then
+"real drivers: N passed, N failed"; exit status 1 when a check failed.
+"""
+
+import hashlib
+import json
+import os
+import re
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+BOOT_S = 180
+USB_LINE_BAUD = "38400"
+
+
+class Console:
+    """The guest's console: commands in, their output and "@@END STATUS" out."""
+
+    def __init__(self, process, log_path):
+        self.process = process
+        self.text = ""
+        self.seen = 0
+        self.lock = threading.Condition()
+        self.log = open(log_path, "w", encoding="utf-8", errors="replace")
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        while True:
+            data = os.read(self.process.stdout.fileno(), 65536)
+            if not data:
+                break
+            chunk = data.decode("utf-8", "replace").replace("\r", "")
+            self.log.write(chunk)
+            self.log.flush()
+            with self.lock:
+                self.text += chunk
+                self.lock.notify_all()
+        with self.lock:
+            self.lock.notify_all()
+
+    def wait_for(self, pattern, timeout):
+        deadline = time.monotonic() + timeout
+        with self.lock:
+            while True:
+                found = re.compile(pattern, re.M).search(self.text, self.seen)
+                if found:
+                    self.seen = found.end()
+                    return found
+                left = deadline - time.monotonic()
+                if left <= 0 or self.process.poll() is not None:
+                    return None
+                self.lock.wait(left)
+
+    def run(self, command, timeout=30):
+        """Runs a shell command in the guest; answers (status, output)."""
+        with self.lock:
+            start = len(self.text)
+            self.seen = start
+        self.process.stdin.write((command + "\n").encode())
+        self.process.stdin.flush()
+        end = self.wait_for(r"^@@END (\d+)$", timeout)
+        if end is None:
+            raise TimeoutError(f"guest command did not end within {timeout} s: {command}")
+        return int(end.group(1)), self.text[start:end.start()]
+
+    def out(self, command, timeout=30):
+        return self.run(command, timeout)[1]
+
+
+class Qmp:
+    def __init__(self, path):
+        self.sock = socket.socket(socket.AF_UNIX)
+        self.sock.connect(path)
+        self.file = self.sock.makefile("rw")
+        self.file.readline()
+        self.call("qmp_capabilities")
+
+    def call(self, command, **arguments):
+        self.file.write(json.dumps({"execute": command, "arguments": arguments}) + "\n")
+        self.file.flush()
+        while True:
+            answer = json.loads(self.file.readline())
+            if "return" in answer or "error" in answer:
+                return answer
+
+
+class PacedReader:
+    """The host end of ttyS2: takes bytes from QEMU's socket at `rate` bytes a second (none at 0),
+    keeping them in `data`. QEMU hands the 16550's bytes over one by one, so the socket soon
+    refuses more and the guest's driver has to hold the rest."""
+
+    def __init__(self, path):
+        self.listener = socket.socket(socket.AF_UNIX)
+        self.listener.bind(path)
+        self.listener.listen(1)
+        self.rate = 0
+        self.data = bytearray()
+        self.conn = None
+        threading.Thread(target=self._run, daemon=True).start()
+
+    def _run(self):
+        self.conn, _ = self.listener.accept()
+        while True:
+            rate = self.rate
+            if rate <= 0:
+                time.sleep(0.02)
+                continue
+            chunk = self.conn.recv(max(1, rate // 50))
+            if not chunk:
+                return
+            self.data += chunk
+            time.sleep(len(chunk) / rate)
+
+    def send(self, data):
+        self.conn.sendall(data)
+
+
+class Suite:
+    def __init__(self, build, data):
+        self.build = build
+        self.data = data
+        self.passed = 0
+        self.failed = 0
+        self.tmp = tempfile.mkdtemp(prefix="quon-real-")
+        self.helpers = []
+        self.calc_path = os.path.join(build, "tools/quon_calc/quon-calc")
+
+    def check(self, ok, what, detail=""):
+        if ok:
+            self.passed += 1
+            print(f"ok    {what}" + (f": {detail}" if detail else ""), flush=True)
+        else:
+            self.failed += 1
+            print(f"FAIL  {what}" + (f": {detail}" if detail else ""), flush=True)
+        return ok
+
+    # --- the machine ---------------------------------------------------------------------------
+
+    def start(self):
+        t = self.tmp
+        nullmodem = os.path.join(self.build, "tools/nullmodem/nullmodem")
+        self.helpers.append(subprocess.Popen(
+            [nullmodem, "--baud", USB_LINE_BAUD, "--link-a", f"{t}/usbA", "--link-b", f"{t}/usbB",
+             "--ready-file", f"{t}/usb.ready"], stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL))
+        wait_until(lambda: os.path.exists(f"{t}/usb.ready"), 10)
+        # QEMU attaches the adapter only while its chardev is connected: the host end listens
+        # before the machine starts.
+        self.helpers.append(subprocess.Popen(
+            ["socat", f"UNIX-LISTEN:{t}/usb.sock", f"FILE:{t}/usbA,rawer"],
+            stderr=subprocess.DEVNULL))
+        self.paced = PacedReader(f"{t}/slow.sock")
+        wait_until(lambda: os.path.exists(f"{t}/usb.sock"), 10)
+        guest = os.path.join(self.build, "guest")
+        self.qemu_err = os.path.join(guest, "qemu.log")
+        self.qemu = subprocess.Popen(
+            ["qemu-system-x86_64", "-m", "512", "-display", "none", "-nodefaults",
+             "-no-user-config", "-serial", "stdio", "-kernel", f"{guest}/vmlinuz",
+             "-initrd", f"{guest}/initrd.gz", "-append", "console=ttyS0 quiet",
+             "-chardev", "pty,id=s1", "-device", "isa-serial,chardev=s1,index=1",
+             "-chardev", f"socket,id=s2,path={t}/slow.sock", "-device", "pci-serial,chardev=s2",
+             "-device", "qemu-xhci,id=xhci",
+             "-chardev", f"socket,id=u1,path={t}/usb.sock",
+             "-device", "usb-serial,chardev=u1,id=adapter",
+             "-qmp", f"unix:{t}/qmp.sock,server=on,wait=off",
+             "-trace", "serial_update_parameters"],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=open(self.qemu_err, "w"))
+        self.console = Console(self.qemu, os.path.join(guest, "console.log"))
+        started = time.monotonic()
+        if self.console.wait_for(r"^@@READY$", BOOT_S) is None:
+            return self.check(False, "the guest boots", f"no prompt within {BOOT_S} s "
+                              f"(see {guest}/console.log, {self.qemu_err})")
+        boot = time.monotonic() - started
+        self.qmp = Qmp(f"{t}/qmp.sock")
+        found = re.search(r"char device redirected to (\S+) \(label s1\)", self.console.text)
+        self.ttyS1_host = found.group(1)
+        # Held open for the whole run: a pty that nobody holds is disconnected for QEMU, which
+        # then drops what the guest sends.
+        self.ttyS1_hold = os.open(self.ttyS1_host, os.O_RDWR | os.O_NOCTTY)
+        self.wait_guest("ls /dev/ttyUSB0", 30)
+        return self.check(True, "the guest boots", f"{boot:.0f} s to its prompt")
+
+    def stop(self):
+        for p in [getattr(self, "qemu", None)] + self.helpers:
+            if p is None:
+                continue
+            p.terminate()
+            try:
+                p.wait(5)
+            except subprocess.TimeoutExpired:
+                p.kill()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def wait_guest(self, command, timeout):
+        return wait_until(lambda: self.console.run(command)[0] == 0, timeout, 0.2)
+
+    # --- the server in the guest ---------------------------------------------------------------
+
+    def serve(self, folder, baud, device=None):
+        """Starts quon-server in /srv/FOLDER (holding the test files) and waits for its window."""
+        ini = f"[serial]\\nport=COMM 1\\nbaud={baud}\\nprotocol=Xmodem1K-ZKCRC\\n"
+        if device:
+            ini += f"device1={device}\\n"
+        c = self.console
+        c.run(f"rm -rf /srv/{folder} && mkdir -p /srv/{folder} && cp /data/* /srv/{folder}/ && "
+              f"printf '{ini}' > /srv/{folder}/quon.ini")
+        pid = c.out(f"cd /srv/{folder} && (quon-server > /tmp/{folder}.log 2>&1 & echo $!)").strip()
+        ok = wait_until(lambda: "Comms line is IDLE" in self.log(folder), 20, 0.2)
+        return pid if ok else None
+
+    def log(self, folder):
+        return self.console.out(f"cat /tmp/{folder}.log")
+
+    def stop_server(self, pid, folder):
+        self.console.run(f"kill {pid}; while kill -0 {pid} 2>/dev/null; do usleep 50000; done", 30)
+        return self.log(folder)
+
+    def calc(self, *args, timeout=120):
+        done = subprocess.run([self.calc_path, *args], capture_output=True, text=True, timeout=timeout)
+        return done.returncode, (done.stdout + done.stderr).strip()
+
+    def transfers(self, device, folder, where):
+        """Gets with each start character and a put, checked byte for byte."""
+        f = self.data
+        for start in ("D", "C", "NAK"):
+            status, text = self.calc("get", device, "small.bin", "--start", start,
+                                     "--expect", f"{f}/small.bin")
+            self.check(status == 0, f"{where}: get with start {start}", "" if status == 0 else text)
+        status, text = self.calc("put", device, "PUT.BIN", f"{f}/put.bin")
+        stored = self.console.out(f"md5sum /srv/{folder}/PUT.BIN").split(" ")[0]
+        ok = status == 0 and stored == md5(f"{f}/put.bin")
+        self.check(ok, f"{where}: put", "" if ok else text)
+
+    # --- the cases -----------------------------------------------------------------------------
+
+    def case_list_ports(self):
+        listing = self.console.out("quon-server --list-ports")
+        self.check(re.search(r"^/dev/ttyUSB0  USB serial adapter, ftdi_sio", listing, re.M),
+                   "--list-ports: ttyUSB0 as a USB serial adapter with its driver",
+                   " | ".join(listing.strip().splitlines()))
+        self.check(re.search(r"^/dev/ttyS1  serial port, serial$", listing, re.M) and
+                   re.search(r"^/dev/ttyS2  serial port, serial$", listing, re.M) and
+                   "/dev/ttyS3" not in listing,
+                   "--list-ports: ttyS1 and ttyS2 serial ports, ttyS3 (no UART) left out")
+
+    def case_transfers(self):
+        for baud in ("9600", "115200"):
+            pid = self.serve("usb", baud)
+            log = self.log("usb")
+            ok = pid and "COMM 1 is /dev/ttyUSB0 (the only USB serial adapter)" in log
+            self.check(ok, f"ttyUSB0 at {baud}: chosen as the only USB serial adapter",
+                       "" if ok else log)
+            if pid:
+                self.transfers(f"{self.tmp}/usbB", "usb", f"ttyUSB0 at {baud}")
+                self.stop_server(pid, "usb")
+        for baud in ("300", "1200", "9600", "15360"):
+            pid = self.serve("s1", baud, "/dev/ttyS1")
+            if not self.check(pid, f"ttyS1 at {baud}: served", "" if pid else self.log("s1")):
+                continue
+            self.transfers(self.ttyS1_host, "s1", f"ttyS1 at {baud}")
+            self.stop_server(pid, "s1")
+        # QEMU traces the rate that the divisor the driver programmed gives.
+        said = re.search(r"BaudRate: (\d+)", self.console.out("port-probe dump /dev/ttyS1 15360"))
+        rates = re.findall(r"serial_update_parameters baudrate=(\d+)", read(self.qemu_err))
+        self.check(said and rates and said.group(1) == "15360" and rates[-1] == "14400",
+                   "ttyS1 at 15360: Quon's dump says 15360, the 16550 runs at 14400",
+                   f"dump {said.group(1) if said else '?'}, UART {rates[-1] if rates else '?'}")
+
+    def case_lines_and_break(self):
+        c = self.console
+        c.run("stty -F /dev/ttyS1 -hupcl")
+        before = modem_lines(c)
+        pid = self.serve("lines", "9600", "/dev/ttyS1")
+        held = modem_lines(c)
+        self.check(pid and "RTS" in held and "DTR" in held,
+                   "ttyS1: DTR and RTS up while Quon holds it", held)
+        status, refused = c.run("cd /srv/lines && quon-server")
+        expected = ("Error: Can't open serial port /dev/ttyS1 (COMM 1): "
+                    "in use by another program")
+        self.check(status == 1 and refused.strip() == expected,
+                   "ttyS1: a second server is refused, in use", refused.strip())
+        self.stop_server(pid, "lines")
+        after = modem_lines(c)
+        self.check("RTS" not in after and "DTR" not in after and "RTS" in before,
+                   "ttyS1: DTR and RTS down after Quon closed it (HUPCL cleared)",
+                   f"before {before or '-'}, after {after or '-'}")
+        c.run("(port-probe dump /dev/ttyS1 9600 20 > /tmp/dump.txt 2>&1; "
+              "echo $? > /tmp/dump.status) &")
+        time.sleep(2)
+        self.qmp.call("chardev-send-break", id="s1")
+        wait_until(lambda: c.run("test -s /tmp/dump.status")[0] == 0, 30, 0.3)
+        dump = c.out("cat /tmp/dump.txt")
+        counted = c.out("grep '^1:' /proc/tty/driver/serial")
+        self.check(c.out("cat /tmp/dump.status").strip() == "0" and "brk:1" in counted and
+                   re.search(r"BREAK/FE/OE/PE: 1\d\d\d", dump) and "CE_BREAK:1" in dump,
+                   "ttyS1: a break from the host end in the counters and the dump",
+                   " | ".join([counted.strip()] + [line for line in dump.splitlines()
+                                                   if "BREAK" in line]))
+
+    def case_unplug(self, rounds=10):
+        """The adapter pulled in the middle of a get, ten times. In the first round the pulled
+        calculator stays on the line until after the adapter is back, so it sees the bytes the
+        server sends on its return; its answers then start a packet that the server drops once
+        the line has been quiet for more than 3 s, as a calculator repeating its request finds.
+        In the second the adapter comes back as ttyUSB1."""
+        c = self.console
+        pid = self.serve("plug", "115200")
+        if not self.check(pid, "unplug: server on ttyUSB0"):
+            return
+        side = f"{self.tmp}/usbB"
+        fds, rss, away_s, away_cpu, bad = [], [], 0.0, 0, []
+        for n in range(1, rounds + 1):
+            sending = self.count("plug", "Sending via")
+            calc = subprocess.Popen([self.calc_path, "get", side, "big.bin", "--expect",
+                                     f"{self.data}/big.bin"], stdout=subprocess.PIPE,
+                                    stderr=subprocess.STDOUT, text=True)
+            if not wait_until(lambda: self.count("plug", "Sending via") > sending, 20, 0.2):
+                bad.append(f"round {n}: the get did not start")
+            time.sleep(1.0)
+            if n == 2:
+                # Another holder of the old device makes the kernel bring the adapter back under
+                # the next name.
+                c.run("sleep 600 > /dev/null 2>&1 < /dev/ttyUSB0 & echo $! > /tmp/holder; "
+                      "until readlink /proc/$!/fd/0 | grep -q ttyUSB0; do usleep 10000; done")
+            self.qmp.call("device_del", id="adapter")
+            lost = wait_until(lambda: self.count("plug", "Serial port lost") >= n, 20, 0.2)
+            cpu0, t0 = cpu_ticks(c, pid), time.monotonic()
+            time.sleep(1.5)
+            cpu1, t1 = cpu_ticks(c, pid), time.monotonic()
+            away_s += t1 - t0
+            away_cpu += cpu1 - cpu0
+            if n > 1:
+                calc.terminate()
+            wait_until(lambda: "error" not in self.qmp.call(
+                "device_add", driver="usb-serial", chardev="u1", id="adapter"), 20, 0.5)
+            back = wait_until(lambda: self.count("plug", "Serial port back") >= n, 30, 0.2)
+            if n == 2:
+                c.run("kill $(cat /tmp/holder)")
+            if n == 1:
+                time.sleep(2.5)
+                calc.terminate()
+                time.sleep(4.5)
+            else:
+                # As at opening, the server's return puts the calculator into download mode.
+                status, text = self.calc("download-mode", side)
+                if status != 0:
+                    bad.append(f"round {n}: download mode on return: {text}")
+            out = calc.communicate()[0]
+            if calc.returncode == 0 or "differs" in out:
+                bad.append(f"round {n}: the pulled get ended: {out.strip()}")
+            status, text = self.calc("get", side, "small.bin", "--expect", f"{self.data}/small.bin")
+            if not (lost and back and status == 0):
+                bad.append(f"round {n}: lost {lost}, back {back}, next get: {text}")
+            fds.append(int(c.out(f"ls /proc/{pid}/fd | wc -l")))
+            rss.append(int(re.search(r"VmRSS:\s+(\d+)", c.out(f"cat /proc/{pid}/status")).group(1)))
+        log = self.stop_server(pid, "plug")
+        names = sorted({line.split(": ", 1)[1] for line in log.splitlines()
+                        if line.startswith("Serial port back")})
+        self.check(not bad and "COMM 1 (/dev/ttyUSB1)" in names,
+                   f"unplug: {rounds} pulls mid-get, each noticed, served again after",
+                   "; ".join(bad) or "back as " + ", ".join(names))
+        share = away_cpu / 100 / away_s * 100
+        self.check(share <= 2.0, "unplug: the server waits for the adapter on <= 2 % of a core",
+                   f"{away_cpu * 10} ms CPU in {away_s:.1f} s away ({share:.2f} %)")
+        self.check(len(set(fds)) == 1 and rss[-1] - rss[0] <= 256,
+                   "unplug: descriptors and memory flat",
+                   f"descriptors {fds}, VmRSS {rss[0]} -> {rss[-1]} kB")
+
+    def count(self, folder, text):
+        return int(self.console.out(f"grep -c '{text}' /tmp/{folder}.log").strip() or 0)
+
+    def case_closing(self):
+        """Closing with bytes still queued, on ttyS2 behind the paced host end: the server stopped
+        in the middle of a get waits for the queue while it drains, at most 2 s, then 200 ms,
+        then closes, dropping what is left rather than hanging on a stalled line. What the UART
+        sent after the stop tells whether the held bytes went out."""
+        c, end = self.console, self.paced
+        for drains in (False, True):
+            end.rate = 1 << 20
+            time.sleep(0.3)
+            end.rate = 0
+            sent_before = uart_tx(c, 2)
+            pid = self.serve("close", "9600", "/dev/ttyS2")
+            if not self.check(pid, "closing: server on ttyS2"):
+                return
+            end.send(command_packet(b"G", b"big.bin"))
+            wait_until(lambda: "Sending via" in self.log("close"), 10, 0.2)
+            end.send(b"C")
+            wait_until(lambda: "Sending block 1" in self.log("close"), 10, 0.2)
+            time.sleep(1.0)
+            # The download-mode bytes, the ACK and the first block were written.
+            sent_at_stop = uart_tx(c, 2)
+            held = 4 + 1 + 1029 - (sent_at_stop - sent_before)
+            c.run(f"kill {pid}")
+            wait_until(lambda: "problems encounter during sending" in self.log("close"), 10, 0.05)
+            gave_up = time.monotonic()
+            if drains:
+                end.rate = 4000
+            wait_until(lambda: c.run(f"kill -0 {pid}")[0] != 0, 15, 0.05)
+            took = time.monotonic() - gave_up
+            end.rate = 1 << 20
+            time.sleep(0.5)
+            out = uart_tx(c, 2) - sent_at_stop
+            detail = (f"the driver held {held} bytes, {out} went out; closed {took:.1f} s after "
+                      f"the transfer ended")
+            # The wait counts whole seconds of the calendar clock: 1 to 2 s, then 200 ms.
+            if drains:
+                self.check(held > 0 and out >= held,
+                           "closing: a queue that drains (4000 bytes/s) is waited for", detail)
+            else:
+                self.check(held > 0 and out < held and 1.1 <= took < 4,
+                           "closing: a stalled queue is waited for 2 s, then dropped", detail)
+
+    def case_pause(self):
+        c = self.console
+        c.run("(port-probe pause /dev/ttyS1 1000 > /tmp/pause.txt 2>&1; echo $? > /tmp/pause.status) &")
+        time.sleep(1)
+        os.write(self.ttyS1_hold, b"x" * 64)
+        wait_until(lambda: c.run("test -s /tmp/pause.status")[0] == 0, 30, 0.3)
+        text = c.out("cat /tmp/pause.txt").strip()
+        calls = re.search(r"(\d+) hook calls", text)
+        self.check(calls and int(calls.group(1)) <= 400,
+                   "ttyS1: a cancel's pause with unread input sleeps", text)
+
+
+def wait_until(condition, timeout, step=0.05):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if condition():
+            return True
+        time.sleep(step)
+    return False
+
+
+def read(path):
+    with open(path, encoding="utf-8", errors="replace") as f:
+        return f.read()
+
+
+def md5(path):
+    with open(path, "rb") as f:
+        return hashlib.md5(f.read()).hexdigest()
+
+
+def command_packet(letter, name):
+    return letter + len(name).to_bytes(2, "big") + name + bytes([sum(name) & 0xFF])
+
+
+def uart_tx(console, index):
+    """Bytes the UART of ttyS{index} has sent since boot, by its driver's count."""
+    return int(re.search(r"tx:(\d+)", console.out(f"grep '^{index}:' /proc/tty/driver/serial")).group(1))
+
+
+def modem_lines(console):
+    line = console.out("grep '^1:' /proc/tty/driver/serial")
+    found = re.search(r"rx:\d+\s*(\S*)", line)
+    return found.group(1) if found else line.strip()
+
+
+def cpu_ticks(console, pid):
+    fields = console.out(f"cat /proc/{pid}/stat").rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])
+
+
+def main():
+    build, data = os.path.realpath(sys.argv[1]), os.path.realpath(sys.argv[2])
+    suite = Suite(build, data)
+    started = time.monotonic()
+    try:
+        if suite.start():
+            for case in (suite.case_list_ports, suite.case_transfers, suite.case_unplug,
+                         suite.case_lines_and_break, suite.case_closing, suite.case_pause):
+                try:
+                    case()
+                except Exception as error:  # one broken case must not hide the others
+                    suite.check(False, case.__name__, repr(error))
+    finally:
+        suite.stop()
+    print(f"({time.monotonic() - started:.0f} s)")
+    print(f"real drivers: {suite.passed} passed, {suite.failed} failed")
+    return 1 if suite.failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
