@@ -8,32 +8,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build/default}")
-nullmodem=$build/tools/nullmodem/nullmodem
-server=$build/server/quon-server
-calc=$build/tools/quon_calc/quon-calc
-for tool in "$nullmodem" "$server" "$calc"; do
-  [[ -x $tool ]] || { echo "missing: $tool (build first)"; exit 1; }
-done
+# shellcheck source=bench/line_setup.sh
+source bench/line_setup.sh
+server=$quon_server
+calc=$quon_calc
+require "$nullmodem" "$server" "$calc"
 
-work=$(mktemp -d)
-line_pid= server_pid=
-cleanup() {
-  [[ -n $server_pid ]] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-  [[ -n $line_pid ]] && kill "$line_pid" 2>/dev/null && wait "$line_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-start_line() {
-  rm -f "$work/ready"
-  "$nullmodem" --baud 115200 --link-a "$work/A" --link-b "$work/B" --ready-file "$work/ready" \
-    >/dev/null 2>&1 &
-  line_pid=$!
-  for _ in $(seq 100); do [[ -e $work/ready ]] && return; sleep 0.05; done
-  echo "nullmodem did not start"; exit 1
-}
-
-now() { date +%s.%N; }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$server_pid/stat"; }
 # Seconds until the server's output holds the text.
 seconds_until() {  # since text
@@ -51,7 +31,7 @@ cpu_share() {  # seconds
 head -c 262144 /dev/urandom >"$work/big.obj"
 head -c 4096 /dev/urandom >"$work/small.obj"
 printf '[serial]\ndevice1=%s\nbaud=115200\nprotocol=Xmodem1K-ZKCRC\n' "$work/A" >"$work/quon.ini"
-start_line
+start_line 115200
 (cd "$work" && exec "$server" >"$work/server.out" 2>&1) &
 server_pid=$!
 "$calc" download-mode "$work/B" >/dev/null
@@ -61,12 +41,12 @@ echo "idle, line there:         $(cpu_share 5) of a core"
 calc_pid=$!
 until grep -qF "Sending block 20" "$work/server.out"; do sleep 0.01; done
 unplugged=$(now)
-kill "$line_pid"; wait "$line_pid" 2>/dev/null || true; line_pid=
+stop_line
 echo "lost noticed after:       $(seconds_until "$unplugged" "Status: Serial port lost") s"
 wait "$calc_pid" || true
 echo "line away:                $(cpu_share 10) of a core"
 
-start_line
+start_line 115200
 back=$(now)
 echo "back and serving after:   $(seconds_until "$back" "Serial port back") s (looked for once a second)"
 "$calc" download-mode "$work/B" >/dev/null

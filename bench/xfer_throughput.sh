@@ -2,7 +2,7 @@
 # Transfers and their cost side by side with lrzsz, in one run on the same machine. Both programs
 # open the ends of the same kind of line directly (lrzsz redirected onto its pseudo-terminal, no
 # relay on one side only), and every transfer is timed the same way: from the receiver's start
-# until it has the whole file (and, in brackets, until it ends).
+# until both programs have ended (and, in brackets, until the receiver has the whole file).
 #
 #   1. Unpaced, 4 MiB in 1K blocks with CRC, on a socat pseudo-terminal pair, in three rounds
 #      that take the pairs in turn: the line's own stop-and-wait bound (a 1029-byte write
@@ -20,50 +20,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build/default}")
-nullmodem=$build/tools/nullmodem/nullmodem
-quon_xfer=$build/tools/quon_xfer/quon-xfer
-quon_calc=$build/tools/quon_calc/quon-calc
-quon_server=$build/server/quon-server
+# shellcheck source=bench/line_setup.sh
+source bench/line_setup.sh
 qt_window=$build/bench/bench_server_window_qt
 relay_bound=$build/bench/bench_relay_bound
-for tool in "$nullmodem" "$quon_xfer" "$quon_calc" "$quon_server" "$qt_window" "$relay_bound" \
-    socat sx rx strace python3; do
-  command -v "$tool" >/dev/null || { echo "missing: $tool (build first; scripts/setup.sh)"; exit 1; }
-done
-
-work=$(mktemp -d)
-line_pid=
-server_pid=
-cleanup() {
-  [[ -n $server_pid ]] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-  [[ -n $line_pid ]] && kill "$line_pid" 2>/dev/null && wait "$line_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+require "$nullmodem" "$quon_xfer" "$quon_calc" "$quon_server" "$qt_window" "$relay_bound" \
+  socat sx rx strace python3
 ticks_per_second=$(getconf CLK_TCK)
 echo "load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
-
-wait_for_links() {
-  for _ in $(seq 100); do [[ -e $work/A && -e $work/B ]] && return; sleep 0.05; done
-  echo "the line did not start"; exit 1
-}
-
-start_line() {  # socat | baud
-  rm -f "$work/A" "$work/B" "$work/ready"
-  if [[ $1 == socat ]]; then
-    socat PTY,link="$work/A",raw,echo=0 PTY,link="$work/B",raw,echo=0 2>/dev/null &
-  else
-    "$nullmodem" --baud "$1" --link-a "$work/A" --link-b "$work/B" \
-      --ready-file "$work/ready" >/dev/null 2>&1 &
-  fi
-  line_pid=$!
-  wait_for_links
-  [[ $1 == socat ]] || for _ in $(seq 100); do [[ -e $work/ready ]] && break; sleep 0.05; done
-}
-
-stop_line() {
-  kill "$line_pid"; wait "$line_pid" 2>/dev/null || true; line_pid=
-}
 
 # One end of a transfer, on its end of the line; under the given wrapper (time or strace).
 # On the unpaced line the port's rate means nothing, but it must be a valid one.
@@ -94,15 +58,18 @@ start_end() {  # quon|lrzsz send|receive baud wrapper...
   env -C "$work" "$@" $(end_command "$kind" "$role" "$baud") <"$link" >"$out" 2>/dev/null &
   end_pid=$!
 }
-# Waits up to 15 s for the sender, which may wait on for the answer to its EOT (sx does when the
-# receiver's end closes first), then stops the program under its wrapper, which still reports
-# what the program used.
+# Waits up to 15 s for the sender, which may wait on for the answer to its EOT (sx now and then
+# does on the paced line: rx's answer, sent as it closes its end, does not reach it), then
+# stops the program under its wrapper, which still reports what the program used, and leaves the
+# file "stopped". A plain wait, so that the end is seen at once.
 finish_sender() {  # wrapper-pid
-  if ! timeout 15 tail --pid="$1" -f /dev/null; then
-    local program; program=$(pgrep -P "$1" || true)
-    [[ -n $program ]] && kill "$program" 2>/dev/null
-  fi
+  local watchdog
+  rm -f "$work/stopped"
+  (sleep 15 && pkill -P "$1" && : >"$work/stopped") >/dev/null 2>&1 &
+  watchdog=$!
   wait "$1" 2>/dev/null || true
+  pkill -P "$watchdog" 2>/dev/null || true
+  wait "$watchdog" 2>/dev/null || true
 }
 
 # Prints the time at which the file has reached size bytes (polled every millisecond).
@@ -121,9 +88,10 @@ print("%.6f" % time.time())' "$1" "$2"
 }
 
 # One transfer of src.bin: the sender starts first and waits for the start character; the time
-# runs from the receiver's start until it has the whole file (exit_seconds: until it ends; Quon's
-# receiver waits a second of quiet after the EOT before it takes it for the end). Sets seconds,
-# exit_seconds, rate, tx_cpu and rx_cpu (s/MiB).
+# runs from the receiver's start until both programs have ended, as a user sees the transfer
+# (complete_seconds: until the receiver has the whole file); until the receiver's end when the
+# sender had to be stopped (stopped_note says so). Sets seconds, complete_seconds, stopped_note,
+# rate, tx_cpu and rx_cpu (s/MiB).
 transfer() {  # sender-kind receiver-kind baud size
   local tx=$1 rx=$2 baud=$3 size=$4
   rm -f "$work/got.bin" "$work/tx.cpu" "$work/rx.cpu"
@@ -136,14 +104,20 @@ transfer() {  # sender-kind receiver-kind baud size
   t0=$(date +%s.%N)
   start_end "$rx" receive "$baud" "${cpu_time[@]}" "$work/rx.cpu"
   wait "$end_pid" || true
+  local receiver_end; receiver_end=$(date +%s.%N)
+  finish_sender "$sender_pid"
   t1=$(date +%s.%N)
+  stopped_note=
+  if [[ -e $work/stopped ]]; then
+    t1=$receiver_end
+    stopped_note="  [sender stopped 15 s after; timed to the receiver's end]"
+  fi
   kill "$watcher" 2>/dev/null || true
   wait "$watcher" 2>/dev/null || true
-  finish_sender "$sender_pid"
   cmp -s -n "$size" "$work/src.bin" "$work/got.bin" || { echo "$tx -> $rx: received file differs"; exit 1; }
   local complete; complete=$(cat "$work/complete")
-  seconds=$(awk -v a="$t0" -v b="${complete:-$t1}" 'BEGIN { print b - a }')
-  exit_seconds=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
+  seconds=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
+  complete_seconds=$(awk -v a="$t0" -v b="${complete:-$t1}" 'BEGIN { print b - a }')
   rate=$(awk -v s="$seconds" -v n="$size" 'BEGIN { print n / s }')
   tx_cpu=$(cpu_per_mib "$work/tx.cpu" "$size")
   rx_cpu=$(cpu_per_mib "$work/rx.cpu" "$size")
@@ -159,11 +133,11 @@ label_of() {  # sender-kind receiver-kind
   echo "$s -> $r"
 }
 report() {  # label baud
-  awk -v label="$1" -v baud="$2" -v s="$seconds" -v e="$exit_seconds" -v rate="$rate" \
-      -v tx="$tx_cpu" -v rx="$rx_cpu" 'BEGIN {
+  awk -v label="$1" -v baud="$2" -v s="$seconds" -v c="$complete_seconds" -v rate="$rate" \
+      -v tx="$tx_cpu" -v rx="$rx_cpu" -v note="$stopped_note" 'BEGIN {
     line = baud > 0 ? sprintf("%5.1f%% of line", 100 * rate / (baud / 10)) : "";
-    printf "  %-40s %6.2f s (ends %6.2f s) %9.0f B/s %s  CPU s/MiB: sender %s, receiver %s\n",
-           label, s, e, rate, line, tx, rx
+    printf "  %-40s %6.2f s (has the file %6.2f s) %9.0f B/s %s  CPU s/MiB: sender %s, receiver %s%s\n",
+           label, s, c, rate, line, tx, rx, note
   }'
 }
 # The line's own stop-and-wait bound, the fastest of the rounds: a 1029-byte write answered by one
@@ -175,7 +149,7 @@ measure_bound() {
   read -r r u < <("$relay_bound" "$work/A" "$work/B" 4096)
   if awk -v a="$r" -v b="$bound_rate" 'BEGIN { exit !(a > b) }'; then bound_rate=$r; bound_us=$u; fi
 }
-declare -A RATE TXCPU RXCPU BEST EXIT_BEST
+declare -A RATE TXCPU RXCPU BEST COMPLETE_BEST NOTE
 # Each pair's fastest of `times` transfers (the machine is shared: the others only show what else
 # ran). The rounds take the pairs in turn, so that a slow spell of the machine falls on all alike.
 run_pairs() {  # baud size times sender-kind/receiver-kind...
@@ -187,13 +161,14 @@ run_pairs() {  # baud size times sender-kind/receiver-kind...
       transfer "${pair%/*}" "${pair#*/}" "$baud" "$size"
       if [[ -z ${BEST[$pair]} ]] ||
           awk -v a="$seconds" -v b="${BEST[$pair]}" 'BEGIN { exit !(a < b) }'; then
-        BEST[$pair]=$seconds; EXIT_BEST[$pair]=$exit_seconds
+        BEST[$pair]=$seconds; COMPLETE_BEST[$pair]=$complete_seconds; NOTE[$pair]=$stopped_note
         RATE[$pair]=$rate; TXCPU[$pair]=$tx_cpu; RXCPU[$pair]=$rx_cpu
       fi
     done
   done
   for pair in "$@"; do
-    seconds=${BEST[$pair]}; exit_seconds=${EXIT_BEST[$pair]}; rate=${RATE[$pair]}
+    seconds=${BEST[$pair]}; complete_seconds=${COMPLETE_BEST[$pair]}; rate=${RATE[$pair]}
+    stopped_note=${NOTE[$pair]}
     tx_cpu=${TXCPU[$pair]}; rx_cpu=${RXCPU[$pair]}
     report "$(label_of "${pair%/*}" "${pair#*/}")" "$baud"
   done
@@ -206,13 +181,8 @@ cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 # while serving and then while idle for five seconds.
 serve() {  # label size start protocol baud command...
   local label=$1 size=$2 start=$3 protocol=$4 baud=$5; shift 5
-  mkdir -p "$work/srv"
+  start_server "$baud" "$protocol" "$@"
   cp "$work/src.bin" "$work/srv/get.bin"
-  printf '[serial]\nport=COMM 1\ndevice1=%s\nbaud=%s\nprotocol=%s\n' "$work/A" "$baud" \
-    "$protocol" >"$work/srv/quon.ini"
-  (cd "$work/srv" && exec env QT_QPA_PLATFORM=offscreen "$@" >/dev/null 2>&1) &
-  server_pid=$!
-  sleep 2
   local c0 c1 c2 t0 t1
   c0=$(cpu_ticks "$server_pid")
   t0=$(date +%s.%N)
@@ -222,7 +192,7 @@ serve() {  # label size start protocol baud command...
   c1=$(cpu_ticks "$server_pid")
   sleep 5
   c2=$(cpu_ticks "$server_pid")
-  kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=
+  stop_server
   awk -v label="$label" -v baud="$baud" -v size="$size" -v t0="$t0" -v t1="$t1" -v hz="$ticks_per_second" \
       -v c0="$c0" -v c1="$c1" -v c2="$c2" 'BEGIN {
     s = t1 - t0; rate = size / s;

@@ -17,3 +17,7 @@ void ReleaseOutput(CSerialPort* port) {
   port->driver->output.holding = false;
   FlushOutput(port);
 }
+
+int32_t LineTimeLeftMs(const CSerialPort* port) {
+  return port->driver == nullptr ? 0 : LineTimeLeft(*port->driver);
+}

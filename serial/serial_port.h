@@ -114,6 +114,9 @@ void ReleaseOutput(CSerialPort* port);
 // without settings (the fallback object, a failed open).
 uint32_t ByteTimeMicros(const CSerialPort* port);
 
+// How long the line still needs, at its rate, for the bytes written so far, in milliseconds.
+int32_t LineTimeLeftMs(const CSerialPort* port);
+
 // Status code for the platform's last error.
 int32_t MapCommError();
 

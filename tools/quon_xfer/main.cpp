@@ -86,13 +86,16 @@ int32_t Transfer(CSerialPort* port, const quon_xfer::Options& options) {
   return XmodemSend1K(port, file, PrintLogLine, ShowProgress, XFER_OPT_ZK_CRC, XFER_OPT_END);
 }
 
-// The last answer or cancel sequence must reach the line before closing discards it; the queue
-// count does not cover what the device still holds, hence the pause after it, as the server makes.
-// A send that succeeded ended on the receiver's answer to its last byte: nothing is on the way.
+// The last answer or cancel sequence must reach the line before closing discards it. The queue
+// count does not cover what the device still holds (a UART's FIFO, a USB adapter's buffer), hence
+// the pause after it: the line time still due for what was written, and for the adapter, which
+// passes output on within a few of its 1 ms frames, 20 ms. A send that succeeded ended on the
+// receiver's answer to its last byte: nothing is on the way.
 void DrainAndClose(CSerialPort* port, bool lastByteAnswered) {
+  constexpr int32_t kDeviceHoldMs = 20;
   const uint32_t start = host::TickCount();
   while (port->ops.TxCount(port) > 0 && host::TicksSince(start) < 2000) host::SleepMs(1);
-  if (!lastByteAnswered) host::SleepMs(200);
+  if (!lastByteAnswered) host::SleepMs(static_cast<uint32_t>(LineTimeLeftMs(port) + kDeviceHoldMs));
   port->ops.ClosePort(port);
 }
 
