@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the default build, the plain Release build (build only),
-# the sanitizer build, the real-driver suite in a virtual PC, then the two Windows builds with their tests under Wine (the 64-bit one
-# always, under wine64; the 32-bit one where this machine runs 32-bit programs, else built
-# only); last the packages of both platforms, installed and removed again (the Debian package on
-# this machine, the Windows installers under Wine). A line says which Windows suites ran.
+# Sets up, builds and runs every test: the default build, the sanitizer build, the two Windows
+# builds with their tests under Wine (the 64-bit one always, under wine64; the 32-bit one where
+# this machine runs 32-bit programs, else built only), the real-driver suite in a virtual PC and
+# the plain Release build (build only); last the packages of both platforms, installed and
+# removed again (the Debian package on this machine, the Windows installers under Wine). A line
+# says which Windows suites ran.
 #
 # A suite mostly waits (on serial lines, peers and Wine), so each runs while the next build
 # compiles at low priority; its report is shown when it ends, and a last line gives each
@@ -14,6 +15,18 @@ cd "$(dirname "$0")/.."
 stage_times=()
 failed=()
 declare -A stage_pid
+
+# A stage still running when the script ends early goes with it, with all it started.
+end_tree() {
+  local child
+  for child in $(pgrep -P "$1"); do end_tree "$child"; done
+  kill -TERM "$1" 2>/dev/null || true
+}
+end_stages() {
+  local pid
+  for pid in "${stage_pid[@]}"; do end_tree "$pid"; done
+}
+trap end_stages EXIT
 
 # Runs a stage in the foreground; a failure ends the script.
 run_stage() {
@@ -44,6 +57,7 @@ start_stage() {
 finish_stage() {
   local name=$1 status=0
   wait "${stage_pid[$name]}" || status=$?
+  unset "stage_pid[$name]"
   echo "== $name"
   local log="build/stages/${name// /-}"
   cat "$log.log"
