@@ -18,9 +18,17 @@ modules=(usb/common/usb-common usb/core/usbcore usb/host/xhci-hcd usb/host/xhci-
          usb/serial/usbserial usb/serial/ftdi_sio)
 programs=("$build/server/quon-server" "$build/serial/tests/port-probe")
 
-# The kernel that Debian's metapackage stands for now; without an answer, the one fetched last.
-package=$(apt-cache depends linux-image-amd64 2>/dev/null |
-          awk '$1 == "Depends:" && $2 ~ /^linux-image-[0-9]/ { print $2; exit }') || true
+# The kernel that Debian's metapackage stands for now (the package lists are fetched first
+# where the machine has none); without an answer, the one fetched last.
+current_kernel() {
+  apt-cache depends linux-image-amd64 2>/dev/null |
+    awk '$1 == "Depends:" && $2 ~ /^linux-image-[0-9]/ { print $2; exit }'
+}
+package=$(current_kernel) || true
+if [[ -z $package ]]; then
+  apt-get update -qq >/dev/null 2>&1 || true
+  package=$(current_kernel) || true
+fi
 if [[ -z $package ]]; then
   package=$(ls -1 "$guest/kernel" 2>/dev/null | sort -V | tail -n 1)
 fi
