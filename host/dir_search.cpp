@@ -1,20 +1,14 @@
 #include "host/dir_search.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "host/text_case.h"
 
 namespace host {
 namespace {
 
-std::string Folded(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  });
-  return s;
-}
-
 bool FoldedLess(const DirEntry& a, const DirEntry& b) {
-  const std::string fa = Folded(a.name), fb = Folded(b.name);
+  const std::string fa = LowerCased(a.name), fb = LowerCased(b.name);
   return fa != fb ? fa < fb : a.name < b.name;
 }
 

@@ -1,15 +1,13 @@
 #include <algorithm>
-#include <cctype>
 #include <cwctype>
+#include <utility>
 
 #include "host/name_case.h"
+#include "host/text_case.h"
 
 namespace host {
 
-std::string FoldedPath(std::string path) {
-  for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return path;
-}
+std::string FoldedPath(std::string path) { return LowerCased(std::move(path)); }
 
 bool SameNameComponent(const std::filesystem::path& a, const std::filesystem::path& b) {
   const std::wstring x = a.native(), y = b.native();

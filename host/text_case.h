@@ -4,9 +4,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string>
 #include <string_view>
 
 namespace host {
+
+inline std::string LowerCased(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
 
 inline bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
