@@ -17,16 +17,22 @@ int32_t PumpMessages(CSerialPort*) {
 
 namespace {
 
-// Hands the peer what was written and arms the wait for input; answers what to sleep on, or
-// nothing when no sleep is due (no driver, the in-memory line, no time left, input ready).
-std::optional<host::WaitHandle> PrepareWait(CSerialPort* port, int32_t ms) {
+// Hands the peer what was written; false when no sleep is due (no driver, the in-memory line, no
+// time left).
+bool HandOverOutput(CSerialPort* port, int32_t ms) {
   SerialDriverState* driver = port != nullptr ? port->driver : nullptr;
-  if (driver == nullptr) return std::nullopt;
+  if (driver == nullptr) return false;
   // Whatever waits, the peer must have what was written: it may be what it answers.
   FlushOutput(port);
-  if (ms <= 0 || driver->memoryEnd != nullptr) return std::nullopt;
+  return ms > 0 && driver->memoryEnd == nullptr;
+}
+
+// HandOverOutput, then arms the wait for input; answers what to sleep on, or nothing when no
+// sleep is due (HandOverOutput's reasons, or input ready).
+std::optional<host::WaitHandle> PrepareWait(CSerialPort* port, int32_t ms) {
+  if (!HandOverOutput(port, ms)) return std::nullopt;
   host::WaitHandle input = host::kNoWaitHandle;
-  if (!ArmInputWait(*driver, input)) return std::nullopt;
+  if (!ArmInputWait(*port->driver, input)) return std::nullopt;
   return input;
 }
 
@@ -66,9 +72,9 @@ int32_t PortDelay(CSerialPort* port, int32_t ms) {
   for (;;) {
     const uint32_t elapsed = host::TicksSince(start);
     if (ms <= 0 || elapsed >= static_cast<uint32_t>(ms)) return PORT_OK;
-    // On time alone: unread input would end every step at once, and a pause has no use for it.
+    // On time alone: input, read or not, would end steps early, and a pause has no use for it.
     const int32_t left = ms - static_cast<int32_t>(elapsed);
-    if (PrepareWait(port, left)) {
+    if (HandOverOutput(port, left)) {
       host::WaitForEvents(host::kNoWaitHandle, static_cast<uint32_t>(std::min(left, StepMs(port))));
     }
     const int32_t answer = IdleHook(port);
