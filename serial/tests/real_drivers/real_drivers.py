@@ -300,14 +300,12 @@ class Suite:
         self.check("RTS" not in after and "DTR" not in after and "RTS" in before,
                    "ttyS1: DTR and RTS down after Quon closed it (HUPCL cleared)",
                    f"before {before or '-'}, after {after or '-'}")
-        c.run("(port-probe dump /dev/ttyS1 9600 20 > /tmp/dump.txt 2>&1; "
-              "echo $? > /tmp/dump.status) &")
+        self.start_probe("dump", "dump /dev/ttyS1 9600 20")
         time.sleep(2)
         self.qmp.call("chardev-send-break", id="s1")
-        wait_until(lambda: c.run("test -s /tmp/dump.status")[0] == 0, 30, 0.3)
-        dump = c.out("cat /tmp/dump.txt")
+        status, dump = self.probe_result("dump")
         counted = c.out("grep '^1:' /proc/tty/driver/serial")
-        self.check(c.out("cat /tmp/dump.status").strip() == "0" and "brk:1" in counted and
+        self.check(status == "0" and "brk:1" in counted and
                    re.search(r"BREAK/FE/OE/PE: 1\d\d\d", dump) and "CE_BREAK:1" in dump,
                    "ttyS1: a break from the host end in the counters and the dump",
                    " | ".join([counted.strip()] + [line for line in dump.splitlines()
@@ -382,6 +380,17 @@ class Suite:
                    "unplug: descriptors and memory flat",
                    f"descriptors {fds}, VmRSS {rss[0]} -> {rss[-1]} kB")
 
+    def start_probe(self, name, arguments):
+        """Starts port-probe in the guest's background, its output and status kept under name."""
+        self.console.run(f"(port-probe {arguments} > /tmp/{name}.txt 2>&1; "
+                         f"echo $? > /tmp/{name}.status) &")
+
+    def probe_result(self, name):
+        """Waits up to 30 s for the probe started under name; answers (status, output)."""
+        c = self.console
+        wait_until(lambda: c.run(f"test -s /tmp/{name}.status")[0] == 0, 30, 0.3)
+        return c.out(f"cat /tmp/{name}.status").strip(), c.out(f"cat /tmp/{name}.txt")
+
     def count(self, folder, text):
         return int(self.console.out(f"grep -c '{text}' /tmp/{folder}.log").strip() or 0)
 
@@ -428,12 +437,10 @@ class Suite:
                            "closing: a stalled queue is waited for 2 s, then dropped", detail)
 
     def case_pause(self):
-        c = self.console
-        c.run("(port-probe pause /dev/ttyS1 1000 > /tmp/pause.txt 2>&1; echo $? > /tmp/pause.status) &")
+        self.start_probe("pause", "pause /dev/ttyS1 1000")
         time.sleep(1)
         os.write(self.ttyS1_hold, b"x" * 64)
-        wait_until(lambda: c.run("test -s /tmp/pause.status")[0] == 0, 30, 0.3)
-        text = c.out("cat /tmp/pause.txt").strip()
+        text = self.probe_result("pause")[1].strip()
         calls = re.search(r"(\d+) hook calls", text)
         self.check(calls and int(calls.group(1)) <= 400,
                    "ttyS1: a cancel's pause with unread input sleeps", text)
