@@ -8,7 +8,7 @@ source "$(dirname "$0")/apt-packages.sh"
 install_packages setup \
   cmake ninja-build g++ clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev \
-  qt6-base-dev fonts-liberation \
+  qt6-base-dev fonts-liberation xvfb xauth \
   lrzsz socat strace python3 \
   scdoc dpkg-dev fakeroot file lintian desktop-file-utils zip \
   -- qemu-system-x86 busybox-static cpio

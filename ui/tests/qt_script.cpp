@@ -99,8 +99,10 @@ void PressKey(QWidget& window, int qtKey) {
   QTest::keyClick(target, static_cast<Qt::Key>(qtKey));
 }
 
+// A run on another display keeps its shots apart (QUON_SCREENSHOT_DIR in the environment).
 std::string SaveScreenshot(QWidget& window, const std::string& name) {
-  QDir dir(QStringLiteral(QUON_SCREENSHOT_DIR));
+  const QString other = qEnvironmentVariable("QUON_SCREENSHOT_DIR");
+  QDir dir(other.isEmpty() ? QStringLiteral(QUON_SCREENSHOT_DIR) : other);
   if (!dir.mkpath(QStringLiteral("."))) return {};
   QString path = dir.filePath(QString::fromStdString(name) + QStringLiteral(".png"));
   return window.grab().save(path) ? path.toStdString() : std::string();
