@@ -89,9 +89,9 @@ print("%.6f" % time.time())' "$1" "$2"
 
 # One transfer of src.bin: the sender starts first and waits for the start character; the time
 # runs from the receiver's start until both programs have ended, as a user sees the transfer
-# (complete_seconds: until the receiver has the whole file); until the receiver's end when the
-# sender had to be stopped (stopped_note says so). Sets seconds, complete_seconds, stopped_note,
-# rate, tx_cpu and rx_cpu (s/MiB).
+# (complete_seconds: until the receiver has the whole file); a sender that had to be stopped is
+# timed to its stop, which stopped_note says. Sets seconds, complete_seconds, stopped_note, rate,
+# tx_cpu and rx_cpu (s/MiB).
 transfer() {  # sender-kind receiver-kind baud size
   local tx=$1 rx=$2 baud=$3 size=$4
   rm -f "$work/got.bin" "$work/tx.cpu" "$work/rx.cpu"
@@ -104,14 +104,10 @@ transfer() {  # sender-kind receiver-kind baud size
   t0=$(date +%s.%N)
   start_end "$rx" receive "$baud" "${cpu_time[@]}" "$work/rx.cpu"
   wait "$end_pid" || true
-  local receiver_end; receiver_end=$(date +%s.%N)
   finish_sender "$sender_pid"
   t1=$(date +%s.%N)
   stopped_note=
-  if [[ -e $work/stopped ]]; then
-    t1=$receiver_end
-    stopped_note="  [sender stopped 15 s after; timed to the receiver's end]"
-  fi
+  [[ -e $work/stopped ]] && stopped_note="  [sender stopped after 15 s; timed to its stop]"
   kill "$watcher" 2>/dev/null || true
   wait "$watcher" 2>/dev/null || true
   cmp -s -n "$size" "$work/src.bin" "$work/got.bin" || { echo "$tx -> $rx: received file differs"; exit 1; }
