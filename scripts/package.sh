@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds the packages of both platforms into build/packages/: from the default build the Debian
-# package (checked by lintian), from each Windows build (windows, 32-bit; windows64, 64-bit) a
-# zip and an NSIS installer.
-# With --check it then tries them: the Debian package installed on this machine and purged again
-# (scripts/check-deb.sh), each installer under the Wine that runs it
-# (scripts/check-windows-installer.sh); the 32-bit one only where this machine runs 32-bit
-# programs, and a line says so where it does not.
+# Builds the packages of both platforms into build/packages/: from the default build and the Arm
+# cross builds the Debian packages, quon-server (amd64, arm64, armhf) and quon, the desktop
+# program (amd64, arm64), each checked by lintian; from each Windows build (windows, 32-bit;
+# windows64, 64-bit) a zip and an NSIS installer. An Arm package whose libraries this machine
+# lacks (scripts/cross-ready.sh) is not made, and a line says so.
+# With --check it then tries them: the amd64 Debian packages installed on this machine and purged
+# again, once as they are and once over the single quon package of 0.1 (scripts/check-deb.sh),
+# each installer under the Wine that runs it (scripts/check-windows-installer.sh); the 32-bit one
+# only where this machine runs 32-bit programs, and a line says so where it does not.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,12 +23,26 @@ scripts/setup-windows.sh
 out=$PWD/build/packages
 rm -rf "$out"
 mkdir -p "$out"
-for preset in default windows windows64; do
-  cmake --preset "$preset" >/dev/null
+linux_builds=(default)
+for arch in arm64 armhf; do
+  if why=$(scripts/cross-ready.sh $arch --package); then
+    linux_builds+=(linux-$arch)
+  else
+    echo "package: no $arch packages: $why"
+  fi
+done
+for preset in "${linux_builds[@]}" windows windows64; do
+  if [[ $preset == linux-* ]]; then
+    scripts/cross-configure.sh "$preset"
+  else
+    cmake --preset "$preset" >/dev/null
+  fi
   cmake --build --preset "$preset"
 done
 
-cpack --config build/default/CPackConfig.cmake -B "$out/cpack" >/dev/null
+for build in "${linux_builds[@]}"; do
+  cpack --config build/$build/CPackConfig.cmake -B "$out/cpack" >/dev/null
+done
 for build in windows windows64; do
   cpack --config build/$build/CPackConfig.cmake -B "$out/cpack" >/dev/null
   cmake --install build/$build --prefix "$out/cpack/$build" --strip >/dev/null
@@ -35,16 +51,22 @@ done
 mv "$out"/cpack/*.deb "$out"/cpack/*.zip "$out"/
 rm -rf "$out/cpack"
 
-deb=$(echo "$out"/quon_*_amd64.deb)
-version=${deb##*/quon_}
-version=${version%_amd64.deb}
+server_deb=$(echo "$out"/quon-server_*_amd64.deb)
+desktop_deb=$(echo "$out"/quon_*_amd64.deb)
+version=$(dpkg-deb -f "$server_deb" Version)
 head -1 packaging/linux/changelog | grep -qF "quon ($version)" ||
   { echo "package: packaging/linux/changelog has no entry for $version" >&2; exit 1; }
-lintian --fail-on error "$deb" 2> >(grep -v 'running with root privileges' >&2)
+lintian --fail-on error "$out"/*.deb 2> >(grep -v 'running with root privileges' >&2)
 ls -l "$out"
 
 if [[ -n $check ]]; then
-  scripts/check-deb.sh "$deb"
+  scripts/check-deb.sh "$server_deb" "$desktop_deb"
+  scripts/check-deb.sh --upgrade-from "$(scripts/old-release-deb.sh)" "$server_deb" "$desktop_deb"
+  arm_debs=()
+  for deb in "$out"/*_arm64.deb "$out"/*_armhf.deb; do [[ -e $deb ]] && arm_debs+=("$deb"); done
+  if ((${#arm_debs[@]})); then
+    echo "package: $(printf '%s ' "${arm_debs[@]##*/}")made, not installed: no clean Arm system here yet"
+  fi
   installer32=$(echo "$out"/quon-*-win32-setup.exe)
   # Beside the 64-bit installation, the 32-bit installer must refuse; it runs only where this
   # machine runs 32-bit programs.
