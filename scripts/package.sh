@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Builds the packages of both platforms into build/packages/: from the default build and the Arm
-# cross builds the Debian packages, quon-server (amd64, arm64, armhf) and quon, the desktop
-# program (amd64, arm64), each checked by lintian; from each Windows build (windows, 32-bit;
-# windows64, 64-bit) a zip and an NSIS installer. An Arm package whose libraries this machine
-# lacks (scripts/cross-ready.sh) is not made, and a line says so.
+# Builds the packages of both platforms into build/packages/: from the default build the Debian
+# packages quon-server and quon (the desktop program), each checked by lintian; from each Windows
+# build (windows, 32-bit; windows64, 64-bit) a zip and an NSIS installer.
 # With --check it then tries them: the amd64 Debian packages installed on this machine and purged
 # again, once as they are and once over the single quon package of 0.1 (scripts/check-deb.sh),
 # each installer under the Wine that runs it (scripts/check-windows-installer.sh); the 32-bit one
@@ -24,19 +22,8 @@ out=$PWD/build/packages
 rm -rf "$out"
 mkdir -p "$out"
 linux_builds=(default)
-for arch in arm64 armhf; do
-  if why=$(scripts/cross-ready.sh $arch --package); then
-    linux_builds+=(linux-$arch)
-  else
-    echo "package: no $arch packages: $why"
-  fi
-done
 for preset in "${linux_builds[@]}" windows windows64; do
-  if [[ $preset == linux-* ]]; then
-    scripts/cross-configure.sh "$preset"
-  else
-    cmake --preset "$preset" >/dev/null
-  fi
+  cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
 
@@ -62,11 +49,6 @@ ls -l "$out"
 if [[ -n $check ]]; then
   scripts/check-deb.sh "$server_deb" "$desktop_deb"
   scripts/check-deb.sh --upgrade-from "$(scripts/old-release-deb.sh)" "$server_deb" "$desktop_deb"
-  arm_debs=()
-  for deb in "$out"/*_arm64.deb "$out"/*_armhf.deb; do [[ -e $deb ]] && arm_debs+=("$deb"); done
-  if ((${#arm_debs[@]})); then
-    echo "package: $(printf '%s ' "${arm_debs[@]##*/}")made, not installed: no clean Arm system here yet"
-  fi
   installer32=$(echo "$out"/quon-*-win32-setup.exe)
   # Beside the 64-bit installation, the 32-bit installer must refuse; it runs only where this
   # machine runs 32-bit programs.

@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the default build, the sanitizer build, the two Windows
 # builds with their tests under Wine (the 64-bit one always, under wine64; the 32-bit one where
-# this machine runs 32-bit programs, else built only), the real-driver suite in a virtual PC, the
-# plain Release build (build only) and the Arm cross builds (linux-arm64, linux-armhf) with their
-# tests under qemu-user; last the packages of both platforms, installed and removed again (the
-# Debian packages on this machine, the Windows installers under Wine). A line says which Windows
-# suites ran, and one which Arm suites did not, and why.
+# this machine runs 32-bit programs, else built only), the real-driver suite in a virtual PC and
+# the plain Release build (build only); last the packages of both platforms, installed and
+# removed again (the Debian package on this machine, the Windows installers under Wine). A line
+# says which Windows suites ran.
 #
 # A suite mostly waits (on serial lines, peers and Wine), so each runs while the next build
 # compiles at low priority; its report is shown when it ends, and a last line gives each
@@ -116,42 +115,13 @@ for preset in "${windows_suites[@]}"; do
 done
 start_stage "real drivers" scripts/real-drivers-test.sh build/default
 run_stage "release build" release_build
-arm_builds() {
-  local preset
-  for preset in linux-arm64 linux-armhf; do
-    scripts/cross-configure.sh "$preset"
-    nice -n 10 cmake --build --preset "$preset"
-  done
-}
-run_stage "arm builds" arm_builds
 for stage in "${windows_suites[@]/%/ suite}" "real drivers"; do
   finish_stage "$stage"
 done
 
-# The Arm suites keep a core busy each under qemu-user: they run beside the packages, which
-# mostly wait on apt and Wine.
-arm_suites=()
-arm_skipped=()
-for arch in arm64 armhf; do
-  if why=$(scripts/cross-ready.sh $arch --run); then
-    arm_suites+=(linux-$arch)
-    start_stage "linux-$arch suite" ctest --preset linux-$arch
-  else
-    arm_skipped+=("linux-$arch suite not run: $why")
-  fi
-done
-if ((${#arm_skipped[@]})); then
-  arm="$(IFS=';'; echo "${arm_skipped[*]}" | sed 's/;/; /g')"
-else
-  arm="linux-arm64, linux-armhf: tested under qemu-user"
-fi
-echo "$arm"
 if ((${#failed[@]} == 0)); then
   run_stage packages scripts/package.sh --check
 fi
-for preset in "${arm_suites[@]}"; do
-  finish_stage "$preset suite"
-done
 
 stage_times+=("all $SECONDS s")
 echo "stages: $(IFS=';'; echo "${stage_times[*]}" | sed 's/;/; /g')"
@@ -160,4 +130,3 @@ if ((${#failed[@]})); then
   exit 1
 fi
 echo "$windows"
-echo "$arm"
