@@ -11,4 +11,4 @@ install_packages setup \
   qt6-base-dev fonts-liberation xvfb xauth \
   lrzsz socat strace python3 \
   scdoc dpkg-dev fakeroot file lintian desktop-file-utils zip \
-  -- qemu-system-x86 busybox-static cpio
+  -- qemu-system-x86 qemu-system-arm busybox-static cpio

@@ -2,7 +2,8 @@
 # Sets up, builds and runs every test: the default build, the sanitizer build, the two Windows
 # builds with their tests under Wine (the 64-bit one always, under wine64; the 32-bit one where
 # this machine runs 32-bit programs, else built only), the real-driver suite in a virtual PC and
-# the plain Release build (build only); last the packages of both platforms, installed and
+# on a virtual arm64 board (where the linux-arm64 build is there), and the plain Release build
+# (build only); last the packages of both platforms, installed and
 # removed again (the Debian package on this machine, the Windows installers under Wine). A line
 # says which Windows suites ran.
 #
@@ -114,8 +115,16 @@ for preset in "${windows_suites[@]}"; do
   start_stage "$preset suite" ctest --preset "$preset"
 done
 start_stage "real drivers" scripts/real-drivers-test.sh build/default
+# The arm64 board, another core's worth of emulation, on the arm64 build's programs.
+board_stages=()
+if [[ -x build/linux-arm64/server/quon-server ]]; then
+  start_stage "real drivers arm64" scripts/real-drivers-test.sh build/linux-arm64
+  board_stages=("real drivers arm64")
+else
+  echo "real drivers arm64: skipped: build/linux-arm64 is not built"
+fi
 run_stage "release build" release_build
-for stage in "${windows_suites[@]/%/ suite}" "real drivers"; do
+for stage in "${windows_suites[@]/%/ suite}" "real drivers" "${board_stages[@]}"; do
   finish_stage "$stage"
 done
 

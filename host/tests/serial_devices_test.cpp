@@ -15,6 +15,12 @@ class SerialDevicesTest : public ::testing::Test {
  protected:
   host::testing::ScratchDir scratch_;
   FakeDeviceTree tree_{std::filesystem::current_path() / "root"};
+
+  std::string Chosen(int index) {
+    const host::ChosenDevice device =
+        host::DefaultSerialDevice(index, host::ListSerialDevices(tree_.Root()));
+    return device.path + " (" + device.reason + ")";
+  }
 };
 
 TEST_F(SerialDevicesTest, ListsAdaptersWithStableNamesThenPortsWithAUart) {
@@ -45,18 +51,13 @@ TEST_F(SerialDevicesTest, ListsAdaptersWithStableNamesThenPortsWithAUart) {
 
 TEST_F(SerialDevicesTest, DefaultIsTheOnlyAdapterElseTheBuiltInPort) {
   tree_.AddBuiltInPort("ttyS0", 4);
-  auto chosen = [&](int index) {
-    const host::ChosenDevice device =
-        host::DefaultSerialDevice(index, host::ListSerialDevices(tree_.Root()));
-    return device.path + " (" + device.reason + ")";
-  };
-  EXPECT_EQ(chosen(0), "/dev/ttyS0 (no USB serial adapter found)");
-  EXPECT_EQ(chosen(1), "/dev/ttyS1 (no USB serial adapter found)");
+  EXPECT_EQ(Chosen(0), "/dev/ttyS0 (no USB serial adapter found)");
+  EXPECT_EQ(Chosen(1), "/dev/ttyS1 (no USB serial adapter found)");
   tree_.AddUsbAdapter("ttyACM0", "cdc_acm", "Maker", "Link");
-  EXPECT_EQ(chosen(0), "/dev/ttyACM0 (the only USB serial adapter)");
-  EXPECT_EQ(chosen(1), "/dev/ttyACM0 (the only USB serial adapter)");
+  EXPECT_EQ(Chosen(0), "/dev/ttyACM0 (the only USB serial adapter)");
+  EXPECT_EQ(Chosen(1), "/dev/ttyACM0 (the only USB serial adapter)");
   tree_.AddUsbAdapter("ttyUSB0", "pl2303", "Prolific", "USB-Serial Controller");
-  EXPECT_EQ(chosen(1),
+  EXPECT_EQ(Chosen(1),
             "/dev/ttyS1 (2 USB serial adapters found; set device2 in quon.ini to choose one)");
 }
 
@@ -66,22 +67,17 @@ TEST_F(SerialDevicesTest, DefaultOnABoardIsItsOwnUartWhereNoUartAnswersAtTtyS) {
   tree_.AddBuiltInPort("ttyS1", 0);
   tree_.AddOwnNamedUart("ttyAMA1", "uart-pl011");
   tree_.AddOwnNamedUart("ttyAMA0", "uart-pl011");
-  auto chosen = [&](int index) {
-    const host::ChosenDevice device =
-        host::DefaultSerialDevice(index, host::ListSerialDevices(tree_.Root()));
-    return device.path + " (" + device.reason + ")";
-  };
-  EXPECT_EQ(chosen(0), "/dev/ttyAMA0 (no USB serial adapter found, no UART at /dev/ttyS0)");
-  EXPECT_EQ(chosen(1), "/dev/ttyAMA1 (no USB serial adapter found, no UART at /dev/ttyS1)");
+  EXPECT_EQ(Chosen(0), "/dev/ttyAMA0 (no USB serial adapter found, no UART at /dev/ttyS0)");
+  EXPECT_EQ(Chosen(1), "/dev/ttyAMA1 (no USB serial adapter found, no UART at /dev/ttyS1)");
   tree_.AddBuiltInPort("ttyS0", 4);
-  EXPECT_EQ(chosen(0), "/dev/ttyS0 (no USB serial adapter found)");
+  EXPECT_EQ(Chosen(0), "/dev/ttyS0 (no USB serial adapter found)");
   tree_.AddUsbAdapter("ttyUSB0", "ftdi_sio", "FTDI", "FT232R USB UART");
   tree_.AddUsbAdapter("ttyUSB1", "ftdi_sio", "FTDI", "FT232R USB UART");
-  EXPECT_EQ(chosen(1),
+  EXPECT_EQ(Chosen(1),
             "/dev/ttyAMA1 (2 USB serial adapters found, no UART at /dev/ttyS1; set device2 in "
             "quon.ini to choose one)");
   tree_.RemoveTty("ttyAMA1");
-  EXPECT_EQ(chosen(1),
+  EXPECT_EQ(Chosen(1),
             "/dev/ttyS1 (2 USB serial adapters found; set device2 in quon.ini to choose one)");
 }
 
