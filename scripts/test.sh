@@ -3,8 +3,8 @@
 # builds with their tests under Wine (the 64-bit one always, under wine64; the 32-bit one where
 # this machine runs 32-bit programs, else built only), the real-driver suite in a virtual PC and
 # on a virtual arm64 board (where the linux-arm64 build is there), and the plain Release build
-# (build only); last the packages of both platforms, installed and
-# removed again (the Debian package on this machine, the Windows installers under Wine). A line
+# (build only); last the packages of both platforms, installed and removed again (the Debian
+# package on this machine, the Windows installers under Wine). A line
 # says which Windows suites ran. Run by another user than root, on a machine already set up,
 # each stage that only root can run says so in one line instead (see root_only).
 #
