@@ -17,8 +17,11 @@ case ${1:-} in
   *) echo "usage: scripts/package.sh [--check]" >&2; exit 2 ;;
 esac
 
-scripts/setup.sh
-scripts/setup-windows.sh
+# On its own it sets up first; scripts/test.sh has done so already.
+if [[ -z ${QUON_SET_UP:-} ]]; then
+  scripts/setup.sh
+  scripts/setup-windows.sh
+fi
 out=$PWD/build/packages
 rm -rf "$out"
 mkdir -p "$out"

@@ -4,7 +4,9 @@
 # this machine runs 32-bit programs, else built only), the real-driver suite in a virtual PC and
 # the plain Release build (build only); last the packages of both platforms, installed and
 # removed again (the Debian package on this machine and in clean Debian 12 and 13 systems, the
-# Windows installers under Wine). A line says which Windows suites ran.
+# Windows installers under Wine). A line says which Windows suites ran. Run by another user than
+# root, on a machine already set up, each stage that only root can run says so in one line
+# instead (see root_only).
 #
 # A suite mostly waits (on serial lines, peers and Wine), so each runs while the next build
 # compiles at low priority; its report is shown when it ends, and a last line gives each
@@ -65,6 +67,19 @@ finish_stage() {
   ((status == 0)) || failed+=("$name")
 }
 
+# The command of a stage that only root can run, as in `run_stage NAME root_only WHY COMMAND...`
+# (or start_stage): run by root; for anyone else one line says that the stage did not run and
+# why, and the stage passes, so that the rest still runs.
+root_only() {
+  local why=$1
+  shift
+  if ((EUID == 0)); then
+    "$@"
+  else
+    echo "$name: not run: needs root to $why"
+  fi
+}
+
 build() {
   cmake --preset "$1" >/dev/null
   nice -n 10 cmake --build --preset "$1"
@@ -84,6 +99,7 @@ release_build() {
 }
 
 run_stage setup bash -c 'scripts/setup.sh && scripts/setup-windows.sh'
+export QUON_SET_UP=yes
 if why=$(scripts/runs-32-bit.sh); then
   windows="windows64 (64-bit): tested under wine64; windows (32-bit): tested under Wine's 32-bit loader"
   windows_suites=(windows64 windows)
@@ -119,7 +135,7 @@ prepare_clean_systems() {
 
 run_stage "default build" build default
 start_stage "default suite" ctest --preset default
-start_stage "clean systems" prepare_clean_systems
+start_stage "clean systems" root_only "make clean Debian systems" prepare_clean_systems
 run_stage "sanitizer build" build sanitize
 finish_stage "default suite"
 
@@ -146,7 +162,7 @@ done
 
 finish_stage "clean systems"
 if ((${#failed[@]} == 0)); then
-  run_stage packages scripts/package.sh --check
+  run_stage packages root_only "install the Debian package with apt" scripts/package.sh --check
 fi
 
 stage_times+=("all $SECONDS s")
