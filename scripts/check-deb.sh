@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages on this machine with apt-get, tries what they installed, then
 # removes them with --purge, which must leave none of their files behind. The installed programs
-# are tried together: quon-server serves quon-calc over quon-nullmodem in a scratch folder. With
-# the desktop package, its entry, icons and help page are checked as well. An installation of
-# quon or quon-server that this script did not make is left alone.
+# are tried together: quon-server serves quon-calc over quon-nullmodem in a scratch folder, a get
+# and a put. With the desktop package, its entry, icons and help page are checked as well. An
+# installation of quon or quon-server that this script did not make is left alone.
 #
 # usage: check-deb.sh QUON-SERVER.deb [QUON.deb]
 #        check-deb.sh --upgrade-from OLD-QUON.deb QUON-SERVER.deb QUON.deb
@@ -36,11 +36,18 @@ apt() {
   DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 -y -qq "$@" \
     >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; return 1; }
 }
+# Only names dpkg knows: apt refuses one that neither it nor the archive has.
+purge() {
+  local known
+  mapfile -t known < <(dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' quon quon-server 2>/dev/null |
+    awk 'substr($1, 2, 1) != "n" { print $2 }')
+  ((${#known[@]} == 0)) || apt remove --purge "${known[@]}"
+}
 cleanup() {
   [[ -n $server_pid ]] && kill "$server_pid" 2>/dev/null || true
   [[ -n $line_pid ]] && kill "$line_pid" 2>/dev/null || true
   wait 2>/dev/null || true
-  [[ -n $installed ]] && apt remove --purge quon quon-server
+  [[ -n $installed ]] && purge
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -82,7 +89,7 @@ for program in "${programs[@]}"; do
   man -w "$program" >/dev/null 2>&1 || fail "no man page for $program"
   [[ $("$program" --version) == *" $version" ]] || fail "$program --version does not say $version"
 done
-man quon-server 2>/dev/null | grep -q 'quon-server - serve' || fail "man quon-server"
+man quon-server 2>/dev/null | grep -qE 'quon-server +- +serve' || fail "man quon-server"
 
 if [[ -n $desktop ]]; then
   desktop-file-validate /usr/share/applications/quon.desktop
@@ -100,6 +107,15 @@ SYSTEMD_UNIT_PATH=/usr/lib/systemd/user: XDG_RUNTIME_DIR=$work \
   systemd-analyze verify --man=no "quon-server@$(systemd-escape --path "$work").service" ||
   fail "the systemd unit does not verify"
 
+# A request is taken, and a stored file complete, once the server's line is idle again.
+wait_until_idle() {
+  for _ in $(seq 300); do
+    [[ $(grep '^Status: ' server.log | tail -n 1) == 'Status: Comms line is IDLE' ]] && return
+    sleep 0.1
+  done
+  fail "quon-server did not return to an idle line: $(cat server.log)"
+}
+
 cd "$work"
 head -c 3000 /dev/urandom >orvo1.obj
 quon-nullmodem --link-a "$work/pc" --link-b "$work/calc" --ready-file "$work/line.ready" \
@@ -112,13 +128,21 @@ server_pid=$!
 { timeout 30 quon-calc download-mode "$work/calc" &&
   timeout 30 quon-calc get "$work/calc" orvo1.obj --expect orvo1.obj; } ||
   fail "quon-calc could not fetch a file from quon-server: $(cat server.log)"
+wait_until_idle
+head -c 2000 /dev/urandom >note.txt
+timeout 30 quon-calc put "$work/calc" note.obj note.txt ||
+  fail "quon-calc could not store a file through quon-server: $(cat server.log)"
+wait_until_idle
+# XMODEM fills the last block: the file, then fill bytes alone.
+cmp -s -n 2000 note.txt note.obj && [[ -z $(tail -c +2001 note.obj | tr -d '\000') ]] ||
+  fail "the file quon-server stored differs from the one sent"
 kill "$server_pid" "$line_pid"
 wait 2>/dev/null || true
 server_pid=
 line_pid=
 cd /
 
-apt remove --purge quon quon-server
+purge
 installed=
 for file in "${files[@]}" "${old_files[@]}"; do
   [[ ! -e $file ]] || fail "left behind: $file"

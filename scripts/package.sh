@@ -4,8 +4,9 @@
 # build (windows, 32-bit; windows64, 64-bit) a zip and an NSIS installer.
 # With --check it then tries them: the amd64 Debian packages installed on this machine and purged
 # again, once as they are and once over the single quon package of 0.1 (scripts/check-deb.sh),
-# each installer under the Wine that runs it (scripts/check-windows-installer.sh); the 32-bit one
-# only where this machine runs 32-bit programs, and a line says so where it does not.
+# and so in clean Debian 12 and 13 systems (scripts/check-in-clean-system.sh); each installer
+# under the Wine that runs it (scripts/check-windows-installer.sh), the 32-bit one only where
+# this machine runs 32-bit programs, and a line says so where it does not.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,8 +17,11 @@ case ${1:-} in
   *) echo "usage: scripts/package.sh [--check]" >&2; exit 2 ;;
 esac
 
-scripts/setup.sh
-scripts/setup-windows.sh
+# On its own it sets up first; scripts/test.sh has done so already.
+if [[ -z ${QUON_SET_UP:-} ]]; then
+  scripts/setup.sh
+  scripts/setup-windows.sh
+fi
 out=$PWD/build/packages
 rm -rf "$out"
 mkdir -p "$out"
@@ -47,6 +51,14 @@ lintian --fail-on error "$out"/*.deb 2> >(grep -v 'running with root privileges'
 ls -l "$out"
 
 if [[ -n $check ]]; then
+  # The clean systems wait on the disk more than they compute: they run beside the checks here.
+  mkdir -p build/clean-checks
+  clean=()
+  for suite in bookworm trixie; do
+    scripts/check-in-clean-system.sh --suite "$suite" "$server_deb" "$desktop_deb" \
+      >"build/clean-checks/$suite.log" 2>&1 &
+    clean+=("$suite:$!")
+  done
   scripts/check-deb.sh "$server_deb" "$desktop_deb"
   scripts/check-deb.sh --upgrade-from "$(scripts/old-release-deb.sh)" "$server_deb" "$desktop_deb"
   installer32=$(echo "$out"/quon-*-win32-setup.exe)
@@ -61,4 +73,17 @@ if [[ -n $check ]]; then
   else
     echo "package: ${installer32##*/} made, not tried: $why"
   fi
+  failed=
+  for job in "${clean[@]}"; do
+    suite=${job%%:*}
+    status=0
+    wait "${job#*:}" || status=$?
+    if ((status == 3)); then
+      echo "package: not tried in a clean Debian $suite system: $(tail -n 1 "build/clean-checks/$suite.log")"
+    else
+      cat "build/clean-checks/$suite.log"
+      ((status == 0)) || failed+=" $suite"
+    fi
+  done
+  [[ -z $failed ]] || { echo "package: the Debian packages failed in clean systems:$failed" >&2; exit 1; }
 fi

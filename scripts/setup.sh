@@ -9,16 +9,18 @@
 set -euo pipefail
 source "$(dirname "$0")/apt-packages.sh"
 
-for arch in arm64 armhf; do
-  dpkg --print-foreign-architectures | grep -qx "$arch" || dpkg --add-architecture "$arch"
-done
+if ((EUID == 0)); then
+  for arch in arm64 armhf; do
+    dpkg --print-foreign-architectures | grep -qx "$arch" || dpkg --add-architecture "$arch"
+  done
+fi
 
 install_packages setup \
   cmake ninja-build g++ clang libclang-rt-14-dev \
   libgtest-dev libgmock-dev \
   qt6-base-dev fonts-liberation xvfb xauth \
   lrzsz socat strace python3 \
-  scdoc dpkg-dev fakeroot file lintian desktop-file-utils zip \
+  scdoc dpkg-dev fakeroot file lintian desktop-file-utils zip mmdebstrap arch-test \
   crossbuild-essential-arm64 crossbuild-essential-armhf qemu-user-static googletest \
-  -- qemu-system-x86 busybox-static cpio \
+  -- qemu-system-x86 qemu-system-arm busybox-static cpio \
   libstdc++6:arm64 qt6-base-dev:arm64 libstdc++6:armhf
