@@ -2,10 +2,11 @@
 # Sets up, builds and runs every test: the default build, the sanitizer build, the two Windows
 # builds with their tests under Wine (the 64-bit one always, under wine64; the 32-bit one where
 # this machine runs 32-bit programs, else built only), the real-driver suite in a virtual PC and
-# the plain Release build (build only); last the packages of both platforms, installed and
-# removed again (the Debian package on this machine, the Windows installers under Wine). A line
-# says which Windows suites ran. Run by another user than root, on a machine already set up,
-# each stage that only root can run says so in one line instead (see root_only).
+# on a virtual arm64 board (where the linux-arm64 build is there), and the plain Release build
+# (build only); last the packages of both platforms, installed and removed again (the Debian
+# package on this machine and in clean Debian 12 and 13 systems, the Windows installers under
+# Wine). A line says which Windows suites ran. Run by another user than root, on a machine already
+# set up, each stage that only root can run says so in one line instead (see root_only).
 #
 # A suite mostly waits (on serial lines, peers and Wine), so each runs while the next build
 # compiles at low priority; its report is shown when it ends, and a last line gives each
@@ -108,8 +109,33 @@ else
 fi
 echo "$windows"
 
+# The clean Debian systems that the package check installs into hold what the package depends on,
+# which its first build tells; making them is mostly the archive and the disk, so it starts early.
+prepare_clean_systems() {
+  rm -rf build/clean-systems
+  cpack --config build/default/CPackConfig.cmake -B build/clean-systems >build/clean-systems.log 2>&1 ||
+    { cat build/clean-systems.log; return 1; }
+  local suite status result=0
+  local -A pid
+  for suite in bookworm trixie; do
+    scripts/check-in-clean-system.sh --prepare --suite "$suite" build/clean-systems/*.deb &
+    pid[$suite]=$!
+  done
+  for suite in bookworm trixie; do
+    status=0
+    wait "${pid[$suite]}" || status=$?
+    case $status in
+      0) echo "Debian $suite system ready" ;;
+      3) ;; # its line said why, and the package check says it again
+      *) result=1 ;;
+    esac
+  done
+  return "$result"
+}
+
 run_stage "default build" build default
 start_stage "default suite" ctest --preset default
+start_stage "clean systems" root_only "make clean Debian systems" prepare_clean_systems
 run_stage "sanitizer build" build sanitize
 finish_stage "default suite"
 
@@ -129,11 +155,20 @@ for preset in "${windows_suites[@]}"; do
   start_stage "$preset suite" ctest --preset "$preset"
 done
 start_stage "real drivers" scripts/real-drivers-test.sh build/default
+# The arm64 board, another core's worth of emulation, on the arm64 build's programs.
+board_stages=()
+if [[ -x build/linux-arm64/server/quon-server ]]; then
+  start_stage "real drivers arm64" scripts/real-drivers-test.sh build/linux-arm64
+  board_stages=("real drivers arm64")
+else
+  echo "real drivers arm64: skipped: build/linux-arm64 is not built"
+fi
 run_stage "release build" release_build
-for stage in "${windows_suites[@]/%/ suite}" "real drivers"; do
+for stage in "${windows_suites[@]/%/ suite}" "real drivers" "${board_stages[@]}"; do
   finish_stage "$stage"
 done
 
+finish_stage "clean systems"
 if ((${#failed[@]} == 0)); then
   run_stage packages root_only "install the Debian package with apt" scripts/package.sh --check
 fi
