@@ -77,11 +77,16 @@ fi
 if [[ $arch == $(dpkg --print-architecture) ]]; then
   busybox=/bin/busybox
 else
-  version=$(apt-cache policy "busybox-static:$arch" 2>/dev/null | awk '$1 == "Candidate:" { print $2 }')
+  version=$(apt-cache policy "busybox-static:$arch" 2>/dev/null |
+            awk '$1 == "Candidate:" { print $2 }') || true
   if [[ -z $version || $version == "(none)" ]]; then
-    version=$(ls -1 "$guest/busybox" 2>/dev/null | sort -V | tail -n 1)
+    version=$(ls -1 "$guest/busybox" 2>/dev/null | sort -V | tail -n 1) || true
   fi
-  if [[ -z $version ]] || ! fetch busybox-static "$guest/busybox/$version" ./bin/busybox; then
+  if [[ -z $version ]]; then
+    echo "no busybox for the guest: apt-cache knows no busybox-static:$arch and none was fetched before" >&2
+    exit 3
+  fi
+  if ! fetch busybox-static "$guest/busybox/$version" ./bin/busybox; then
     echo "no busybox for the guest: apt-get download busybox-static:$arch failed" >&2
     exit 3
   fi

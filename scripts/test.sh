@@ -155,7 +155,13 @@ for preset in "${windows_suites[@]}"; do
   start_stage "$preset suite" ctest --preset "$preset"
 done
 start_stage "real drivers" scripts/real-drivers-test.sh build/default
-# The arm64 board, another core's worth of emulation, on the arm64 build's programs.
+run_stage "release build" release_build
+for stage in "${windows_suites[@]/%/ suite}" "real drivers"; do
+  finish_stage "$stage"
+done
+
+# The arm64 board, a core's worth of emulation on the programs of the arm64 build (built before
+# this point), beside the packages, which mostly wait on apt and Wine.
 board_stages=()
 if [[ -x build/linux-arm64/server/quon-server ]]; then
   start_stage "real drivers arm64" scripts/real-drivers-test.sh build/linux-arm64
@@ -163,15 +169,13 @@ if [[ -x build/linux-arm64/server/quon-server ]]; then
 else
   echo "real drivers arm64: skipped: build/linux-arm64 is not built"
 fi
-run_stage "release build" release_build
-for stage in "${windows_suites[@]/%/ suite}" "real drivers" "${board_stages[@]}"; do
-  finish_stage "$stage"
-done
-
 finish_stage "clean systems"
 if ((${#failed[@]} == 0)); then
   run_stage packages root_only "install the Debian package with apt" scripts/package.sh --check
 fi
+for stage in "${board_stages[@]}"; do
+  finish_stage "$stage"
+done
 
 stage_times+=("all $SECONDS s")
 echo "stages: $(IFS=';'; echo "${stage_times[*]}" | sed 's/;/; /g')"
