@@ -2,12 +2,12 @@
 # Sets up, builds and runs every test: the default build, the sanitizer build, the two Windows
 # builds with their tests under Wine (the 64-bit one always, under wine64; the 32-bit one where
 # this machine runs 32-bit programs, in a clean 32-bit system where Wine's 32-bit half cannot be
-# installed here, else built only), the real-driver suite in a virtual PC and
-# the plain Release build (build only); last the packages of both platforms, installed and
-# removed again (the Debian package on this machine and in clean Debian 12 and 13 systems, the
-# Windows installers under Wine). A line says which Windows suites ran. Run by another user than
-# root, on a machine already set up, each stage that only root can run says so in one line
-# instead (see root_only).
+# installed here, else built only), the real-driver suite in a virtual PC and on a virtual arm64
+# board (where the linux-arm64 build is there), and the plain Release build (build only); last
+# the packages of both platforms, installed and removed again (the Debian package on this machine
+# and in clean Debian 12 and 13 systems, the Windows installers under Wine). A line says which
+# Windows suites ran. Run by another user than root, on a machine already set up, each stage that
+# only root can run says so in one line instead (see root_only).
 #
 # A suite mostly waits (on serial lines, peers and Wine), so each runs while the next build
 # compiles at low priority; its report is shown when it ends, and a last line gives each
@@ -161,10 +161,22 @@ for stage in "${windows_suites[@]/%/ suite}" "real drivers"; do
   finish_stage "$stage"
 done
 
+# The arm64 board, a core's worth of emulation on the programs of the arm64 build (built before
+# this point), beside the packages, which mostly wait on apt and Wine.
+board_stages=()
+if [[ -x build/linux-arm64/server/quon-server ]]; then
+  start_stage "real drivers arm64" scripts/real-drivers-test.sh build/linux-arm64
+  board_stages=("real drivers arm64")
+else
+  echo "real drivers arm64: skipped: build/linux-arm64 is not built"
+fi
 finish_stage "clean systems"
 if ((${#failed[@]} == 0)); then
   run_stage packages root_only "install the Debian package with apt" scripts/package.sh --check
 fi
+for stage in "${board_stages[@]}"; do
+  finish_stage "$stage"
+done
 
 stage_times+=("all $SECONDS s")
 echo "stages: $(IFS=';'; echo "${stage_times[*]}" | sed 's/;/; /g')"
