@@ -28,7 +28,7 @@ scripts=$(dirname "$(realpath "$0")")
 not_installed=$scripts/../build/wine32-not-installed
 # What the 32-bit suite and the installer check use there; the Linux build's programs that the
 # suite talks to are amd64 ones.
-system_packages=wine,wine32,fonts-wine,xvfb,xauth,x11-apps,imagemagick,socat,lrzsz,cmake,libstdc++6:amd64
+system_packages=wine,wine32,fonts-wine,xvfb,xauth,x11-apps,imagemagick,socat,lrzsz,cmake,mount,libstdc++6:amd64
 
 # A 91-byte static i386 program that only exits with status 0, as an ELF file for the machine
 # given as two bytes (little-endian e_machine).
