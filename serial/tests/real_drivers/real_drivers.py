@@ -13,91 +13,19 @@ and plays the calculator with quon-calc on the host ends. One line per check, th
 "real drivers: N passed, N failed"; exit status 1 when a check failed.
 """
 
-import hashlib
-import json
 import os
 import re
-import shutil
 import socket
 import subprocess
 import sys
-import tempfile
 import threading
 import time
 
+from guest_machine import (Console, GuestSuite, Qmp, UsbAdapter, read, run_cases,
+                           wait_until)
+
 BOOT_S = 180
 USB_LINE_BAUD = "38400"
-
-
-class Console:
-    """The guest's console: commands in, their output and "@@END STATUS" out."""
-
-    def __init__(self, process, log_path):
-        self.process = process
-        self.text = ""
-        self.seen = 0
-        self.lock = threading.Condition()
-        self.log = open(log_path, "w", encoding="utf-8", errors="replace")
-        threading.Thread(target=self._read, daemon=True).start()
-
-    def _read(self):
-        while True:
-            data = os.read(self.process.stdout.fileno(), 65536)
-            if not data:
-                break
-            chunk = data.decode("utf-8", "replace").replace("\r", "")
-            self.log.write(chunk)
-            self.log.flush()
-            with self.lock:
-                self.text += chunk
-                self.lock.notify_all()
-        with self.lock:
-            self.lock.notify_all()
-
-    def wait_for(self, pattern, timeout):
-        deadline = time.monotonic() + timeout
-        with self.lock:
-            while True:
-                found = re.compile(pattern, re.M).search(self.text, self.seen)
-                if found:
-                    self.seen = found.end()
-                    return found
-                left = deadline - time.monotonic()
-                if left <= 0 or self.process.poll() is not None:
-                    return None
-                self.lock.wait(left)
-
-    def run(self, command, timeout=30):
-        """Runs a shell command in the guest; answers (status, output)."""
-        with self.lock:
-            start = len(self.text)
-            self.seen = start
-        self.process.stdin.write((command + "\n").encode())
-        self.process.stdin.flush()
-        end = self.wait_for(r"^@@END (\d+)$", timeout)
-        if end is None:
-            raise TimeoutError(f"guest command did not end within {timeout} s: {command}")
-        return int(end.group(1)), self.text[start:end.start()]
-
-    def out(self, command, timeout=30):
-        return self.run(command, timeout)[1]
-
-
-class Qmp:
-    def __init__(self, path):
-        self.sock = socket.socket(socket.AF_UNIX)
-        self.sock.connect(path)
-        self.file = self.sock.makefile("rw")
-        self.file.readline()
-        self.call("qmp_capabilities")
-
-    def call(self, command, **arguments):
-        self.file.write(json.dumps({"execute": command, "arguments": arguments}) + "\n")
-        self.file.flush()
-        while True:
-            answer = json.loads(self.file.readline())
-            if "return" in answer or "error" in answer:
-                return answer
 
 
 class PacedReader:
@@ -131,42 +59,17 @@ class PacedReader:
         self.conn.sendall(data)
 
 
-class Suite:
+class Suite(GuestSuite):
     def __init__(self, build, data):
+        super().__init__(build, data)
         self.build = build
-        self.data = data
-        self.passed = 0
-        self.failed = 0
-        self.tmp = tempfile.mkdtemp(prefix="quon-real-")
-        self.helpers = []
-        self.calc_path = os.path.join(build, "tools/quon_calc/quon-calc")
-
-    def check(self, ok, what, detail=""):
-        if ok:
-            self.passed += 1
-            print(f"ok    {what}" + (f": {detail}" if detail else ""), flush=True)
-        else:
-            self.failed += 1
-            print(f"FAIL  {what}" + (f": {detail}" if detail else ""), flush=True)
-        return ok
 
     # --- the machine ---------------------------------------------------------------------------
 
     def start(self):
         t = self.tmp
-        nullmodem = os.path.join(self.build, "tools/nullmodem/nullmodem")
-        self.helpers.append(subprocess.Popen(
-            [nullmodem, "--baud", USB_LINE_BAUD, "--link-a", f"{t}/usbA", "--link-b", f"{t}/usbB",
-             "--ready-file", f"{t}/usb.ready"], stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL))
-        wait_until(lambda: os.path.exists(f"{t}/usb.ready"), 10)
-        # QEMU attaches the adapter only while its chardev is connected: the host end listens
-        # before the machine starts.
-        self.helpers.append(subprocess.Popen(
-            ["socat", f"UNIX-LISTEN:{t}/usb.sock", f"FILE:{t}/usbA,rawer"],
-            stderr=subprocess.DEVNULL))
+        self.usb = UsbAdapter(self.nullmodem_path, t, USB_LINE_BAUD, self.helpers)
         self.paced = PacedReader(f"{t}/slow.sock")
-        wait_until(lambda: os.path.exists(f"{t}/usb.sock"), 10)
         guest = os.path.join(self.build, "guest")
         self.qemu_err = os.path.join(guest, "qemu.log")
         self.qemu = subprocess.Popen(
@@ -175,9 +78,7 @@ class Suite:
              "-initrd", f"{guest}/initrd.gz", "-append", "console=ttyS0 quiet",
              "-chardev", "pty,id=s1", "-device", "isa-serial,chardev=s1,index=1",
              "-chardev", f"socket,id=s2,path={t}/slow.sock", "-device", "pci-serial,chardev=s2",
-             "-device", "qemu-xhci,id=xhci",
-             "-chardev", f"socket,id=u1,path={t}/usb.sock",
-             "-device", "usb-serial,chardev=u1,id=adapter",
+             *self.usb.qemu_arguments(),
              "-qmp", f"unix:{t}/qmp.sock,server=on,wait=off",
              "-trace", "serial_update_parameters"],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=open(self.qemu_err, "w"))
@@ -195,20 +96,6 @@ class Suite:
         self.ttyS1_hold = os.open(self.ttyS1_host, os.O_RDWR | os.O_NOCTTY)
         self.wait_guest("ls /dev/ttyUSB0", 30)
         return self.check(True, "the guest boots", f"{boot:.0f} s to its prompt")
-
-    def stop(self):
-        for p in [getattr(self, "qemu", None)] + self.helpers:
-            if p is None:
-                continue
-            p.terminate()
-            try:
-                p.wait(5)
-            except subprocess.TimeoutExpired:
-                p.kill()
-        shutil.rmtree(self.tmp, ignore_errors=True)
-
-    def wait_guest(self, command, timeout):
-        return wait_until(lambda: self.console.run(command)[0] == 0, timeout, 0.2)
 
     # --- the server in the guest ---------------------------------------------------------------
 
@@ -231,22 +118,6 @@ class Suite:
         self.console.run(f"kill {pid}; while kill -0 {pid} 2>/dev/null; do usleep 50000; done", 30)
         return self.log(folder)
 
-    def calc(self, *args, timeout=120):
-        done = subprocess.run([self.calc_path, *args], capture_output=True, text=True, timeout=timeout)
-        return done.returncode, (done.stdout + done.stderr).strip()
-
-    def transfers(self, device, folder, where):
-        """Gets with each start character and a put, checked byte for byte."""
-        f = self.data
-        for start in ("D", "C", "NAK"):
-            status, text = self.calc("get", device, "small.bin", "--start", start,
-                                     "--expect", f"{f}/small.bin")
-            self.check(status == 0, f"{where}: get with start {start}", "" if status == 0 else text)
-        status, text = self.calc("put", device, "PUT.BIN", f"{f}/put.bin")
-        stored = self.console.out(f"md5sum /srv/{folder}/PUT.BIN").split(" ")[0]
-        ok = status == 0 and stored == md5(f"{f}/put.bin")
-        self.check(ok, f"{where}: put", "" if ok else text)
-
     # --- the cases -----------------------------------------------------------------------------
 
     def case_list_ports(self):
@@ -267,13 +138,13 @@ class Suite:
             self.check(ok, f"ttyUSB0 at {baud}: chosen as the only USB serial adapter",
                        "" if ok else log)
             if pid:
-                self.transfers(f"{self.tmp}/usbB", "usb", f"ttyUSB0 at {baud}")
+                self.transfers(self.usb.side, "/srv/usb", f"ttyUSB0 at {baud}")
                 self.stop_server(pid, "usb")
         for baud in ("300", "1200", "9600", "15360"):
             pid = self.serve("s1", baud, "/dev/ttyS1")
             if not self.check(pid, f"ttyS1 at {baud}: served", "" if pid else self.log("s1")):
                 continue
-            self.transfers(self.ttyS1_host, "s1", f"ttyS1 at {baud}")
+            self.transfers(self.ttyS1_host, "/srv/s1", f"ttyS1 at {baud}")
             self.stop_server(pid, "s1")
         # QEMU traces the rate that the divisor the driver programmed gives.
         said = re.search(r"BaudRate: (\d+)", self.console.out("port-probe dump /dev/ttyS1 15360"))
@@ -321,7 +192,7 @@ class Suite:
         pid = self.serve("plug", "115200")
         if not self.check(pid, "unplug: server on ttyUSB0"):
             return
-        side = f"{self.tmp}/usbB"
+        side = self.usb.side
         fds, rss, away_s, away_cpu, bad = [], [], 0.0, 0, []
         for n in range(1, rounds + 1):
             sending = self.count("plug", "Sending via")
@@ -336,7 +207,7 @@ class Suite:
                 # the next name.
                 c.run("sleep 600 > /dev/null 2>&1 < /dev/ttyUSB0 & echo $! > /tmp/holder; "
                       "until readlink /proc/$!/fd/0 | grep -q ttyUSB0; do usleep 10000; done")
-            self.qmp.call("device_del", id="adapter")
+            self.usb.pull(self.qmp)
             lost = wait_until(lambda: self.count("plug", "Serial port lost") >= n, 20, 0.2)
             cpu0, t0 = cpu_ticks(c, pid), time.monotonic()
             time.sleep(1.5)
@@ -345,8 +216,7 @@ class Suite:
             away_cpu += cpu1 - cpu0
             if n > 1:
                 calc.terminate()
-            wait_until(lambda: "error" not in self.qmp.call(
-                "device_add", driver="usb-serial", chardev="u1", id="adapter"), 20, 0.5)
+            self.usb.plug(self.qmp)
             back = wait_until(lambda: self.count("plug", "Serial port back") >= n, 30, 0.2)
             if n == 2:
                 c.run("kill $(cat /tmp/holder)")
@@ -446,25 +316,6 @@ class Suite:
                    "ttyS1: a cancel's pause with unread input sleeps", text)
 
 
-def wait_until(condition, timeout, step=0.05):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if condition():
-            return True
-        time.sleep(step)
-    return False
-
-
-def read(path):
-    with open(path, encoding="utf-8", errors="replace") as f:
-        return f.read()
-
-
-def md5(path):
-    with open(path, "rb") as f:
-        return hashlib.md5(f.read()).hexdigest()
-
-
 def command_packet(letter, name):
     return letter + len(name).to_bytes(2, "big") + name + bytes([sum(name) & 0xFF])
 
@@ -488,20 +339,9 @@ def cpu_ticks(console, pid):
 def main():
     build, data = os.path.realpath(sys.argv[1]), os.path.realpath(sys.argv[2])
     suite = Suite(build, data)
-    started = time.monotonic()
-    try:
-        if suite.start():
-            for case in (suite.case_list_ports, suite.case_transfers, suite.case_unplug,
-                         suite.case_lines_and_break, suite.case_closing, suite.case_pause):
-                try:
-                    case()
-                except Exception as error:  # one broken case must not hide the others
-                    suite.check(False, case.__name__, repr(error))
-    finally:
-        suite.stop()
-    print(f"({time.monotonic() - started:.0f} s)")
-    print(f"real drivers: {suite.passed} passed, {suite.failed} failed")
-    return 1 if suite.failed else 0
+    return run_cases(suite, (suite.case_list_ports, suite.case_transfers, suite.case_unplug,
+                             suite.case_lines_and_break, suite.case_closing, suite.case_pause),
+                     "real drivers")
 
 
 if __name__ == "__main__":
