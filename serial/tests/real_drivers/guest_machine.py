@@ -88,7 +88,11 @@ class Qmp:
 
 class UsbAdapter:
     """An FTDI adapter (usb-serial on xHCI) whose host end is side A of a paced null modem, joined
-    by socat; the calculator uses side B, so transfers take real time and can be cut."""
+    by socat; the calculator uses side B, so transfers take real time and can be cut. It has a
+    serial number of its own, as real ones do, so that udev's by-id link names the adapter and not
+    the socket it is plugged into."""
+
+    SERIAL = "QN4Q7X2A"
 
     def __init__(self, nullmodem, folder, baud, processes):
         self.side = f"{folder}/usbB"
@@ -107,7 +111,8 @@ class UsbAdapter:
 
     def qemu_arguments(self, plugged=True):
         return (["-device", "qemu-xhci,id=xhci", "-chardev", f"socket,id=u1,path={self.socket}"] +
-                (["-device", "usb-serial,chardev=u1,id=adapter"] if plugged else []))
+                (["-device", f"usb-serial,chardev=u1,id=adapter,serial={UsbAdapter.SERIAL}"]
+                 if plugged else []))
 
     @staticmethod
     def pull(qmp):
@@ -117,7 +122,8 @@ class UsbAdapter:
     def plug(qmp):
         """Plugs it in, as soon as QEMU has let go of the one pulled before."""
         return wait_until(lambda: "error" not in qmp.call(
-            "device_add", driver="usb-serial", chardev="u1", id="adapter"), 20, 0.5)
+            "device_add", driver="usb-serial", chardev="u1", id="adapter",
+            serial=UsbAdapter.SERIAL), 20, 0.5)
 
 
 class GuestSuite:
