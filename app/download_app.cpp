@@ -4,7 +4,6 @@
 #include "app/resources.h"
 #include "app/rom_package.h"
 #include "host/current_directory.h"
-#include "quon_version.h"
 #include "ui/message_box.h"
 
 CDownloadApp g_DownloadApp;
@@ -35,12 +34,12 @@ void CDownloadApp::InitInstance() {
   SetMainWindow(nullptr);
 }
 
-std::optional<std::string> CommandLineAnswer(const std::string& tail) {
-  if (tail == "--version") return "quon " QUON_VERSION_TEXT "\n";
-  if (tail != "--help") return std::nullopt;
-  return "usage: quon [FOLDER | PACKAGE]\n"
-         "       quon --help | --version\n"
-         "Opens the main window in the current folder, which holds \"quon.ini\" and the\n"
-         "calculator's files. Everything after the program name is one path: a FOLDER to serve\n"
-         "instead of the current one, or else a ROM PACKAGE to unpack there first.\n";
+std::optional<CommandLineAnswer> AnswerQuonCommandLine(const std::string& tail) {
+  constexpr std::string_view kUsage =
+      "usage: quon [FOLDER | PACKAGE]\n"
+      "       quon --help | --version\n"
+      "Opens the main window in the current folder, which holds \"quon.ini\" and the\n"
+      "calculator's files. Everything after the program name is one path: a FOLDER to serve\n"
+      "instead of the current one, or else a ROM PACKAGE to unpack there first.\n";
+  return AnswerCommandLine("quon", kUsage, tail);
 }

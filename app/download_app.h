@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/command_line_answer.h"
 #include "ui/win_app.h"
 
 class CDownloadApp : public ui::CWinApp {
@@ -14,6 +15,6 @@ class CDownloadApp : public ui::CWinApp {
 
 extern CDownloadApp g_DownloadApp;
 
-// What the program prints for a command-line tail of exactly "--help" or "--version"; nullopt for
-// any other tail, which names a package.
-std::optional<std::string> CommandLineAnswer(const std::string& tail);
+// What quon answers for a command-line tail of "--help", "--version" or an unknown option;
+// nullopt for any other tail, which names a folder or a package.
+std::optional<CommandLineAnswer> AnswerQuonCommandLine(const std::string& tail);

@@ -2,10 +2,9 @@
 // machines with no display.
 
 #include <cstdio>
-#include <string_view>
 
+#include "app/command_line_answer.h"
 #include "app/rom_package.h"
-#include "quon_version.h"
 
 namespace {
 
@@ -22,14 +21,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quon-unpack: expected one PACKAGE\n%s", kUsage);
     return 2;
   }
-  const std::string_view arg = argv[1];
-  if (arg == "--help") {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (arg == "--version") {
-    std::puts("quon-unpack " QUON_VERSION_TEXT);
-    return 0;
+  if (const auto answer = AnswerCommandLine("quon-unpack", kUsage, argv[1])) {
+    return PrintAnswer(*answer);
   }
   if (!UnpackRomPackage(argv[1])) {
     std::fprintf(stderr,

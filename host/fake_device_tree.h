@@ -43,6 +43,16 @@ class FakeDeviceTree {
     Write("class/tty/" + name + "/type", std::to_string(uartType));
   }
 
+  // A UART under its driver's own name, probed from the device tree, as kernels before 6.5 show
+  // it: the tty's device is the controller on the AMBA bus.
+  void AddOwnNamedUart(const std::string& name, const std::string& driver) {
+    const std::string controller =
+        "devices/platform/" + std::to_string(9000 + ++devices_) + "000.uart";
+    LinkDriver(controller, "bus/amba/drivers/" + driver);
+    AddTty(name, controller);
+    Write("class/tty/" + name + "/type", "32");
+  }
+
   // Unplugged: the tty and its node go.
   void RemoveTty(const std::string& name) {
     std::filesystem::remove_all(root_ / "sys/class/tty" / name);

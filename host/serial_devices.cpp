@@ -53,10 +53,22 @@ ChosenDevice DefaultSerialDevice(int32_t index, const std::vector<SerialDevice>&
   const auto usbCount = std::count_if(devices.begin(), devices.end(),
                                       [](const SerialDevice& device) { return device.usb; });
   if (usbCount == 1) return {devices.front().path, "the only USB serial adapter", true};
+  const std::string found = usbCount == 0 ? "no USB serial adapter found"
+                                          : std::to_string(usbCount) + " USB serial adapters found";
+  const std::string advice =
+      usbCount == 0 ? ""
+                    : "; set device" + std::to_string(index + 1) + " in quon.ini to choose one";
   const std::string builtIn = BuiltInSerialDevice(index);
-  if (usbCount == 0) return {builtIn, "no USB serial adapter found"};
-  return {builtIn, std::to_string(usbCount) + " USB serial adapters found; set device" +
-                       std::to_string(index + 1) + " in quon.ini to choose one"};
+  const bool builtInAnswers = std::any_of(
+      devices.begin(), devices.end(), [&](const auto& device) { return device.path == builtIn; });
+  std::vector<std::string> ownNamed;
+  for (const SerialDevice& device : devices) {
+    if (device.ownName) ownNamed.push_back(device.path);
+  }
+  if (!builtInAnswers && index >= 0 && static_cast<size_t>(index) < ownNamed.size()) {
+    return {ownNamed[index], found + ", no UART at " + builtIn + advice};
+  }
+  return {builtIn, found + advice};
 }
 
 std::vector<SerialDevice> DevicesFromSerialMap(std::span<const SerialMapEntry> map,

@@ -12,6 +12,9 @@ namespace host {
 struct SerialDevice {
   std::string path;  // such as /dev/ttyUSB0, or COM5 on Windows
   bool usb = false;
+  // Linux: a UART under its driver's own name (ttyAMA0, ttymxc1) rather than the 8250 family's
+  // ttyS, as most boards' own UARTs are.
+  bool ownName = false;
   // Linux: the kernel driver, such as ftdi_sio or serial8250. Windows: the system's name for the
   // device, such as \Device\VCP0.
   std::string driver;
@@ -40,11 +43,15 @@ struct ChosenDevice {
 
 // "COMM 1" (index 0) or "COMM 2" when the settings name no device: the only USB adapter if there
 // is exactly one, so that plugging one in just works, else the built-in port (/dev/ttyS0 or
-// ttyS1; COM1 or COM2).
+// ttyS1; COM1 or COM2). Where no UART answers there, a board's: the first (second) UART under
+// its driver's own name, such as /dev/ttyAMA0.
 ChosenDevice DefaultSerialDevice(int32_t index, const std::vector<SerialDevice>& devices);
 
-// The built-in port that index stands for on this host.
+// The built-in port that index stands for on this host, as a PC numbers them.
 std::string BuiltInSerialDevice(int32_t index);
+
+// What "COMM 1" ("COMM 2") is when there is no lone USB adapter, for a user to read.
+std::string BuiltInSerialDeviceRule();
 
 // In the order ListSerialDevices promises.
 void SortSerialDevices(std::vector<SerialDevice>& devices);

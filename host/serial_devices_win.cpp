@@ -105,6 +105,8 @@ std::string DeviceRoot() {
 
 std::string BuiltInSerialDevice(int32_t index) { return index == 0 ? "COM1" : "COM2"; }
 
+std::string BuiltInSerialDeviceRule() { return "COM1 (COM2)"; }
+
 // A stand-in map has no devices behind it for SetupAPI to describe.
 std::vector<SerialDevice> ListSerialDevices(const std::string& root) {
   const std::vector<PortsClassDevice> ports =

@@ -6,7 +6,9 @@
 # installs what is missing; an index that cannot be fetched (a mirror in the middle of a sync) is
 # named and passed over, since the packages usually still come from the rest. A needed package
 # that cannot be installed ends the set-up; a wanted one is left out, and
-# `not_installed[PACKAGE]` holds why. One line (prefixed with NAME) says what was installed.
+# `not_installed[PACKAGE]` holds why. One line (prefixed with NAME) says what was installed. Run
+# by another user than root it installs nothing: one line names what is missing, and a missing
+# needed package ends the set-up.
 
 declare -A not_installed=()
 
@@ -23,6 +25,15 @@ install_packages() {
     fi
   done
   if ((${#needed[@]} + ${#wanted[@]} == 0)); then
+    return 0
+  fi
+  if ((EUID != 0)); then
+    for p in "${wanted[@]}"; do not_installed[$p]="only root installs packages"; done
+    if ((${#needed[@]})); then
+      echo "$name: missing ${needed[*]}${wanted[*]:+ (wanted: ${wanted[*]})}; only root installs packages: run it as root" >&2
+      return 1
+    fi
+    echo "$name: left out ${wanted[*]}: only root installs packages"
     return 0
   fi
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian package on this machine with apt-get, tries what it installed, then removes
 # it with --purge, which must leave none of its files behind. The installed programs are tried
-# together: quon-server serves quon-calc over quon-nullmodem in a scratch folder. An installation
-# of quon that this script did not make is left alone.
+# together: quon-server serves quon-calc over quon-nullmodem in a scratch folder, a get and a put.
+# An installation of quon that this script did not make is left alone.
 # usage: check-deb.sh PACKAGE.deb
 set -euo pipefail
 
@@ -44,7 +44,7 @@ for program in "${programs[@]}"; do
   man -w "$program" >/dev/null 2>&1 || fail "no man page for $program"
   [[ $("$program" --version) == *" $version" ]] || fail "$program --version does not say $version"
 done
-man quon-server 2>/dev/null | grep -q 'quon-server - serve' || fail "man quon-server"
+man quon-server 2>/dev/null | grep -qE 'quon-server +- +serve' || fail "man quon-server"
 
 desktop-file-validate /usr/share/applications/quon.desktop
 grep -qx 'Exec=quon %f' /usr/share/applications/quon.desktop || fail "desktop entry runs something else"
@@ -60,6 +60,15 @@ SYSTEMD_UNIT_PATH=/usr/lib/systemd/user: XDG_RUNTIME_DIR=$work \
   systemd-analyze verify --man=no "quon-server@$(systemd-escape --path "$work").service" ||
   fail "the systemd unit does not verify"
 
+# A request is taken, and a stored file complete, once the server's line is idle again.
+wait_until_idle() {
+  for _ in $(seq 300); do
+    [[ $(grep '^Status: ' server.log | tail -n 1) == 'Status: Comms line is IDLE' ]] && return
+    sleep 0.1
+  done
+  fail "quon-server did not return to an idle line: $(cat server.log)"
+}
+
 cd "$work"
 head -c 3000 /dev/urandom >orvo1.obj
 quon-nullmodem --link-a "$work/pc" --link-b "$work/calc" --ready-file "$work/line.ready" \
@@ -72,6 +81,14 @@ server_pid=$!
 { timeout 30 quon-calc download-mode "$work/calc" &&
   timeout 30 quon-calc get "$work/calc" orvo1.obj --expect orvo1.obj; } ||
   fail "quon-calc could not fetch a file from quon-server: $(cat server.log)"
+wait_until_idle
+head -c 2000 /dev/urandom >note.txt
+timeout 30 quon-calc put "$work/calc" note.obj note.txt ||
+  fail "quon-calc could not store a file through quon-server: $(cat server.log)"
+wait_until_idle
+# XMODEM fills the last block: the file, then fill bytes alone.
+cmp -s -n 2000 note.txt note.obj && [[ -z $(tail -c +2001 note.obj | tr -d '\000') ]] ||
+  fail "the file quon-server stored differs from the one sent"
 cd /
 
 apt remove --purge quon

@@ -5,7 +5,8 @@
 #
 #   scripts/debian-system.sh [--arch ARCH] [--suite SUITE] [--include PKG,...] NAME
 #
-# ARCH defaults to this machine's, SUITE to bookworm. The system is kept in
+# ARCH defaults to this machine's, SUITE to bookworm; ARCH may list more architectures after the
+# system's own (i386,amd64), whose packages --include names as PKG:ARCH. The system is kept in
 # ${QUON_SYSTEMS:-/var/cache/quon/systems}/NAME-SUITE-ARCH-KEY and made again when what goes into
 # it changes (the key) or when it is a week old (the archive moves on, and a system whose package
 # lists name files the archive no longer has cannot install anything); the older copy goes.
@@ -30,10 +31,11 @@ name=${1:?usage: debian-system.sh [--arch ARCH] [--suite SUITE] [--include PKG,.
 cannot() { echo "cannot make the Debian $suite $arch system: $*" >&2; exit 3; }
 
 command -v mmdebstrap >/dev/null || cannot "mmdebstrap is not installed"
-if [[ $arch != "$(dpkg --print-architecture)" ]]; then
+for one in ${arch//,/ }; do
+  [[ $one != "$(dpkg --print-architecture)" ]] || continue
   command -v arch-test >/dev/null || cannot "arch-test is not installed"
-  arch-test "$arch" >/dev/null 2>&1 || cannot "this machine runs no $arch programs (is qemu-user registered with binfmt_misc?)"
-fi
+  arch-test "$one" >/dev/null 2>&1 || cannot "this machine runs no $one programs (is qemu-user registered with binfmt_misc?)"
+done
 
 # The first Debian archive in apt's sources that carries a plain suite (not the security one).
 archive() {

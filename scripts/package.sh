@@ -3,7 +3,8 @@
 # package (checked by lintian), from each Windows build (windows, 32-bit; windows64, 64-bit) a
 # zip and an NSIS installer.
 # With --check it then tries them: the Debian package installed on this machine and purged again
-# (scripts/check-deb.sh), each installer under the Wine that runs it
+# (scripts/check-deb.sh), and so in clean Debian 12 and 13 systems
+# (scripts/check-in-clean-system.sh), each installer under the Wine that runs it
 # (scripts/check-windows-installer.sh); the 32-bit one only where this machine runs 32-bit
 # programs, and a line says so where it does not.
 set -euo pipefail
@@ -16,8 +17,11 @@ case ${1:-} in
   *) echo "usage: scripts/package.sh [--check]" >&2; exit 2 ;;
 esac
 
-scripts/setup.sh
-scripts/setup-windows.sh
+# On its own it sets up first; scripts/test.sh has done so already.
+if [[ -z ${QUON_SET_UP:-} ]]; then
+  scripts/setup.sh
+  scripts/setup-windows.sh
+fi
 out=$PWD/build/packages
 rm -rf "$out"
 mkdir -p "$out"
@@ -44,6 +48,13 @@ lintian --fail-on error "$deb" 2> >(grep -v 'running with root privileges' >&2)
 ls -l "$out"
 
 if [[ -n $check ]]; then
+  # The clean systems wait on the disk more than they compute: they run beside the checks here.
+  mkdir -p build/clean-checks
+  clean=()
+  for suite in bookworm trixie; do
+    scripts/check-in-clean-system.sh --suite "$suite" "$deb" >"build/clean-checks/$suite.log" 2>&1 &
+    clean+=("$suite:$!")
+  done
   scripts/check-deb.sh "$deb"
   installer32=$(echo "$out"/quon-*-win32-setup.exe)
   # Beside the 64-bit installation, the 32-bit installer must refuse; it runs only where this
@@ -57,4 +68,17 @@ if [[ -n $check ]]; then
   else
     echo "package: ${installer32##*/} made, not tried: $why"
   fi
+  failed=
+  for job in "${clean[@]}"; do
+    suite=${job%%:*}
+    status=0
+    wait "${job#*:}" || status=$?
+    if ((status == 3)); then
+      echo "package: not tried in a clean Debian $suite system: $(tail -n 1 "build/clean-checks/$suite.log")"
+    else
+      cat "build/clean-checks/$suite.log"
+      ((status == 0)) || failed+=" $suite"
+    fi
+  done
+  [[ -z $failed ]] || { echo "package: the Debian package failed in clean systems:$failed" >&2; exit 1; }
 fi

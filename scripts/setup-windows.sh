@@ -11,7 +11,7 @@ source scripts/apt-packages.sh
 
 wanted=()
 if scripts/runs-32-bit.sh --kernel >/dev/null; then
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  dpkg --print-foreign-architectures | grep -qx i386 || ((EUID != 0)) || dpkg --add-architecture i386
   wanted+=(wine32:i386)
 fi
 

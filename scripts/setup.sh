@@ -10,5 +10,5 @@ install_packages setup \
   libgtest-dev libgmock-dev \
   qt6-base-dev fonts-liberation xvfb xauth \
   lrzsz socat strace python3 \
-  scdoc dpkg-dev fakeroot file lintian desktop-file-utils zip \
-  -- qemu-system-x86 busybox-static cpio
+  scdoc dpkg-dev fakeroot file lintian desktop-file-utils zip mmdebstrap arch-test \
+  -- qemu-system-x86 qemu-system-arm busybox-static cpio

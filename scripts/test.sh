@@ -2,9 +2,11 @@
 # Sets up, builds and runs every test: the default build, the sanitizer build, the two Windows
 # builds with their tests under Wine (the 64-bit one always, under wine64; the 32-bit one where
 # this machine runs 32-bit programs, else built only), the real-driver suite in a virtual PC and
-# the plain Release build (build only); last the packages of both platforms, installed and
-# removed again (the Debian package on this machine, the Windows installers under Wine). A line
-# says which Windows suites ran.
+# on a virtual arm64 board (where the linux-arm64 build is there), and the plain Release build
+# (build only); last the packages of both platforms, installed and removed again (the Debian
+# package on this machine and in clean Debian 12 and 13 systems, the Windows installers under
+# Wine). A line says which Windows suites ran. Run by another user than root, on a machine already
+# set up, each stage that only root can run says so in one line instead (see root_only).
 #
 # A suite mostly waits (on serial lines, peers and Wine), so each runs while the next build
 # compiles at low priority; its report is shown when it ends, and a last line gives each
@@ -65,6 +67,19 @@ finish_stage() {
   ((status == 0)) || failed+=("$name")
 }
 
+# The command of a stage that only root can run, as in `run_stage NAME root_only WHY COMMAND...`
+# (or start_stage): run by root; for anyone else one line says that the stage did not run and
+# why, and the stage passes, so that the rest still runs.
+root_only() {
+  local why=$1
+  shift
+  if ((EUID == 0)); then
+    "$@"
+  else
+    echo "$name: not run: needs root to $why"
+  fi
+}
+
 build() {
   cmake --preset "$1" >/dev/null
   nice -n 10 cmake --build --preset "$1"
@@ -84,6 +99,7 @@ release_build() {
 }
 
 run_stage setup bash -c 'scripts/setup.sh && scripts/setup-windows.sh'
+export QUON_SET_UP=yes
 if why=$(scripts/runs-32-bit.sh); then
   windows="windows64 (64-bit): tested under wine64; windows (32-bit): tested under Wine's 32-bit loader"
   windows_suites=(windows64 windows)
@@ -93,8 +109,33 @@ else
 fi
 echo "$windows"
 
+# The clean Debian systems that the package check installs into hold what the package depends on,
+# which its first build tells; making them is mostly the archive and the disk, so it starts early.
+prepare_clean_systems() {
+  rm -rf build/clean-systems
+  cpack --config build/default/CPackConfig.cmake -B build/clean-systems >build/clean-systems.log 2>&1 ||
+    { cat build/clean-systems.log; return 1; }
+  local suite status result=0
+  local -A pid
+  for suite in bookworm trixie; do
+    scripts/check-in-clean-system.sh --prepare --suite "$suite" build/clean-systems/*.deb &
+    pid[$suite]=$!
+  done
+  for suite in bookworm trixie; do
+    status=0
+    wait "${pid[$suite]}" || status=$?
+    case $status in
+      0) echo "Debian $suite system ready" ;;
+      3) ;; # its line said why, and the package check says it again
+      *) result=1 ;;
+    esac
+  done
+  return "$result"
+}
+
 run_stage "default build" build default
 start_stage "default suite" ctest --preset default
+start_stage "clean systems" root_only "make clean Debian systems" prepare_clean_systems
 run_stage "sanitizer build" build sanitize
 finish_stage "default suite"
 
@@ -119,9 +160,22 @@ for stage in "${windows_suites[@]/%/ suite}" "real drivers"; do
   finish_stage "$stage"
 done
 
-if ((${#failed[@]} == 0)); then
-  run_stage packages scripts/package.sh --check
+# The arm64 board, a core's worth of emulation on the programs of the arm64 build (built before
+# this point), beside the packages, which mostly wait on apt and Wine.
+board_stages=()
+if [[ -x build/linux-arm64/server/quon-server ]]; then
+  start_stage "real drivers arm64" scripts/real-drivers-test.sh build/linux-arm64
+  board_stages=("real drivers arm64")
+else
+  echo "real drivers arm64: skipped: build/linux-arm64 is not built"
 fi
+finish_stage "clean systems"
+if ((${#failed[@]} == 0)); then
+  run_stage packages root_only "install the Debian package with apt" scripts/package.sh --check
+fi
+for stage in "${board_stages[@]}"; do
+  finish_stage "$stage"
+done
 
 stage_times+=("all $SECONDS s")
 echo "stages: $(IFS=';'; echo "${stage_times[*]}" | sed 's/;/; /g')"

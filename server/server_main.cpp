@@ -25,8 +25,8 @@ std::string Usage() {
          "When device1 (device2) is not set, COMM 1 (COMM 2) is the only USB serial adapter "
          "present,\n"
          "else " +
-         host::BuiltInSerialDevice(0) + " (" + host::BuiltInSerialDevice(1) +
-         ").\n"
+         host::BuiltInSerialDeviceRule() +
+         ".\n"
          "Exit status: 0 after SIGINT or SIGTERM, 1 when the port cannot be opened, 2 usage "
          "error.\n";
 }

@@ -299,12 +299,15 @@ TEST_F(ServerEndToEndTest, EveryProgramAnswersHelpAndVersionAndRefusesMisuse) {
   struct Program {
     const char* path;
     std::string name;
-    std::vector<std::string> misuse;  // none for quon: its whole tail is a package path
+    std::vector<std::vector<std::string>> misuses;
   };
   const Program programs[] = {
-      {QUON_SERVER, "quon-server", {"--bogus"}}, {QUON_XFER, "quon-xfer", {"copy"}},
-      {QUON_CALC, "quon-calc", {"--bogus"}},     {NULLMODEM, "nullmodem", {"--bogus"}},
-      {QUON_UNPACK, "quon-unpack", {"a", "b"}},  {QUON, "quon", {}},
+      {QUON_SERVER, "quon-server", {{"--bogus"}}},
+      {QUON_XFER, "quon-xfer", {{"copy"}}},
+      {QUON_CALC, "quon-calc", {{"--bogus"}}},
+      {NULLMODEM, "nullmodem", {{"--bogus"}}},
+      {QUON_UNPACK, "quon-unpack", {{"a", "b"}, {"--no-such-option"}}},
+      {QUON, "quon", {{"--no-such-option"}}},
   };
   for (const Program& program : programs) {
     SCOPED_TRACE(program.name);
@@ -312,13 +315,17 @@ TEST_F(ServerEndToEndTest, EveryProgramAnswersHelpAndVersionAndRefusesMisuse) {
     EXPECT_TRUE(out.starts_with("usage: " + program.name + " ")) << out;
     EXPECT_EQ(RunProgram({program.path, "--version"}), 0);
     EXPECT_EQ(out, program.name + " " QUON_VERSION "\n");
-    if (program.misuse.empty()) continue;
-    std::vector<std::string> args = program.misuse;
-    args.insert(args.begin(), program.path);
-    EXPECT_EQ(RunProgram(args), 2);
-    EXPECT_EQ(out, "");
-    EXPECT_NE(err.find("usage: " + program.name + " "), std::string::npos) << err;
+    for (std::vector<std::string> args : program.misuses) {
+      args.insert(args.begin(), program.path);
+      EXPECT_EQ(RunProgram(args), 2);
+      EXPECT_EQ(out, "");
+      EXPECT_NE(err.find("usage: " + program.name + " "), std::string::npos) << err;
+    }
   }
+  // A file may be called so: then it is the package.
+  std::ofstream(dir / "--no-such-option") << "not a package";
+  EXPECT_EQ(RunProgram({QUON_UNPACK, "--no-such-option"}), 1);
+  EXPECT_NE(err.find("damaged package"), std::string::npos) << err;
 }
 
 TEST_F(ServerEndToEndTest, DesktopProgramWithoutADisplaySaysSoInOneLine) {

@@ -6,12 +6,17 @@ import json
 import os
 import random
 import re
+import select
 import shutil
 import socket
 import subprocess
 import tempfile
+import termios
 import threading
 import time
+import tty
+
+DOWNLOAD_MODE = bytes([0x02, 0xB8, 0x03, 0x00])
 
 
 class Console:
@@ -195,6 +200,24 @@ def run_cases(suite, cases, name):
     print(f"({time.monotonic() - started:.0f} s)")
     print(f"{name}: {suite.passed} passed, {suite.failed} failed")
     return 1 if suite.failed else 0
+
+
+def take_download_mode(device, timeout=10):
+    """Reads the host end of the line up to the server's download-mode bytes, as the calculator
+    takes them; answers what it read. quon-calc drops what came before it opened the line, but on
+    a busy machine these can still be on their way and would be taken for the answer to its
+    request."""
+    fd = os.open(device, os.O_RDWR | os.O_NOCTTY)
+    try:
+        tty.setraw(fd, termios.TCSANOW)  # TCSAFLUSH would drop what came
+        got = b""
+        deadline = time.monotonic() + timeout
+        while not got.endswith(DOWNLOAD_MODE) and time.monotonic() < deadline:
+            if select.select([fd], [], [], max(0, deadline - time.monotonic()))[0]:
+                got += os.read(fd, 1)
+        return got
+    finally:
+        os.close(fd)
 
 
 def wait_until(condition, timeout, step=0.05):

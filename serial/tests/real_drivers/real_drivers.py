@@ -1,16 +1,22 @@
 #!/usr/bin/env python3
-"""Quon on the kernel's own serial drivers, in a virtual PC (docs/real-drivers.md).
+"""Quon on the kernel's own serial drivers, in a virtual machine (docs/real-drivers.md).
 
-usage: real_drivers.py BUILD GUEST-DATA
+usage: real_drivers.py ARCH BUILD TOOLS GUEST-DATA
 
-Boots BUILD/guest/vmlinuz with BUILD/guest/initrd.gz (scripts/make-guest.sh) once, with
+Boots BUILD/guest/vmlinuz with BUILD/guest/initrd.gz (scripts/make-guest.sh) once. The amd64 PC
+has
   ttyS0  the console, through which this script runs commands in the guest;
   ttyS1  a 16550 (isa-serial) on a pseudo-terminal of this machine;
   ttyS2  a 16550 on PCI whose host end is a socket read here at a set pace;
+the arm64 board (QEMU's virt)
+  hvc0     the console, a virtio console;
+  ttyAMA0  its PL011 on a pseudo-terminal of this machine;
+and both
   ttyUSB0  an FTDI adapter on xHCI whose host end is nullmodem side A (through socat),
-           so that the calculator, on side B, sees a paced line;
-and plays the calculator with quon-calc on the host ends. One line per check, then
-"real drivers: N passed, N failed"; exit status 1 when a check failed.
+           so that the calculator, on side B, sees a paced line.
+It plays the calculator with TOOLS' quon-calc (a build for this machine) on the host ends. One
+line per check, then "real drivers[ ARCH]: N passed, N failed"; exit status 1 when a check
+failed.
 """
 
 import os
@@ -21,8 +27,8 @@ import sys
 import threading
 import time
 
-from guest_machine import (Console, GuestSuite, Qmp, UsbAdapter, read, run_cases,
-                           wait_until)
+from guest_machine import (DOWNLOAD_MODE, Console, GuestSuite, Qmp, UsbAdapter, read,
+                           run_cases, take_download_mode, wait_until)
 
 BOOT_S = 180
 USB_LINE_BAUD = "38400"
@@ -59,28 +65,41 @@ class PacedReader:
         self.conn.sendall(data)
 
 
+def qemu_command(arch, guest, tmp, adapter):
+    """The machine of the architecture; its built-in UART's host end is the pty labelled s1."""
+    usb = [*adapter.qemu_arguments(), "-qmp", f"unix:{tmp}/qmp.sock,server=on,wait=off"]
+    common = ["-m", "512", "-display", "none", "-nodefaults", "-no-user-config",
+              "-kernel", f"{guest}/vmlinuz", "-initrd", f"{guest}/initrd.gz"]
+    if arch == "arm64":
+        # The PL011 is the board's natural console; it is kept for Quon, the console is hvc0.
+        return ["qemu-system-aarch64", "-M", "virt", "-cpu", "cortex-a57", *common,
+                "-append", "console=hvc0 quiet",
+                "-device", "virtio-serial-device", "-chardev", "stdio,id=con,signal=off",
+                "-device", "virtconsole,chardev=con",
+                "-chardev", "pty,id=s1", "-serial", "chardev:s1", *usb]
+    return ["qemu-system-x86_64", *common, "-serial", "stdio", "-append", "console=ttyS0 quiet",
+            "-chardev", "pty,id=s1", "-device", "isa-serial,chardev=s1,index=1",
+            "-chardev", f"socket,id=s2,path={tmp}/slow.sock", "-device", "pci-serial,chardev=s2",
+            *usb, "-trace", "serial_update_parameters"]
+
+
 class Suite(GuestSuite):
-    def __init__(self, build, data):
-        super().__init__(build, data)
+    def __init__(self, build, data, arch="amd64", tools=None):
+        super().__init__(tools or build, data)
         self.build = build
+        self.arch = arch
 
     # --- the machine ---------------------------------------------------------------------------
 
     def start(self):
         t = self.tmp
         self.usb = UsbAdapter(self.nullmodem_path, t, USB_LINE_BAUD, self.helpers)
-        self.paced = PacedReader(f"{t}/slow.sock")
+        if self.arch == "amd64":
+            self.paced = PacedReader(f"{t}/slow.sock")
         guest = os.path.join(self.build, "guest")
         self.qemu_err = os.path.join(guest, "qemu.log")
         self.qemu = subprocess.Popen(
-            ["qemu-system-x86_64", "-m", "512", "-display", "none", "-nodefaults",
-             "-no-user-config", "-serial", "stdio", "-kernel", f"{guest}/vmlinuz",
-             "-initrd", f"{guest}/initrd.gz", "-append", "console=ttyS0 quiet",
-             "-chardev", "pty,id=s1", "-device", "isa-serial,chardev=s1,index=1",
-             "-chardev", f"socket,id=s2,path={t}/slow.sock", "-device", "pci-serial,chardev=s2",
-             *self.usb.qemu_arguments(),
-             "-qmp", f"unix:{t}/qmp.sock,server=on,wait=off",
-             "-trace", "serial_update_parameters"],
+            qemu_command(self.arch, guest, t, self.usb),
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=open(self.qemu_err, "w"))
         self.console = Console(self.qemu, os.path.join(guest, "console.log"))
         started = time.monotonic()
@@ -90,10 +109,10 @@ class Suite(GuestSuite):
         boot = time.monotonic() - started
         self.qmp = Qmp(f"{t}/qmp.sock")
         found = re.search(r"char device redirected to (\S+) \(label s1\)", self.console.text)
-        self.ttyS1_host = found.group(1)
+        self.uart_host = found.group(1)
         # Held open for the whole run: a pty that nobody holds is disconnected for QEMU, which
         # then drops what the guest sends.
-        self.ttyS1_hold = os.open(self.ttyS1_host, os.O_RDWR | os.O_NOCTTY)
+        self.uart_hold = os.open(self.uart_host, os.O_RDWR | os.O_NOCTTY)
         self.wait_guest("ls /dev/ttyUSB0", 30)
         return self.check(True, "the guest boots", f"{boot:.0f} s to its prompt")
 
@@ -118,6 +137,13 @@ class Suite(GuestSuite):
         self.console.run(f"kill {pid}; while kill -0 {pid} 2>/dev/null; do usleep 50000; done", 30)
         return self.log(folder)
 
+    def transfers(self, device, folder, where):
+        """The download-mode bytes of the server's opening, then the gets and the put."""
+        got = take_download_mode(device)
+        self.check(got.endswith(DOWNLOAD_MODE), f"{where}: download mode at opening",
+                   got.hex(" "))
+        super().transfers(device, f"/srv/{folder}", where)
+
     # --- the cases -----------------------------------------------------------------------------
 
     def case_list_ports(self):
@@ -125,12 +151,17 @@ class Suite(GuestSuite):
         self.check(re.search(r"^/dev/ttyUSB0  USB serial adapter, ftdi_sio", listing, re.M),
                    "--list-ports: ttyUSB0 as a USB serial adapter with its driver",
                    " | ".join(listing.strip().splitlines()))
-        self.check(re.search(r"^/dev/ttyS1  serial port, serial$", listing, re.M) and
-                   re.search(r"^/dev/ttyS2  serial port, serial$", listing, re.M) and
-                   "/dev/ttyS3" not in listing,
-                   "--list-ports: ttyS1 and ttyS2 serial ports, ttyS3 (no UART) left out")
+        if self.arch == "arm64":
+            self.check(re.search(r"^/dev/ttyAMA0  serial port, uart-pl011$", listing, re.M) and
+                       "/dev/ttyS" not in listing,
+                       "--list-ports: ttyAMA0 a serial port, ttyS0-3 (no UART) left out")
+        else:
+            self.check(re.search(r"^/dev/ttyS1  serial port, serial$", listing, re.M) and
+                       re.search(r"^/dev/ttyS2  serial port, serial$", listing, re.M) and
+                       "/dev/ttyS3" not in listing,
+                       "--list-ports: ttyS1 and ttyS2 serial ports, ttyS3 (no UART) left out")
 
-    def case_transfers(self):
+    def case_usb_transfers(self):
         for baud in ("9600", "115200"):
             pid = self.serve("usb", baud)
             log = self.log("usb")
@@ -138,13 +169,31 @@ class Suite(GuestSuite):
             self.check(ok, f"ttyUSB0 at {baud}: chosen as the only USB serial adapter",
                        "" if ok else log)
             if pid:
-                self.transfers(self.usb.side, "/srv/usb", f"ttyUSB0 at {baud}")
+                self.transfers(self.usb.side, "usb", f"ttyUSB0 at {baud}")
                 self.stop_server(pid, "usb")
+
+    def case_board_uart(self):
+        """With the adapter pulled and no UART at ttyS0, COMM 1 is the board's PL011."""
+        self.usb.pull(self.qmp)
+        self.wait_guest("! test -e /dev/ttyUSB0", 30)
+        for baud in ("9600", "115200"):
+            pid = self.serve("board", baud)
+            log = self.log("board")
+            ok = pid and ("COMM 1 is /dev/ttyAMA0 (no USB serial adapter found, "
+                          "no UART at /dev/ttyS0)") in log
+            self.check(ok, f"ttyAMA0 at {baud}: chosen as the board's UART", "" if ok else log)
+            if pid:
+                self.transfers(self.uart_host, "board", f"ttyAMA0 at {baud}")
+                self.stop_server(pid, "board")
+        self.usb.plug(self.qmp)
+        self.wait_guest("ls /dev/ttyUSB0", 30)
+
+    def case_ttyS1_transfers(self):
         for baud in ("300", "1200", "9600", "15360"):
             pid = self.serve("s1", baud, "/dev/ttyS1")
             if not self.check(pid, f"ttyS1 at {baud}: served", "" if pid else self.log("s1")):
                 continue
-            self.transfers(self.ttyS1_host, "/srv/s1", f"ttyS1 at {baud}")
+            self.transfers(self.uart_host, "s1", f"ttyS1 at {baud}")
             self.stop_server(pid, "s1")
         # QEMU traces the rate that the divisor the driver programmed gives.
         said = re.search(r"BaudRate: (\d+)", self.console.out("port-probe dump /dev/ttyS1 15360"))
@@ -183,7 +232,7 @@ class Suite(GuestSuite):
                                                    if "BREAK" in line]))
 
     def case_unplug(self, rounds=10):
-        """The adapter pulled in the middle of a get, ten times. In the first round the pulled
+        """The adapter pulled in the middle of a get, rounds times. In the first round the pulled
         calculator stays on the line until after the adapter is back, so it sees the bytes the
         server sends on its return; its answers then start a packet that the server drops once
         the line has been quiet for more than 3 s, as a calculator repeating its request finds.
@@ -193,7 +242,9 @@ class Suite(GuestSuite):
         if not self.check(pid, "unplug: server on ttyUSB0"):
             return
         side = self.usb.side
+        take_download_mode(side)
         fds, rss, away_s, away_cpu, bad = [], [], 0.0, 0, []
+        idle_fds = self.descriptors(pid)
         for n in range(1, rounds + 1):
             sending = self.count("plug", "Sending via")
             calc = subprocess.Popen([self.calc_path, "get", side, "big.bin", "--expect",
@@ -235,7 +286,10 @@ class Suite(GuestSuite):
             status, text = self.calc("get", side, "small.bin", "--expect", f"{self.data}/small.bin")
             if not (lost and back and status == 0):
                 bad.append(f"round {n}: lost {lost}, back {back}, next get: {text}")
-            fds.append(int(c.out(f"ls /proc/{pid}/fd | wc -l")))
+            # The server may still be closing the file it sent when the calculator is done; a
+            # leaked descriptor stays.
+            wait_until(lambda: self.descriptors(pid) == idle_fds, 3, 0.2)
+            fds.append(self.descriptors(pid))
             rss.append(int(re.search(r"VmRSS:\s+(\d+)", c.out(f"cat /proc/{pid}/status")).group(1)))
         log = self.stop_server(pid, "plug")
         names = sorted({line.split(": ", 1)[1] for line in log.splitlines()
@@ -244,11 +298,15 @@ class Suite(GuestSuite):
                    f"unplug: {rounds} pulls mid-get, each noticed, served again after",
                    "; ".join(bad) or "back as " + ", ".join(names))
         share = away_cpu / 100 / away_s * 100
-        self.check(share <= 2.0, "unplug: the server waits for the adapter on <= 2 % of a core",
+        # The board's emulation costs several times the PC's; a spinning wait takes a whole core.
+        limit = 2.0 if self.arch == "amd64" else 10.0
+        self.check(share <= limit,
+                   f"unplug: the server waits for the adapter on <= {limit:.0f} % of a core",
                    f"{away_cpu * 10} ms CPU in {away_s:.1f} s away ({share:.2f} %)")
-        self.check(len(set(fds)) == 1 and rss[-1] - rss[0] <= 256,
+        self.check(set(fds) == {idle_fds} and rss[-1] - rss[0] <= 256,
                    "unplug: descriptors and memory flat",
-                   f"descriptors {fds}, VmRSS {rss[0]} -> {rss[-1]} kB")
+                   f"descriptors {idle_fds} idle, after each pull {fds}, "
+                   f"VmRSS {rss[0]} -> {rss[-1]} kB")
 
     def start_probe(self, name, arguments):
         """Starts port-probe in the guest's background, its output and status kept under name."""
@@ -260,6 +318,9 @@ class Suite(GuestSuite):
         c = self.console
         wait_until(lambda: c.run(f"test -s /tmp/{name}.status")[0] == 0, 30, 0.3)
         return c.out(f"cat /tmp/{name}.status").strip(), c.out(f"cat /tmp/{name}.txt")
+
+    def descriptors(self, pid):
+        return int(self.console.out(f"ls /proc/{pid}/fd | wc -l"))
 
     def count(self, folder, text):
         return int(self.console.out(f"grep -c '{text}' /tmp/{folder}.log").strip() or 0)
@@ -309,7 +370,7 @@ class Suite(GuestSuite):
     def case_pause(self):
         self.start_probe("pause", "pause /dev/ttyS1 1000")
         time.sleep(1)
-        os.write(self.ttyS1_hold, b"x" * 64)
+        os.write(self.uart_hold, b"x" * 64)
         text = self.probe_result("pause")[1].strip()
         calls = re.search(r"(\d+) hook calls", text)
         self.check(calls and int(calls.group(1)) <= 400,
@@ -337,12 +398,19 @@ def cpu_ticks(console, pid):
 
 
 def main():
-    build, data = os.path.realpath(sys.argv[1]), os.path.realpath(sys.argv[2])
-    suite = Suite(build, data)
-    return run_cases(suite, (suite.case_list_ports, suite.case_transfers, suite.case_unplug,
-                             suite.case_lines_and_break, suite.case_closing, suite.case_pause),
-                     "real drivers")
-
+    arch = sys.argv[1]
+    build, tools, data = (os.path.realpath(path) for path in sys.argv[2:5])
+    suite = Suite(build, data, arch, tools)
+    if arch == "arm64":
+        # Under emulation the board is slower: two pulls, the second back under the next name.
+        cases = (suite.case_list_ports, suite.case_usb_transfers,
+                 lambda: suite.case_unplug(rounds=2), suite.case_board_uart)
+    else:
+        cases = (suite.case_list_ports, suite.case_usb_transfers, suite.case_ttyS1_transfers,
+                 suite.case_unplug, suite.case_lines_and_break, suite.case_closing,
+                 suite.case_pause)
+    name = "real drivers" if arch == "amd64" else f"real drivers {arch}"
+    return run_cases(suite, cases, name)
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -28,9 +28,12 @@ std::string HelpFilePath() {
 }
 
 // A program of the windowing subsystem has no console of its own: the answer goes to standard
-// output when that was redirected, else to the console it was started from, else into a box.
-void Answer(const std::string& text) {
-  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+// output (an error to standard error) when that was redirected, else to the console it was
+// started from, else into a box.
+void Answer(const CommandLineAnswer& answer) {
+  const bool error = answer.exitStatus != 0;
+  const std::string& text = answer.text;
+  HANDLE out = GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
   HANDLE console = INVALID_HANDLE_VALUE;
   if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
     console =
@@ -42,16 +45,18 @@ void Answer(const std::string& text) {
       out != nullptr && out != INVALID_HANDLE_VALUE &&
       WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   if (console != INVALID_HANDLE_VALUE) CloseHandle(console);
-  if (!shown) MessageBoxA(nullptr, text.c_str(), "Quon", MB_OK | MB_ICONINFORMATION);
+  if (!shown) {
+    MessageBoxA(nullptr, text.c_str(), "Quon", MB_OK | (error ? MB_ICONERROR : MB_ICONINFORMATION));
+  }
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const std::string tail = ui::CommandLineTailOf(GetCommandLineA());
-  if (const std::optional<std::string> answer = CommandLineAnswer(tail)) {
+  if (const std::optional<CommandLineAnswer> answer = AnswerQuonCommandLine(tail)) {
     Answer(*answer);
-    return 0;
+    return answer->exitStatus;
   }
   ui::Win32Backend backend;
   ui::ScopedBackend installed(backend);

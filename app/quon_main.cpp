@@ -56,9 +56,8 @@ int main(int argc, char** argv) {
   // The command-line tail is ours alone: Qt sees only the program name, so that a package path
   // such as "-style" is never taken for one of its options.
   std::string tail = ui::CommandLineTail(argc, argv);
-  if (const std::optional<std::string> answer = CommandLineAnswer(tail)) {
-    std::fputs(answer->c_str(), stdout);
-    return 0;
+  if (const std::optional<CommandLineAnswer> answer = AnswerQuonCommandLine(tail)) {
+    return PrintAnswer(*answer);
   }
   if (!HasDisplay()) {
     std::fputs(
