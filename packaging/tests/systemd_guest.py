@@ -22,7 +22,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                 "../../serial/tests/real_drivers"))
-from guest_machine import GuestSuite, Console, Qmp, UsbAdapter, read, run_cases, wait_until  # noqa: E402
+from guest_machine import GuestSuite, UsbAdapter, read, run_cases, wait_until  # noqa: E402
 
 BOOT_S = 300
 USB_LINE_BAUD = "38400"
@@ -53,7 +53,7 @@ class Suite(GuestSuite):
         t, g = self.tmp, self.guest
         self.usb = UsbAdapter(self.nullmodem_path, t, USB_LINE_BAUD, self.helpers)
         self.qemu_err = os.path.join(g, "qemu.log")
-        self.qemu = subprocess.Popen(
+        boot = self.boot(
             ["qemu-system-x86_64", "-m", "1024", "-display", "none", "-nodefaults",
              "-no-user-config", "-kernel", f"{g}/vmlinuz", "-initrd", f"{g}/initrd.img",
              "-append", "root=/dev/vda rw console=ttyS0 quiet",
@@ -63,21 +63,10 @@ class Suite(GuestSuite):
              "-chardev", "stdio,id=shell", "-device", "pci-serial,chardev=shell",
              *self.usb.qemu_arguments(plugged=False),
              "-qmp", f"unix:{t}/qmp.sock,server=on,wait=off",
-             "-trace", "usb_serial_handle_control"],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=open(self.qemu_err, "w"))
-        self.console = Console(self.qemu, os.path.join(g, "shell.log"))
-        started = time.monotonic()
-        if self.console.wait_for(r"^@@READY$", BOOT_S) is None:
+             "-trace", "usb_serial_handle_control"], os.path.join(g, "shell.log"), BOOT_S)
+        if boot is None:
             return self.check(False, "the guest boots", f"no shell within {BOOT_S} s "
                               f"(see {g}/console.log, {g}/shell.log, {self.qemu_err})")
-        boot = time.monotonic() - started
-        self.qmp = Qmp(f"{t}/qmp.sock")
-        found = re.search(r"char device redirected to (\S+) \(label s1\)",
-                          self.console.text + read(self.qemu_err))
-        self.ttyS1_host = found.group(1)
-        # Held open for the whole run: a pty that nobody holds is disconnected for QEMU, which
-        # then drops what the guest sends.
-        self.ttyS1_hold = os.open(self.ttyS1_host, os.O_RDWR | os.O_NOCTTY)
         return self.check(True, "the guest boots", f"{boot:.0f} s to its shell")
 
     # --- helpers -------------------------------------------------------------------------------
@@ -179,21 +168,26 @@ class Suite(GuestSuite):
                    f"process through by-id", f"{old} -> {new}, held {held or '-'}; started "
                    f"{started}, lost {lost}, back {back}" + ("" if status == 0 else f", get: {text}"))
 
-    def stop_drops_lines(self, unit, user, where):
-        """systemctl stop ends the server within a second, DTR and RTS dropped on both drivers:
-        HUPCL is cleared first, so that the drop is the server's own and not the kernel's."""
+    def stop_on_adapter(self, unit, user, where):
+        """systemctl stop ends the server within a second, DTR and RTS dropped: HUPCL is cleared
+        first, so that the drop is the server's own and not the kernel's."""
         self.sh(f"stty -F {self.by_id()} -hupcl")
-        usb_held = self.modem_control()
-        uart_held = self.uart_lines()
+        held = self.modem_control()
         took = self.stop_unit(unit, user)
-        usb_after = self.modem_control()
-        uart_after = self.uart_lines()
-        self.check(0 <= took <= 1.0, f"{where}: systemctl stop ends it within a second",
-                   f"{took:.2f} s")
-        self.check(usb_held == (True, True) and usb_after == (False, False),
-                   f"{where}: DTR and RTS dropped on the adapter",
-                   f"(DTR, RTS) {usb_held} while served, {usb_after} after")
-        return uart_held, uart_after
+        after = self.modem_control()
+        self.check(0 <= took <= 1.0 and held == (True, True) and after == (False, False),
+                   f"{where}: stopped within a second, DTR and RTS dropped on the adapter",
+                   f"{took:.2f} s, (DTR, RTS) {held} while served, {after} after")
+
+    def stop_on_uart(self, unit, user, where):
+        """The same on ttyS1, whose HUPCL was cleared before the server opened it."""
+        held = self.uart_lines()
+        took = self.stop_unit(unit, user)
+        after = self.uart_lines()
+        self.check("DTR" in held and "RTS" in held and "DTR" not in after and
+                   "RTS" not in after and 0 <= took <= 1.0,
+                   f"{where}: stopped within a second, DTR and RTS dropped on ttyS1",
+                   f"{took:.2f} s, lines {held} -> {after or '-'}")
 
     def sandbox_probe(self, unit, user, folder, where, refused):
         """A test copy of the unit has run the probe instead of the server, under the unit's
@@ -268,7 +262,7 @@ class Suite(GuestSuite):
         if not self.check(served, "system unit on ttyS1: served from a folder made before",
                           "" if served else self.journal(UART_UNIT)[-400:]):
             return
-        self.transfers(self.ttyS1_host, UART_FOLDER, "system unit on ttyS1")
+        self.transfers(self.uart_host, UART_FOLDER, "system unit on ttyS1")
 
     def case_system_sandbox(self):
         self.sh("mkdir -p /srv/open && chmod 1777 /srv/open && chmod 666 /dev/vda && "
@@ -285,13 +279,8 @@ class Suite(GuestSuite):
                                            "open-console", "read-disk"))
 
     def case_system_stop(self):
-        uart_held, uart_after = self.stop_drops_lines(SYSTEM_UNIT, False, "system unit")
-        took = self.stop_unit(UART_UNIT, False)
-        uart_after = self.uart_lines()
-        self.check("DTR" in uart_held and "RTS" in uart_held and "DTR" not in uart_after and
-                   "RTS" not in uart_after and 0 <= took <= 1.0,
-                   "system unit: stopped within a second, DTR and RTS dropped on ttyS1",
-                   f"{took:.2f} s, lines {uart_held} -> {uart_after or '-'}")
+        self.stop_on_adapter(SYSTEM_UNIT, False, "system unit")
+        self.stop_on_uart(UART_UNIT, False, "system unit")
         self.sh(f"systemctl disable {UART_UNIT}")
 
     # --- the user unit -------------------------------------------------------------------------
@@ -327,14 +316,8 @@ class Suite(GuestSuite):
         if not self.check(served, "user unit on ttyS1: served",
                           "" if served else self.journal(unit, True)[-400:]):
             return
-        self.transfers(self.ttyS1_host, USER_UART_FOLDER, "user unit on ttyS1")
-        held = self.uart_lines()
-        took = self.stop_unit(unit, True)
-        after = self.uart_lines()
-        self.check("DTR" in held and "RTS" in held and "DTR" not in after and
-                   "RTS" not in after and 0 <= took <= 1.0,
-                   "user unit: stopped within a second, DTR and RTS dropped on ttyS1",
-                   f"{took:.2f} s, lines {held} -> {after or '-'}")
+        self.transfers(self.uart_host, USER_UART_FOLDER, "user unit on ttyS1")
+        self.stop_on_uart(unit, True, "user unit")
 
     def case_user_sandbox(self):
         home = f"/home/{USER}/.config/systemd/user"
@@ -354,7 +337,7 @@ class Suite(GuestSuite):
                             "udp-socket"))
 
     def case_user_stop(self):
-        self.stop_drops_lines(self.unit, True, "user unit")
+        self.stop_on_adapter(self.unit, True, "user unit")
 
     # --- the package ---------------------------------------------------------------------------
 

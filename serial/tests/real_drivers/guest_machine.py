@@ -164,6 +164,26 @@ class GuestSuite:
                 p.kill()
         shutil.rmtree(self.tmp, ignore_errors=True)
 
+    def boot(self, command, console_log, timeout):
+        """Starts QEMU's COMMAND, whose standard input and output are the guest's shell and whose
+        messages go to self.qemu_err, and waits for the shell; answers how many seconds that
+        took, None when it did not come. The host end of the UART labelled s1 is held open for
+        the whole run: a pty that nobody holds is disconnected for QEMU, which then drops what
+        the guest sends."""
+        self.qemu = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     stderr=open(self.qemu_err, "w"))
+        self.console = Console(self.qemu, console_log)
+        started = time.monotonic()
+        if self.console.wait_for(r"^@@READY$", timeout) is None:
+            return None
+        took = time.monotonic() - started
+        self.qmp = Qmp(f"{self.tmp}/qmp.sock")
+        found = re.search(r"char device redirected to (\S+) \(label s1\)",
+                          self.console.text + read(self.qemu_err))
+        self.uart_host = found.group(1)
+        self.uart_hold = os.open(self.uart_host, os.O_RDWR | os.O_NOCTTY)
+        return took
+
     def wait_guest(self, command, timeout):
         return wait_until(lambda: self.console.run(command)[0] == 0, timeout, 0.2)
 

@@ -27,8 +27,8 @@ import sys
 import threading
 import time
 
-from guest_machine import (DOWNLOAD_MODE, Console, GuestSuite, Qmp, UsbAdapter, read,
-                           run_cases, take_download_mode, wait_until)
+from guest_machine import (DOWNLOAD_MODE, GuestSuite, UsbAdapter, read, run_cases,
+                           take_download_mode, wait_until)
 
 BOOT_S = 180
 USB_LINE_BAUD = "38400"
@@ -98,21 +98,11 @@ class Suite(GuestSuite):
             self.paced = PacedReader(f"{t}/slow.sock")
         guest = os.path.join(self.build, "guest")
         self.qemu_err = os.path.join(guest, "qemu.log")
-        self.qemu = subprocess.Popen(
-            qemu_command(self.arch, guest, t, self.usb),
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=open(self.qemu_err, "w"))
-        self.console = Console(self.qemu, os.path.join(guest, "console.log"))
-        started = time.monotonic()
-        if self.console.wait_for(r"^@@READY$", BOOT_S) is None:
+        boot = self.boot(qemu_command(self.arch, guest, t, self.usb),
+                         os.path.join(guest, "console.log"), BOOT_S)
+        if boot is None:
             return self.check(False, "the guest boots", f"no prompt within {BOOT_S} s "
                               f"(see {guest}/console.log, {self.qemu_err})")
-        boot = time.monotonic() - started
-        self.qmp = Qmp(f"{t}/qmp.sock")
-        found = re.search(r"char device redirected to (\S+) \(label s1\)", self.console.text)
-        self.uart_host = found.group(1)
-        # Held open for the whole run: a pty that nobody holds is disconnected for QEMU, which
-        # then drops what the guest sends.
-        self.uart_hold = os.open(self.uart_host, os.O_RDWR | os.O_NOCTTY)
         self.wait_guest("ls /dev/ttyUSB0", 30)
         return self.check(True, "the guest boots", f"{boot:.0f} s to its prompt")
 
