@@ -2,7 +2,7 @@
 # of no use to a cross build. Its project defines the same GTest:: targets as find_package.
 set(QUON_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest source tree")
 if(NOT EXISTS ${QUON_GOOGLETEST_SOURCE}/CMakeLists.txt)
-  message(FATAL_ERROR "No GoogleTest source in ${QUON_GOOGLETEST_SOURCE}: run scripts/setup-windows.sh")
+  message(FATAL_ERROR "No GoogleTest source in ${QUON_GOOGLETEST_SOURCE}: run scripts/setup.sh")
 endif()
 
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -14,22 +14,16 @@ foreach(lib gtest gtest_main gmock gmock_main)
   target_compile_options(${lib} PRIVATE -w $<$<CONFIG:Release,RelWithDebInfo>:-O1>)
 endforeach()
 
-# The test programs run under Wine, in a prefix of the build's architecture made once in the
-# build folder.
-set(QUON_WINE_RUN ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)
-set(QUON_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-add_custom_command(
-  OUTPUT ${QUON_WINEPREFIX}/.quon-ready
-  COMMAND ${CMAKE_COMMAND} -E env QUON_WINE_ARCH=${QUON_WINE_ARCH}
-          ${QUON_WINE_RUN} ${QUON_WINEPREFIX} --prepare
-  COMMENT "Making the Wine prefix"
-  VERBATIM)
-add_custom_target(quon_wineprefix DEPENDS ${QUON_WINEPREFIX}/.quon-ready)
-
 include(GoogleTest)
-# Listing a program's cases starts Wine, which can take longer than GoogleTest's 5 seconds on a
-# busy machine; the prefix must be there before the first listing.
+if(QUON_WINE_ARCH)
+  include(${CMAKE_CURRENT_LIST_DIR}/wine_tests.cmake)
+endif()
+
+# Listing a program's cases starts its emulator (Wine, qemu-user), which can take longer than
+# GoogleTest's 5 seconds on a busy machine; a Wine prefix must be there before the first listing.
 function(gtest_discover_tests target)
   _gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 ${ARGN})
-  add_dependencies(${target} quon_wineprefix)
+  if(TARGET quon_wineprefix)
+    add_dependencies(${target} quon_wineprefix)
+  endif()
 endfunction()

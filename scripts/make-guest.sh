@@ -93,9 +93,9 @@ else
   busybox=$guest/busybox/$version/bin/busybox
 fi
 
-# Where the shared libraries of the programs are: the cross compiler's first, which they were
-# linked against.
-lib_dirs=("/usr/$triplet/lib" "/lib/$triplet" "/usr/lib/$triplet")
+# Where the shared libraries of the programs are: the architecture's own packages (multiarch),
+# which the cross builds' tests run on here, else the cross compiler's.
+lib_dirs=("/lib/$triplet" "/usr/lib/$triplet" "/usr/$triplet/lib")
 find_library() {
   local dir
   for dir in "${lib_dirs[@]}"; do

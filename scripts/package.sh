@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds the packages of both platforms into build/packages/: from the default build the Debian
-# package (checked by lintian), from each Windows build (windows, 32-bit; windows64, 64-bit) a
-# zip and an NSIS installer.
-# With --check it then tries them: the Debian package installed on this machine and purged again
-# (scripts/check-deb.sh), and so in clean Debian 12 and 13 systems
-# (scripts/check-in-clean-system.sh), each installer under the Wine that runs it
-# (scripts/check-windows-installer.sh); the 32-bit one only where this machine runs 32-bit
-# programs, and a line says so where it does not.
+# packages quon-server and quon (the desktop program), each checked by lintian; from each Windows
+# build (windows, 32-bit; windows64, 64-bit) a zip and an NSIS installer.
+# With --check it then tries them: the amd64 Debian packages installed on this machine and purged
+# again, once as they are and once over the single quon package of 0.1 (scripts/check-deb.sh),
+# and so in clean Debian 12 and 13 systems (scripts/check-in-clean-system.sh); each installer
+# under the Wine that runs it (scripts/check-windows-installer.sh), the 32-bit one only where
+# this machine runs 32-bit programs, and a line says so where it does not.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,12 +25,15 @@ fi
 out=$PWD/build/packages
 rm -rf "$out"
 mkdir -p "$out"
-for preset in default windows windows64; do
+linux_builds=(default)
+for preset in "${linux_builds[@]}" windows windows64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
 
-cpack --config build/default/CPackConfig.cmake -B "$out/cpack" >/dev/null
+for build in "${linux_builds[@]}"; do
+  cpack --config build/$build/CPackConfig.cmake -B "$out/cpack" >/dev/null
+done
 for build in windows windows64; do
   cpack --config build/$build/CPackConfig.cmake -B "$out/cpack" >/dev/null
   cmake --install build/$build --prefix "$out/cpack/$build" --strip >/dev/null
@@ -39,12 +42,12 @@ done
 mv "$out"/cpack/*.deb "$out"/cpack/*.zip "$out"/
 rm -rf "$out/cpack"
 
-deb=$(echo "$out"/quon_*_amd64.deb)
-version=${deb##*/quon_}
-version=${version%_amd64.deb}
+server_deb=$(echo "$out"/quon-server_*_amd64.deb)
+desktop_deb=$(echo "$out"/quon_*_amd64.deb)
+version=$(dpkg-deb -f "$server_deb" Version)
 head -1 packaging/linux/changelog | grep -qF "quon ($version)" ||
   { echo "package: packaging/linux/changelog has no entry for $version" >&2; exit 1; }
-lintian --fail-on error "$deb" 2> >(grep -v 'running with root privileges' >&2)
+lintian --fail-on error "$out"/*.deb 2> >(grep -v 'running with root privileges' >&2)
 ls -l "$out"
 
 if [[ -n $check ]]; then
@@ -52,10 +55,12 @@ if [[ -n $check ]]; then
   mkdir -p build/clean-checks
   clean=()
   for suite in bookworm trixie; do
-    scripts/check-in-clean-system.sh --suite "$suite" "$deb" >"build/clean-checks/$suite.log" 2>&1 &
+    scripts/check-in-clean-system.sh --suite "$suite" "$server_deb" "$desktop_deb" \
+      >"build/clean-checks/$suite.log" 2>&1 &
     clean+=("$suite:$!")
   done
-  scripts/check-deb.sh "$deb"
+  scripts/check-deb.sh "$server_deb" "$desktop_deb"
+  scripts/check-deb.sh --upgrade-from "$(scripts/old-release-deb.sh)" "$server_deb" "$desktop_deb"
   installer32=$(echo "$out"/quon-*-win32-setup.exe)
   # Beside the 64-bit installation, the 32-bit installer must refuse; it runs only where this
   # machine runs 32-bit programs.
@@ -80,5 +85,5 @@ if [[ -n $check ]]; then
       ((status == 0)) || failed+=" $suite"
     fi
   done
-  [[ -z $failed ]] || { echo "package: the Debian package failed in clean systems:$failed" >&2; exit 1; }
+  [[ -z $failed ]] || { echo "package: the Debian packages failed in clean systems:$failed" >&2; exit 1; }
 fi

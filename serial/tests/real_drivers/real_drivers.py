@@ -288,8 +288,9 @@ class Suite(GuestSuite):
                    f"unplug: {rounds} pulls mid-get, each noticed, served again after",
                    "; ".join(bad) or "back as " + ", ".join(names))
         share = away_cpu / 100 / away_s * 100
-        # The board's emulation costs several times the PC's; a spinning wait takes a whole core.
-        limit = 2.0 if self.arch == "amd64" else 10.0
+        # The board's emulation costs several times the PC's, and on a busy machine its guest
+        # may count the time it was not run against what ran last; a spinning wait takes a core.
+        limit = 2.0 if self.arch == "amd64" else 25.0
         self.check(share <= limit,
                    f"unplug: the server waits for the adapter on <= {limit:.0f} % of a core",
                    f"{away_cpu * 10} ms CPU in {away_s:.1f} s away ({share:.2f} %)")
