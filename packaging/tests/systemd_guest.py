@@ -127,13 +127,13 @@ class Suite(GuestSuite):
         return found.group(1) if found else line
 
     def stop_unit(self, unit, user):
-        """Stops the unit; answers how long its server took to end after the stop was asked
-        for, by the guest's monotonic clock (systemctl's own time under emulation aside)."""
+        """Stops the unit; answers how long it took from leaving its active state (the stop's
+        signal) to being inactive (its server ended), by systemd's clock in the guest."""
         ctl = self.as_user("systemctl --user") if user else "systemctl"
-        asked = float(self.sh("cut -d ' ' -f 1 /proc/uptime"))
         self.sh(f"{ctl} stop {unit}")
-        ended = int(self.sh(f"{ctl} show -P InactiveEnterTimestampMonotonic {unit}") or 0)
-        return ended / 1e6 - asked
+        left, ended = (int(self.show(unit, f"{state}TimestampMonotonic", user) or 0)
+                       for state in ("ActiveExit", "InactiveEnter"))
+        return (ended - left) / 1e6
 
     # --- shared cases --------------------------------------------------------------------------
 
