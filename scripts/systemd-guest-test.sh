@@ -2,8 +2,9 @@
 # The systemd guest suite (docs/systemd-guest.md): the Debian package installed by apt in a
 # Debian system booted with systemd, its units run as the README says, on the kernel's own
 # serial drivers. Takes the build folder, already built (default build/default), and the folder
-# of the packages to install (made from that build when not given); ends with "systemd guest: N passed, N failed", or one line
-# "systemd guest: skipped: WHY" where the machine cannot make or boot the guest.
+# that holds the quon-server package to install (made from that build when not given); ends
+# with "systemd guest: N passed, N failed", or one line "systemd guest: skipped: WHY" where the
+# machine cannot make or boot the guest.
 #
 # The guest's disk image is kept in BUILD/systemd-guest/ and made again when what goes into it
 # changes: the Debian system (scripts/debian-system.sh), the package's files, the suite's own.
@@ -24,14 +25,13 @@ guest=$build/systemd-guest
 files=$guest/files
 rm -rf "$files"
 mkdir -p "$files/debs"
-if [[ -n $debs ]]; then
-  cp "$debs"/*.deb "$files/debs/"
-else
-  cpack --config "$build/CPackConfig.cmake" -B "$guest/cpack" >"$guest/cpack.log" 2>&1 ||
+if [[ -z $debs ]]; then
+  debs=$guest/cpack
+  cpack --config "$build/CPackConfig.cmake" -B "$debs" >"$guest/cpack.log" 2>&1 ||
     { cat "$guest/cpack.log" >&2; exit 1; }
-  mv "$guest"/cpack/*.deb "$files/debs/"
-  rm -rf "$guest/cpack"
 fi
+cp "$debs"/quon-server_*.deb "$files/debs/"
+rm -rf "$guest/cpack"
 cp packaging/tests/{guest-shell,quon-guest-shell.service,sandbox-probe} "$files/"
 PYTHONPATH=serial/tests/real_drivers python3 -c \
   'import sys, guest_machine; guest_machine.write_test_files(sys.argv[1])' "$guest/data"
@@ -59,8 +59,8 @@ if [[ ! -f $guest/guest.img || $(cat "$guest/image.key" 2>/dev/null) != "$key" ]
   # suite's shell on ttyS2; a user to linger, with the session bus that desktops have. The timers that would only load the machine go.
   scripts/in-system.sh "$root" --bind "$files:/quon" --image "$guest/guest.img.new" -- sh -ec '
     export DEBIAN_FRONTEND=noninteractive
-    deb=$(ls /quon/debs/quon-server_*.deb 2>/dev/null || ls /quon/debs/quon_*.deb)
-    apt-get install -y -q --no-install-recommends "$deb" dbus-user-session >/dev/null
+    apt-get install -y -q --no-install-recommends /quon/debs/quon-server_*.deb dbus-user-session \
+      >/dev/null
     systemctl enable quon-server@calc.service
     install -D -m 755 /quon/guest-shell /usr/local/sbin/quon-guest-shell
     install -m 644 /quon/quon-guest-shell.service /etc/systemd/system/
