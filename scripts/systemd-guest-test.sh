@@ -38,8 +38,9 @@ PYTHONPATH=serial/tests/real_drivers python3 -c \
 cp -r "$guest/data" "$files/data"
 
 status=0
-root=$(scripts/debian-system.sh --include systemd-sysv,udev,linux-image-amd64,dbus,kmod,libpam-systemd \
-       systemd-guest 2>"$guest/system.log") || status=$?
+packages=systemd-sysv,udev,linux-image-amd64,dbus,kmod,libpam-systemd,dbus-user-session
+root=$(scripts/debian-system.sh --include "$packages" systemd-guest 2>"$guest/system.log") ||
+  status=$?
 if ((status == 3)); then skip "$(tail -n 1 "$guest/system.log")"; fi
 if ((status != 0)); then cat "$guest/system.log" >&2; exit 1; fi
 
@@ -56,11 +57,10 @@ key=$( {
 if [[ ! -f $guest/guest.img || $(cat "$guest/image.key" 2>/dev/null) != "$key" ]]; then
   rm -f "$guest/guest.img" "$guest/image.key"
   # The package as a user installs it, the board's system unit enabled as the README says; the
-  # suite's shell on ttyS2; a user to linger, with the session bus that desktops have. The timers that would only load the machine go.
+  # suite's shell on ttyS2; a user to linger (with the session bus that desktops have). The timers that would only load the machine go.
   scripts/in-system.sh "$root" --bind "$files:/quon" --image "$guest/guest.img.new" -- sh -ec '
     export DEBIAN_FRONTEND=noninteractive
-    apt-get install -y -q --no-install-recommends /quon/debs/quon-server_*.deb dbus-user-session \
-      >/dev/null
+    apt-get install -y -q --no-install-recommends /quon/debs/quon-server_*.deb >/dev/null
     systemctl enable quon-server@calc.service
     install -D -m 755 /quon/guest-shell /usr/local/sbin/quon-guest-shell
     install -m 644 /quon/quon-guest-shell.service /etc/systemd/system/
