@@ -3,11 +3,12 @@
 # builds with their tests under Wine (the 64-bit one always, under wine64; the 32-bit one where
 # this machine runs 32-bit programs, in a clean 32-bit system where Wine's 32-bit half cannot be
 # installed here, else built only), the real-driver suite in a virtual PC and on a virtual arm64
-# board (where the linux-arm64 build is there), and the plain Release build (build only); last
-# the packages of both platforms, installed and removed again (the Debian package on this machine
-# and in clean Debian 12 and 13 systems, the Windows installers under Wine). A line says which
-# Windows suites ran. Run by another user than root, on a machine already set up, each stage that
-# only root can run says so in one line instead (see root_only).
+# board (where the linux-arm64 build is there), the package's systemd units in a Debian guest
+# booted with systemd, and the plain Release build (build only); last the packages of both
+# platforms, installed and removed again (the Debian package on this machine and in clean Debian
+# 12 and 13 systems, the Windows installers under Wine). A line says which Windows suites ran. Run
+# by another user than root, on a machine already set up, each stage that only root can run says
+# so in one line instead (see root_only).
 #
 # A suite mostly waits (on serial lines, peers and Wine), so each runs while the next build
 # compiles at low priority; its report is shown when it ends, and a last line gives each
@@ -137,6 +138,10 @@ prepare_clean_systems() {
 run_stage "default build" build default
 start_stage "default suite" ctest --preset default
 start_stage "clean systems" root_only "make clean Debian systems" prepare_clean_systems
+# A Debian guest booted with systemd runs the package's units: about one core of emulation from
+# here to the packages, while the builds below compile at low priority.
+start_stage "systemd guest" root_only "make the guest's Debian system" \
+  scripts/systemd-guest-test.sh build/default
 run_stage "sanitizer build" build sanitize
 finish_stage "default suite"
 
@@ -171,6 +176,7 @@ else
   echo "real drivers arm64: skipped: build/linux-arm64 is not built"
 fi
 finish_stage "clean systems"
+finish_stage "systemd guest"
 if ((${#failed[@]} == 0)); then
   run_stage packages root_only "install the Debian package with apt" scripts/package.sh --check
 fi
