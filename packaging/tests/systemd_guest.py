@@ -128,12 +128,13 @@ class Suite(GuestSuite):
 
     def stop_unit(self, unit, user):
         """Stops the unit; answers how long it took from leaving its active state (the stop's
-        signal) to being inactive (its server ended), by systemd's clock in the guest."""
+        signal) to being inactive (its server ended), by systemd's clock in the guest; -1 when
+        systemd no longer knows (a unit neither enabled nor running is forgotten)."""
         ctl = self.as_user("systemctl --user") if user else "systemctl"
         self.sh(f"{ctl} stop {unit}")
         left, ended = (int(self.show(unit, f"{state}TimestampMonotonic", user) or 0)
                        for state in ("ActiveExit", "InactiveEnter"))
-        return (ended - left) / 1e6
+        return (ended - left) / 1e6 if left and ended else -1.0
 
     # --- shared cases --------------------------------------------------------------------------
 
@@ -311,7 +312,7 @@ class Suite(GuestSuite):
         escaped = self.sh(f"systemd-escape --path {USER_UART_FOLDER}")
         self.uart_unit = unit = f"quon-server@{escaped}.service"
         self.write_ini(USER_UART_FOLDER, USER, "/dev/ttyS1")
-        self.sh(self.as_user(f"systemctl --user start {unit}"))
+        self.sh(self.as_user(f"systemctl --user enable --now {unit}"))
         served = wait_until(lambda: self.count(unit, "Comms line is IDLE", True) > 0, 20, 0.3)
         if not self.check(served, "user unit on ttyS1: served",
                           "" if served else self.journal(unit, True)[-400:]):
