@@ -106,6 +106,8 @@ fi
 SYSTEMD_UNIT_PATH=/usr/lib/systemd/user: XDG_RUNTIME_DIR=$work \
   systemd-analyze verify --man=no "quon-server@$(systemd-escape --path "$work").service" ||
   fail "the systemd unit does not verify"
+# The system unit, as a board's instance.
+systemd-analyze verify --man=no quon-server@calc.service || fail "the systemd system unit does not verify"
 
 # A request is taken, and a stored file complete, once the server's line is idle again.
 wait_until_idle() {

@@ -51,13 +51,14 @@ arch=${arch:-$(dpkg --print-architecture)}
 depends=$(for deb in "${debs[@]}"; do
   dpkg-deb -f "$deb" Pre-Depends Depends | sed 's/^[A-Za-z-]*: //'
 done | tr ',' '\n' | sed 's/|.*//; s/(.*)//; s/:any//; s/[[:space:]]//g' | grep . |
-  grep -vxF -f <(printf '%s\n' "${names[@]}") | sort -u | paste -sd,)
+  grep -vxF -f <(printf '%s\n' "${names[@]}") | LC_ALL=C sort -u | paste -sd,)
 # What check-deb.sh itself uses beyond the essential packages.
 tools=mawk,man-db,desktop-file-utils,systemd
 
 status=0
 root=$(scripts/debian-system.sh --arch "$arch" --suite "$suite" \
-  --include "$tools${depends:+,$depends}" "check-$(IFS=+; echo "${names[*]}")") || status=$?
+  --include "$tools${depends:+,$depends}" "check-$(printf '%s\n' "${names[@]}" | LC_ALL=C sort | paste -sd+)") ||
+  status=$?
 ((status == 0)) || exit "$status"
 [[ -z $prepare ]] || exit 0
 

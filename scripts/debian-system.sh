@@ -51,16 +51,18 @@ mirror=${QUON_DEBIAN_MIRROR:-$(archive)}
 cache=${QUON_SYSTEMS:-/var/cache/quon/systems}
 mkdir -p "$cache"
 key=$( { echo "$arch $suite $include $mirror"; cat "$0"; } | sha256sum | cut -c1-12)
-root=$cache/$name-$suite-$arch-$key
+# No comma in the folder's name: an overlay's options could not name it.
+base=$cache/$name-$suite-${arch//,/+}
+root=$base-$key
 
-exec 9>"$cache/$name-$suite-$arch.lock"
+exec 9>"$base.lock"
 flock 9
 if [[ -f $root.done ]] && [[ -z $(find "$root.done" -mtime +6) ]]; then
   echo "$root"
   exit 0
 fi
-rm -rf "$cache/$name-$suite-$arch"-*
-log=$cache/$name-$suite-$arch-make.log
+rm -rf "$base"-*
+log=$base-make.log
 if ! mmdebstrap --variant=apt --architectures="$arch" ${include:+--include="$include"} \
      --skip=cleanup/apt/lists "$suite" "$root.new" \
      "deb $mirror $suite main" "deb $mirror $suite-updates main" >"$log" 2>&1; then

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command as root in a throwaway copy of a system that scripts/debian-system.sh made: an
 # overlay over it in a mount namespace of its own, with /dev, /dev/pts, /proc and /sys, this
-# machine's resolv.conf and the given folders, so the system stays clean and no mount outlives
-# the command, however it ends. Services are not started in it (policy-rc.d).
+# machine's resolv.conf (where it has one) and the given folders, so the system stays clean and
+# no mount outlives the command, however it ends. Services are not started in it (policy-rc.d).
 #
 #   scripts/in-system.sh ROOT [--bind HOST-FOLDER:FOLDER]... [--image FILE] -- COMMAND...
 #
@@ -41,7 +41,7 @@ unshare --mount --propagation private bash -euo pipefail -c '
   mount --rbind /sys "$m/sys"
   mount -t tmpfs tmpfs "$m/tmp"
   rm -f "$m/etc/resolv.conf"
-  cp /etc/resolv.conf "$m/etc/resolv.conf"
+  [[ ! -e /etc/resolv.conf ]] || cp /etc/resolv.conf "$m/etc/resolv.conf"
   printf "#!/bin/sh\nexit 101\n" >"$m/usr/sbin/policy-rc.d"
   chmod 755 "$m/usr/sbin/policy-rc.d"
   while IFS=: read -r host guest; do

@@ -62,16 +62,20 @@ if [[ -n $check ]]; then
   scripts/check-deb.sh "$server_deb" "$desktop_deb"
   scripts/check-deb.sh --upgrade-from "$(scripts/old-release-deb.sh)" "$server_deb" "$desktop_deb"
   installer32=$(echo "$out"/quon-*-win32-setup.exe)
-  # Beside the 64-bit installation, the 32-bit installer must refuse; it runs only where this
-  # machine runs 32-bit programs.
-  why=$(scripts/runs-32-bit.sh) && other=("$installer32") || other=()
+  runs_32_bit=yes
+  how=$(scripts/runs-32-bit.sh) || runs_32_bit=
+  # Beside the 64-bit installation the 32-bit installer must refuse, which takes Wine's 32-bit
+  # loader beside wine64.
+  other=()
+  [[ $how != "under Wine's 32-bit loader" ]] || other=("$installer32")
   QUON_WINE_ARCH=win64 scripts/check-windows-installer.sh "$out"/quon-*-win64-setup.exe \
     build/windows64/wineprefix-installer "${other[@]}"
-  if [[ -z $why ]]; then
-    QUON_WINE_ARCH=win32 scripts/check-windows-installer.sh "$installer32" \
-      build/windows/wineprefix-installer
+  if [[ -z $runs_32_bit ]]; then
+    echo "package: ${installer32##*/} made, not tried: $how"
   else
-    echo "package: ${installer32##*/} made, not tried: $why"
+    QUON_WINE_ARCH=win32 scripts/runs-32-bit.sh --run scripts/check-windows-installer.sh \
+      "$installer32" build/windows/wineprefix-installer
+    ((${#other[@]})) || echo "package: ${installer32##*/} tried $how, not beside the 64-bit installation"
   fi
   failed=
   for job in "${clean[@]}"; do

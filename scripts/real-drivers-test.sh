@@ -30,14 +30,8 @@ for program in "$build"/server/quon-server "$build"/serial/tests/port-probe \
 done
 
 data=$build/guest/data
-mkdir -p "$data"
-python3 - "$data" <<'PY'
-import random, sys
-r = random.Random(23)
-for name, size in (("small.bin", 3000), ("big.bin", 60000), ("put.bin", 2560)):
-    with open(f"{sys.argv[1]}/{name}", "wb") as f:
-        f.write(bytes(r.randrange(256) for _ in range(size)))
-PY
+PYTHONPATH=serial/tests/real_drivers python3 -c \
+  'import sys, guest_machine; guest_machine.write_test_files(sys.argv[1])' "$data"
 status=0
 scripts/make-guest.sh --arch "$arch" "$build" "$data" 2>"$build/guest-make.log" || status=$?
 if ((status == 3)); then skip "$(tail -n 1 "$build/guest-make.log")"; fi

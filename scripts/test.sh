@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the default build, the sanitizer build, the two Windows
 # builds with their tests under Wine (the 64-bit one always, under wine64; the 32-bit one where
-# this machine runs 32-bit programs, else built only), the real-driver suite in a virtual PC and
-# on a virtual arm64 board (where the linux-arm64 build is there), and the plain Release build
-# (build only); last the packages of both platforms, installed and removed again (the Debian
-# package on this machine and in clean Debian 12 and 13 systems, the Windows installers under
-# Wine). A line says which Windows suites ran. Run by another user than root, on a machine already
-# set up, each stage that only root can run says so in one line instead (see root_only).
+# this machine runs 32-bit programs, in a clean 32-bit system where Wine's 32-bit half cannot be
+# installed here, else built only), the real-driver suite in a virtual PC and on a virtual arm64
+# board (where the linux-arm64 build is there), the package's systemd units in a Debian guest
+# booted with systemd, and the plain Release build (build only); last the packages of both
+# platforms, installed and removed again (the Debian package on this machine and in clean Debian
+# 12 and 13 systems, the Windows installers under Wine). A line says which Windows suites ran. Run
+# by another user than root, on a machine already set up, each stage that only root can run says
+# so in one line instead (see root_only).
 #
 # A suite mostly waits (on serial lines, peers and Wine), so each runs while the next build
 # compiles at low priority; its report is shown when it ends, and a last line gives each
@@ -100,11 +102,11 @@ release_build() {
 
 run_stage setup bash -c 'scripts/setup.sh && scripts/setup-windows.sh'
 export QUON_SET_UP=yes
-if why=$(scripts/runs-32-bit.sh); then
-  windows="windows64 (64-bit): tested under wine64; windows (32-bit): tested under Wine's 32-bit loader"
+if how=$(scripts/runs-32-bit.sh); then
+  windows="windows64 (64-bit): tested under wine64; windows (32-bit): tested $how"
   windows_suites=(windows64 windows)
 else
-  windows="windows64 (64-bit): tested under wine64; windows (32-bit): built, not run: $why"
+  windows="windows64 (64-bit): tested under wine64; windows (32-bit): built, not run: $how"
   windows_suites=(windows64)
 fi
 echo "$windows"
@@ -136,6 +138,10 @@ prepare_clean_systems() {
 run_stage "default build" build default
 start_stage "default suite" ctest --preset default
 start_stage "clean systems" root_only "make clean Debian systems" prepare_clean_systems
+# A Debian guest booted with systemd runs the package's units: about one core of emulation from
+# here to the packages, while the builds below compile at low priority.
+start_stage "systemd guest" root_only "make the guest's Debian system" \
+  scripts/systemd-guest-test.sh build/default
 run_stage "sanitizer build" build sanitize
 finish_stage "default suite"
 
@@ -151,9 +157,9 @@ finish_stage "sanitizer suite"
 # The Windows suites wait on Wine more than they compute: both run at once, each in its own
 # prefix with its own display, beside the virtual PC of the real-driver suite, which keeps one
 # core busy, and the release build at low priority.
-for preset in "${windows_suites[@]}"; do
-  start_stage "$preset suite" ctest --preset "$preset"
-done
+start_stage "windows64 suite" ctest --preset windows64
+((${#windows_suites[@]} == 1)) ||
+  start_stage "windows suite" scripts/runs-32-bit.sh --run ctest --preset windows
 start_stage "real drivers" scripts/real-drivers-test.sh build/default
 run_stage "release build" release_build
 for stage in "${windows_suites[@]/%/ suite}" "real drivers"; do
@@ -170,6 +176,7 @@ else
   echo "real drivers arm64: skipped: build/linux-arm64 is not built"
 fi
 finish_stage "clean systems"
+finish_stage "systemd guest"
 if ((${#failed[@]} == 0)); then
   run_stage packages root_only "install the Debian package with apt" scripts/package.sh --check
 fi

@@ -19,94 +19,19 @@ line per check, then "real drivers[ ARCH]: N passed, N failed"; exit status 1 wh
 failed.
 """
 
-import hashlib
-import json
 import os
 import re
-import select
-import shutil
 import socket
 import subprocess
 import sys
-import tempfile
-import termios
 import threading
 import time
-import tty
+
+from guest_machine import (DOWNLOAD_MODE, GuestSuite, UsbAdapter, read, run_cases,
+                           take_download_mode, wait_until)
 
 BOOT_S = 180
 USB_LINE_BAUD = "38400"
-
-
-class Console:
-    """The guest's console: commands in, their output and "@@END STATUS" out."""
-
-    def __init__(self, process, log_path):
-        self.process = process
-        self.text = ""
-        self.seen = 0
-        self.lock = threading.Condition()
-        self.log = open(log_path, "w", encoding="utf-8", errors="replace")
-        threading.Thread(target=self._read, daemon=True).start()
-
-    def _read(self):
-        while True:
-            data = os.read(self.process.stdout.fileno(), 65536)
-            if not data:
-                break
-            chunk = data.decode("utf-8", "replace").replace("\r", "")
-            self.log.write(chunk)
-            self.log.flush()
-            with self.lock:
-                self.text += chunk
-                self.lock.notify_all()
-        with self.lock:
-            self.lock.notify_all()
-
-    def wait_for(self, pattern, timeout):
-        deadline = time.monotonic() + timeout
-        with self.lock:
-            while True:
-                found = re.compile(pattern, re.M).search(self.text, self.seen)
-                if found:
-                    self.seen = found.end()
-                    return found
-                left = deadline - time.monotonic()
-                if left <= 0 or self.process.poll() is not None:
-                    return None
-                self.lock.wait(left)
-
-    def run(self, command, timeout=30):
-        """Runs a shell command in the guest; answers (status, output)."""
-        with self.lock:
-            start = len(self.text)
-            self.seen = start
-        self.process.stdin.write((command + "\n").encode())
-        self.process.stdin.flush()
-        end = self.wait_for(r"^@@END (\d+)$", timeout)
-        if end is None:
-            raise TimeoutError(f"guest command did not end within {timeout} s: {command}")
-        return int(end.group(1)), self.text[start:end.start()]
-
-    def out(self, command, timeout=30):
-        return self.run(command, timeout)[1]
-
-
-class Qmp:
-    def __init__(self, path):
-        self.sock = socket.socket(socket.AF_UNIX)
-        self.sock.connect(path)
-        self.file = self.sock.makefile("rw")
-        self.file.readline()
-        self.call("qmp_capabilities")
-
-    def call(self, command, **arguments):
-        self.file.write(json.dumps({"execute": command, "arguments": arguments}) + "\n")
-        self.file.flush()
-        while True:
-            answer = json.loads(self.file.readline())
-            if "return" in answer or "error" in answer:
-                return answer
 
 
 class PacedReader:
@@ -140,11 +65,9 @@ class PacedReader:
         self.conn.sendall(data)
 
 
-def qemu_command(arch, guest, tmp):
+def qemu_command(arch, guest, tmp, adapter):
     """The machine of the architecture; its built-in UART's host end is the pty labelled s1."""
-    usb = ["-device", "qemu-xhci,id=xhci", "-chardev", f"socket,id=u1,path={tmp}/usb.sock",
-           "-device", "usb-serial,chardev=u1,id=adapter",
-           "-qmp", f"unix:{tmp}/qmp.sock,server=on,wait=off"]
+    usb = [*adapter.qemu_arguments(), "-qmp", f"unix:{tmp}/qmp.sock,server=on,wait=off"]
     common = ["-m", "512", "-display", "none", "-nodefaults", "-no-user-config",
               "-kernel", f"{guest}/vmlinuz", "-initrd", f"{guest}/initrd.gz"]
     if arch == "arm64":
@@ -160,78 +83,28 @@ def qemu_command(arch, guest, tmp):
             *usb, "-trace", "serial_update_parameters"]
 
 
-class Suite:
+class Suite(GuestSuite):
     def __init__(self, build, data, arch="amd64", tools=None):
+        super().__init__(tools or build, data)
         self.build = build
-        self.data = data
         self.arch = arch
-        self.tools = tools or build
-        self.passed = 0
-        self.failed = 0
-        self.tmp = tempfile.mkdtemp(prefix="quon-real-")
-        self.helpers = []
-        self.calc_path = os.path.join(self.tools, "tools/quon_calc/quon-calc")
-
-    def check(self, ok, what, detail=""):
-        if ok:
-            self.passed += 1
-            print(f"ok    {what}" + (f": {detail}" if detail else ""), flush=True)
-        else:
-            self.failed += 1
-            print(f"FAIL  {what}" + (f": {detail}" if detail else ""), flush=True)
-        return ok
 
     # --- the machine ---------------------------------------------------------------------------
 
     def start(self):
         t = self.tmp
-        nullmodem = os.path.join(self.tools, "tools/nullmodem/nullmodem")
-        self.helpers.append(subprocess.Popen(
-            [nullmodem, "--baud", USB_LINE_BAUD, "--link-a", f"{t}/usbA", "--link-b", f"{t}/usbB",
-             "--ready-file", f"{t}/usb.ready"], stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL))
-        wait_until(lambda: os.path.exists(f"{t}/usb.ready"), 10)
-        # QEMU attaches the adapter only while its chardev is connected: the host end listens
-        # before the machine starts.
-        self.helpers.append(subprocess.Popen(
-            ["socat", f"UNIX-LISTEN:{t}/usb.sock", f"FILE:{t}/usbA,rawer"],
-            stderr=subprocess.DEVNULL))
+        self.usb = UsbAdapter(self.nullmodem_path, t, USB_LINE_BAUD, self.helpers)
         if self.arch == "amd64":
             self.paced = PacedReader(f"{t}/slow.sock")
-        wait_until(lambda: os.path.exists(f"{t}/usb.sock"), 10)
         guest = os.path.join(self.build, "guest")
         self.qemu_err = os.path.join(guest, "qemu.log")
-        self.qemu = subprocess.Popen(
-            qemu_command(self.arch, guest, t),
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=open(self.qemu_err, "w"))
-        self.console = Console(self.qemu, os.path.join(guest, "console.log"))
-        started = time.monotonic()
-        if self.console.wait_for(r"^@@READY$", BOOT_S) is None:
+        boot = self.boot(qemu_command(self.arch, guest, t, self.usb),
+                         os.path.join(guest, "console.log"), BOOT_S)
+        if boot is None:
             return self.check(False, "the guest boots", f"no prompt within {BOOT_S} s "
                               f"(see {guest}/console.log, {self.qemu_err})")
-        boot = time.monotonic() - started
-        self.qmp = Qmp(f"{t}/qmp.sock")
-        found = re.search(r"char device redirected to (\S+) \(label s1\)", self.console.text)
-        self.uart_host = found.group(1)
-        # Held open for the whole run: a pty that nobody holds is disconnected for QEMU, which
-        # then drops what the guest sends.
-        self.uart_hold = os.open(self.uart_host, os.O_RDWR | os.O_NOCTTY)
         self.wait_guest("ls /dev/ttyUSB0", 30)
         return self.check(True, "the guest boots", f"{boot:.0f} s to its prompt")
-
-    def stop(self):
-        for p in [getattr(self, "qemu", None)] + self.helpers:
-            if p is None:
-                continue
-            p.terminate()
-            try:
-                p.wait(5)
-            except subprocess.TimeoutExpired:
-                p.kill()
-        shutil.rmtree(self.tmp, ignore_errors=True)
-
-    def wait_guest(self, command, timeout):
-        return wait_until(lambda: self.console.run(command)[0] == 0, timeout, 0.2)
 
     # --- the server in the guest ---------------------------------------------------------------
 
@@ -254,25 +127,12 @@ class Suite:
         self.console.run(f"kill {pid}; while kill -0 {pid} 2>/dev/null; do usleep 50000; done", 30)
         return self.log(folder)
 
-    def calc(self, *args, timeout=120):
-        done = subprocess.run([self.calc_path, *args], capture_output=True, text=True, timeout=timeout)
-        return done.returncode, (done.stdout + done.stderr).strip()
-
     def transfers(self, device, folder, where):
-        """The download-mode bytes of the server's opening, then gets with each start character
-        and a put, checked byte for byte."""
+        """The download-mode bytes of the server's opening, then the gets and the put."""
         got = take_download_mode(device)
         self.check(got.endswith(DOWNLOAD_MODE), f"{where}: download mode at opening",
                    got.hex(" "))
-        f = self.data
-        for start in ("D", "C", "NAK"):
-            status, text = self.calc("get", device, "small.bin", "--start", start,
-                                     "--expect", f"{f}/small.bin")
-            self.check(status == 0, f"{where}: get with start {start}", "" if status == 0 else text)
-        status, text = self.calc("put", device, "PUT.BIN", f"{f}/put.bin")
-        stored = self.console.out(f"md5sum /srv/{folder}/PUT.BIN").split(" ")[0]
-        ok = status == 0 and stored == md5(f"{f}/put.bin")
-        self.check(ok, f"{where}: put", "" if ok else text)
+        super().transfers(device, f"/srv/{folder}", where)
 
     # --- the cases -----------------------------------------------------------------------------
 
@@ -299,12 +159,12 @@ class Suite:
             self.check(ok, f"ttyUSB0 at {baud}: chosen as the only USB serial adapter",
                        "" if ok else log)
             if pid:
-                self.transfers(f"{self.tmp}/usbB", "usb", f"ttyUSB0 at {baud}")
+                self.transfers(self.usb.side, "usb", f"ttyUSB0 at {baud}")
                 self.stop_server(pid, "usb")
 
     def case_board_uart(self):
         """With the adapter pulled and no UART at ttyS0, COMM 1 is the board's PL011."""
-        self.qmp.call("device_del", id="adapter")
+        self.usb.pull(self.qmp)
         self.wait_guest("! test -e /dev/ttyUSB0", 30)
         for baud in ("9600", "115200"):
             pid = self.serve("board", baud)
@@ -315,8 +175,7 @@ class Suite:
             if pid:
                 self.transfers(self.uart_host, "board", f"ttyAMA0 at {baud}")
                 self.stop_server(pid, "board")
-        wait_until(lambda: "error" not in self.qmp.call(
-            "device_add", driver="usb-serial", chardev="u1", id="adapter"), 20, 0.5)
+        self.usb.plug(self.qmp)
         self.wait_guest("ls /dev/ttyUSB0", 30)
 
     def case_ttyS1_transfers(self):
@@ -372,7 +231,7 @@ class Suite:
         pid = self.serve("plug", "115200")
         if not self.check(pid, "unplug: server on ttyUSB0"):
             return
-        side = f"{self.tmp}/usbB"
+        side = self.usb.side
         take_download_mode(side)
         fds, rss, away_s, away_cpu, bad = [], [], 0.0, 0, []
         idle_fds = self.descriptors(pid)
@@ -389,7 +248,7 @@ class Suite:
                 # the next name.
                 c.run("sleep 600 > /dev/null 2>&1 < /dev/ttyUSB0 & echo $! > /tmp/holder; "
                       "until readlink /proc/$!/fd/0 | grep -q ttyUSB0; do usleep 10000; done")
-            self.qmp.call("device_del", id="adapter")
+            self.usb.pull(self.qmp)
             lost = wait_until(lambda: self.count("plug", "Serial port lost") >= n, 20, 0.2)
             cpu0, t0 = cpu_ticks(c, pid), time.monotonic()
             time.sleep(1.5)
@@ -398,8 +257,7 @@ class Suite:
             away_cpu += cpu1 - cpu0
             if n > 1:
                 calc.terminate()
-            wait_until(lambda: "error" not in self.qmp.call(
-                "device_add", driver="usb-serial", chardev="u1", id="adapter"), 20, 0.5)
+            self.usb.plug(self.qmp)
             back = wait_until(lambda: self.count("plug", "Serial port back") >= n, 30, 0.2)
             if n == 2:
                 c.run("kill $(cat /tmp/holder)")
@@ -510,46 +368,6 @@ class Suite:
                    "ttyS1: a cancel's pause with unread input sleeps", text)
 
 
-DOWNLOAD_MODE = bytes([0x02, 0xB8, 0x03, 0x00])
-
-
-def take_download_mode(device, timeout=10):
-    """Reads the host end of the line up to the server's download-mode bytes, as the calculator
-    takes them; answers what it read. quon-calc drops what came before it opened the line, but on
-    a busy machine these can still be on their way and would be taken for the answer to its
-    request."""
-    fd = os.open(device, os.O_RDWR | os.O_NOCTTY)
-    try:
-        tty.setraw(fd, termios.TCSANOW)  # TCSAFLUSH would drop what came
-        got = b""
-        deadline = time.monotonic() + timeout
-        while not got.endswith(DOWNLOAD_MODE) and time.monotonic() < deadline:
-            if select.select([fd], [], [], max(0, deadline - time.monotonic()))[0]:
-                got += os.read(fd, 1)
-        return got
-    finally:
-        os.close(fd)
-
-
-def wait_until(condition, timeout, step=0.05):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if condition():
-            return True
-        time.sleep(step)
-    return False
-
-
-def read(path):
-    with open(path, encoding="utf-8", errors="replace") as f:
-        return f.read()
-
-
-def md5(path):
-    with open(path, "rb") as f:
-        return hashlib.md5(f.read()).hexdigest()
-
-
 def command_packet(letter, name):
     return letter + len(name).to_bytes(2, "big") + name + bytes([sum(name) & 0xFF])
 
@@ -582,21 +400,8 @@ def main():
         cases = (suite.case_list_ports, suite.case_usb_transfers, suite.case_ttyS1_transfers,
                  suite.case_unplug, suite.case_lines_and_break, suite.case_closing,
                  suite.case_pause)
-    started = time.monotonic()
-    try:
-        if suite.start():
-            for case in cases:
-                try:
-                    case()
-                except Exception as error:  # one broken case must not hide the others
-                    suite.check(False, getattr(case, "__name__", "case"), repr(error))
-    finally:
-        suite.stop()
-    print(f"({time.monotonic() - started:.0f} s)")
     name = "real drivers" if arch == "amd64" else f"real drivers {arch}"
-    print(f"{name}: {suite.passed} passed, {suite.failed} failed")
-    return 1 if suite.failed else 0
-
+    return run_cases(suite, cases, name)
 
 if __name__ == "__main__":
     sys.exit(main())
