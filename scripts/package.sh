@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Builds the packages of both platforms into build/packages/: from the default build the Debian
-# packages quon-server and quon (the desktop program), each checked by lintian; from each Windows
-# build (windows, 32-bit; windows64, 64-bit) a zip and an NSIS installer.
+# Builds the packages of both platforms into build/packages/: from the default build and the Arm
+# cross builds the Debian packages, quon-server (amd64, arm64, armhf) and quon, the desktop
+# program (amd64, arm64), each checked by lintian; from each Windows build (windows, 32-bit;
+# windows64, 64-bit) a zip and an NSIS installer. An Arm architecture whose libraries this machine
+# lacks (scripts/cross-ready.sh) gets no packages, and a line says so.
 # With --check it then tries them: the amd64 Debian packages installed on this machine and purged
 # again, once as they are and once over the single quon package of 0.1 (scripts/check-deb.sh),
-# and so in clean Debian 12 and 13 systems (scripts/check-in-clean-system.sh); each installer
-# under the Wine that runs it (scripts/check-windows-installer.sh), the 32-bit one only where
-# this machine runs 32-bit programs, and a line says so where it does not.
+# and so in clean Debian 12 and 13 amd64 systems and in clean Debian 12 arm64 and armhf systems
+# under qemu-user (scripts/check-in-clean-system.sh); each installer under the Wine that runs it
+# (scripts/check-windows-installer.sh), the 32-bit one only where this machine runs 32-bit
+# programs, and a line says so where it does not.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,8 +29,19 @@ out=$PWD/build/packages
 rm -rf "$out"
 mkdir -p "$out"
 linux_builds=(default)
+for arch in arm64 armhf; do
+  if why=$(scripts/cross-ready.sh $arch --package); then
+    linux_builds+=(linux-$arch)
+  else
+    echo "package: no $arch packages: $why"
+  fi
+done
 for preset in "${linux_builds[@]}" windows windows64; do
-  cmake --preset "$preset" >/dev/null
+  if [[ $preset == linux-* ]]; then
+    scripts/cross-configure.sh "$preset"
+  else
+    cmake --preset "$preset" >/dev/null
+  fi
   cmake --build --preset "$preset"
 done
 
@@ -59,6 +73,13 @@ if [[ -n $check ]]; then
       >"build/clean-checks/$suite.log" 2>&1 &
     clean+=("$suite:$!")
   done
+  for arch in arm64 armhf; do
+    debs=("$out"/*_"$arch".deb)
+    [[ -e ${debs[0]} ]] || continue
+    scripts/check-in-clean-system.sh --suite bookworm "${debs[@]}" \
+      >"build/clean-checks/bookworm-$arch.log" 2>&1 &
+    clean+=("bookworm-$arch:$!")
+  done
   scripts/check-deb.sh "$server_deb" "$desktop_deb"
   scripts/check-deb.sh --upgrade-from "$(scripts/old-release-deb.sh)" "$server_deb" "$desktop_deb"
   installer32=$(echo "$out"/quon-*-win32-setup.exe)
@@ -83,7 +104,7 @@ if [[ -n $check ]]; then
     status=0
     wait "${job#*:}" || status=$?
     if ((status == 3)); then
-      echo "package: not tried in a clean Debian $suite system: $(tail -n 1 "build/clean-checks/$suite.log")"
+      echo "package: not tried in a clean Debian ${suite/-/ } system: $(tail -n 1 "build/clean-checks/$suite.log")"
     else
       cat "build/clean-checks/$suite.log"
       ((status == 0)) || failed+=" $suite"

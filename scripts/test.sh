@@ -4,11 +4,12 @@
 # this machine runs 32-bit programs, in a clean 32-bit system where Wine's 32-bit half cannot be
 # installed here, else built only), the real-driver suite in a virtual PC and on a virtual arm64
 # board (where the linux-arm64 build is there), the package's systemd units in a Debian guest
-# booted with systemd, and the plain Release build (build only); last the packages of both
-# platforms, installed and removed again (the Debian package on this machine and in clean Debian
-# 12 and 13 systems, the Windows installers under Wine). A line says which Windows suites ran. Run
-# by another user than root, on a machine already set up, each stage that only root can run says
-# so in one line instead (see root_only).
+# booted with systemd, the plain Release build (build only) and the Arm cross builds
+# (linux-arm64, linux-armhf) with their tests under qemu-user; last the packages of both
+# platforms, installed and removed again (the Debian packages on this machine and in clean
+# Debian systems, the Windows installers under Wine). A line says which Windows suites ran, and
+# one which Arm suites did not, and why. Run by another user than root, on a machine already set
+# up, each stage that only root can run says so in one line instead (see root_only).
 #
 # A suite mostly waits (on serial lines, peers and Wine), so each runs while the next build
 # compiles at low priority; its report is shown when it ends, and a last line gives each
@@ -162,12 +163,36 @@ start_stage "windows64 suite" ctest --preset windows64
   start_stage "windows suite" scripts/runs-32-bit.sh --run ctest --preset windows
 start_stage "real drivers" scripts/real-drivers-test.sh build/default
 run_stage "release build" release_build
+arm_builds() {
+  local preset
+  for preset in linux-arm64 linux-armhf; do
+    scripts/cross-configure.sh "$preset"
+    nice -n 10 cmake --build --preset "$preset"
+  done
+}
+run_stage "arm builds" arm_builds
 for stage in "${windows_suites[@]/%/ suite}" "real drivers"; do
   finish_stage "$stage"
 done
 
-# The arm64 board, a core's worth of emulation on the programs of the arm64 build (built before
-# this point), beside the packages, which mostly wait on apt and Wine.
+# The Arm suites, each a core's worth of emulation under qemu-user, and the arm64 board, another,
+# on the programs of the arm64 build, beside the packages, which mostly wait on apt and Wine.
+arm_suites=()
+arm_skipped=()
+for arch in arm64 armhf; do
+  if why=$(scripts/cross-ready.sh $arch --run); then
+    arm_suites+=("linux-$arch suite")
+    start_stage "linux-$arch suite" ctest --preset linux-$arch
+  else
+    arm_skipped+=("linux-$arch suite not run: $why")
+  fi
+done
+if ((${#arm_skipped[@]})); then
+  arm=$(IFS=';'; echo "${arm_skipped[*]}" | sed 's/;/; /g')
+else
+  arm="linux-arm64, linux-armhf: tested under qemu-user"
+fi
+echo "$arm"
 board_stages=()
 if [[ -x build/linux-arm64/server/quon-server ]]; then
   start_stage "real drivers arm64" scripts/real-drivers-test.sh build/linux-arm64
@@ -178,9 +203,9 @@ fi
 finish_stage "clean systems"
 finish_stage "systemd guest"
 if ((${#failed[@]} == 0)); then
-  run_stage packages root_only "install the Debian package with apt" scripts/package.sh --check
+  run_stage packages root_only "install the Debian packages with apt" scripts/package.sh --check
 fi
-for stage in "${board_stages[@]}"; do
+for stage in "${arm_suites[@]}" "${board_stages[@]}"; do
   finish_stage "$stage"
 done
 
@@ -191,3 +216,4 @@ if ((${#failed[@]})); then
   exit 1
 fi
 echo "$windows"
+echo "$arm"
