@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,12 @@ class DirSearchTest : public ::testing::Test {
  protected:
   DirSearchTest() {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = fs::temp_directory_path() / ("quon-dir-" + std::string(test->name()));
-    fs::remove_all(root_);
-    fs::create_directories(root_);
+    // Another build's suite may run the same test at once.
+    std::random_device random;
+    do {
+      root_ = fs::temp_directory_path() /
+              ("quon-dir-" + std::string(test->name()) + "-" + std::to_string(random()));
+    } while (!fs::create_directories(root_));
   }
   ~DirSearchTest() override { fs::remove_all(root_); }
 

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -19,10 +20,12 @@ class TempDir {
     std::string name = std::string(test->test_suite_name()) + "-" + test->name();
     for (char& c : name)
       if (!std::isalnum(static_cast<unsigned char>(c))) c = '-';
-    path_ = std::filesystem::temp_directory_path() / ("quon-xfer-" + name);
-    std::error_code ignored;  // what an earlier, interrupted run left may not all go
-    std::filesystem::remove_all(path_, ignored);
-    std::filesystem::create_directories(path_);
+    // The same test may run at once in another build's suite (the Arm suites run side by side).
+    std::random_device random;
+    do {
+      path_ = std::filesystem::temp_directory_path() /
+              ("quon-xfer-" + name + "-" + std::to_string(random()));
+    } while (!std::filesystem::create_directories(path_));
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(path_);
   }
