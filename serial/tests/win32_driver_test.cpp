@@ -104,16 +104,18 @@ TEST_F(Win32DriverTest, BytesCrossTheLineExactlyAndReadsTakeWhatIsWaiting) {
 }
 
 // Waits sleep on the device's event for a received character. Where the device cancels that
-// wait instead (Wine on a pseudo-terminal), the first wait ends early and the rest sleep their
-// time; a wait that kept ending early would keep a core busy.
+// wait instead (Wine on a pseudo-terminal), one wait ends early (the first, or on a loaded
+// machine the one after it) and the rest sleep their time; a wait that kept ending early would
+// keep a core busy.
 TEST_F(Win32DriverTest, WaitsWithNothingArrivingSleepTheirTime) {
   using namespace std::chrono;
-  WaitForPortEvent(a_, 50);
-  for (int i = 0; i < 3; ++i) {
+  int early = 0;
+  for (int i = 0; i < 5; ++i) {
     const steady_clock::time_point start = steady_clock::now();
     WaitForPortEvent(a_, 50);
-    EXPECT_GE(steady_clock::now() - start, 45ms) << "wait " << i;
+    early += steady_clock::now() - start < 45ms;
   }
+  EXPECT_LE(early, 1);
   ASSERT_EQ(b_->ops.PutChar(b_, 'a'), PORT_OK);
   ASSERT_TRUE(WaitForBytes(a_, 1));
   EXPECT_EQ(a_->ops.GetChar(a_), 'a');

@@ -159,11 +159,12 @@ TEST(ServerWindowQt, ServesAGetSurvivesAnUnplugAndIsGrabbed) {
   EXPECT_EQ(get, 0) << tools::testing::ReadFileText(dir / "calc.err");
   EXPECT_NE(std::find(log.begin(), log.end(), "File transmission complete"), log.end());
   EXPECT_EQ(downloadModeAgain, 0) << "the download mode again once the line is back";
-  // 3840 bytes a second, and a start of less than a second: the rest takes at most 5 s.
+  // 3840 bytes a second: the rest takes about 4 s. The estimate counts from the start of the send,
+  // so a loaded machine's slow start lowers the rate it sees; a minute or more would be wrong.
   EXPECT_FALSE(progressShot.empty()) << "no look at the bar during the send";
   EXPECT_LT(barDuring, kFileSize);
   EXPECT_EQ(std::to_string(barDuring), bytesDuring);
-  EXPECT_THAT(timeLeftDuring, ::testing::MatchesRegex("0:0[0-5]"));
+  EXPECT_THAT(timeLeftDuring, ::testing::MatchesRegex("0:0[0-9]"));
   EXPECT_FALSE(shot.empty());
   std::cout << "screenshots: " << progressShot << " " << shot << " " << lostShot << "\n";
 }
