@@ -4,8 +4,9 @@
 # joined by socat to the virtual calculator's (a Linux build's quon-calc). quon-xfer.exe lists the
 # map; the server says it chose COM5, says which folder it serves and serves a get there. The
 # adapter is unplugged and comes back as COM6, where the server must serve again. In a folder whose
-# quon.ini sets device1=com7, the server serves COM7 instead; with device1=COM12, which has no
-# device behind it, it says why it cannot open it.
+# quon.ini sets device1=com7, the server serves COM7 instead; with device1=COM200, which has no
+# device behind it, it says why it cannot open it. (Wine gives each /dev/ttyS* a COM port of its
+# own from COM10 on, and a PC has ttyS0 to ttyS3 at least, so that COM12 may be taken.)
 # usage: wine-port-choice-test.sh WINE_RUN PREFIX QUON_SERVER_EXE QUON_XFER_EXE QUON_CALC
 set -euo pipefail
 
@@ -112,12 +113,12 @@ kill "$server_pid"
 wait "$server_pid" 2>/dev/null || true
 server_pid=
 
-printf '[serial]\r\ndevice1=COM12\r\n' >"$work/chosen/quon.ini"
+printf '[serial]\r\ndevice1=COM200\r\n' >"$work/chosen/quon.ini"
 status=0
 (cd "$work/chosen" && exec "$wine_run" "$prefix" "$server") >"$work/server.log" 2>&1 || status=$?
-[[ $status == 1 ]] || fail "with device1=COM12 the server ended with status $status, not 1"
+[[ $status == 1 ]] || fail "with device1=COM200 the server ended with status $status, not 1"
 tr -d '\r' <"$work/server.log" |
-  grep -qF "Can't open serial port COM12 (COMM 1): no such device" ||
-  fail "with device1=COM12 the server did not say why COM12 would not open"
+  grep -qF "Can't open serial port COM200 (COMM 1): no such device" ||
+  fail "with device1=COM200 the server did not say why COM200 would not open"
 echo "wine-port-choice-test: COM5 chosen and served, COM6 after the unplug, device1=com7 served," \
-  "device1=COM12 refused as no such device"
+  "device1=COM200 refused as no such device"
