@@ -4,9 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
+
+#include "host/tests/scratch_dir.h"
 
 namespace {
 
@@ -14,17 +15,6 @@ namespace fs = std::filesystem;
 
 class DirSearchTest : public ::testing::Test {
  protected:
-  DirSearchTest() {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    // Another build's suite may run the same test at once.
-    std::random_device random;
-    do {
-      root_ = fs::temp_directory_path() /
-              ("quon-dir-" + std::string(test->name()) + "-" + std::to_string(random()));
-    } while (!fs::create_directories(root_));
-  }
-  ~DirSearchTest() override { fs::remove_all(root_); }
-
   void MakeFile(const std::string& name, size_t size = 0) {
     std::ofstream(root_ / name) << std::string(size, 'x');
   }
@@ -37,7 +27,8 @@ class DirSearchTest : public ::testing::Test {
     return names;
   }
 
-  fs::path root_;
+  host::testing::ScratchDir scratch_;
+  const fs::path& root_ = scratch_.path();
 };
 
 using NameList = std::vector<std::string>;

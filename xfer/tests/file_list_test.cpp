@@ -113,7 +113,7 @@ TEST_F(FileSpecListTest, LongItemsAreSearchedWhole) {
 TEST_F(FileSpecListTest, FullPathInCapitalsIsOpenedInLowerCase) {
   std::filesystem::create_directory("DIR");
   WriteFile("DIR/ONE.BIN", {4, 5});
-  std::string names = dir.Path().string() + "\\DIR\\ONE.BIN";
+  std::string names = dir.path().string() + "\\DIR\\ONE.BIN";
   for (char& c : names) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   auto list = MakeList(names.c_str());
   ASSERT_TRUE(list->ops->NextFile(list.get()));
