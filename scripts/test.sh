@@ -212,6 +212,13 @@ done
 stage_times+=("all $SECONDS s")
 echo "stages: $(IFS=';'; echo "${stage_times[*]}" | sed 's/;/; /g')"
 if ((${#failed[@]})); then
+  # The stages' reports above may be long; what failed is said again last, where it is seen.
+  for stage in "${failed[@]}"; do
+    log="build/stages/${stage// /-}.log"
+    echo "== $stage failed ($log):" >&2
+    { grep -E '^(FAIL|not ok)\b|\((Failed|Timeout|SEGFAULT|Subprocess aborted|Exception)\)$|error:' \
+      "$log" | head -n 40 || true; tail -n 3 "$log"; } >&2
+  done
   echo "failed: ${failed[*]}" >&2
   exit 1
 fi

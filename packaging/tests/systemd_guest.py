@@ -128,12 +128,14 @@ class Suite(GuestSuite):
 
     def stop_unit(self, unit, user):
         """Stops the unit; answers how long it took from leaving its active state (the stop's
-        signal) to being inactive (its server ended), by systemd's clock in the guest; -1 when
-        systemd no longer knows (a unit neither enabled nor running is forgotten)."""
+        signal) to its server's end, by systemd's clock in the guest; -1 when systemd no longer
+        knows (a unit neither enabled nor running is forgotten). What systemd does after the
+        server's end, its sandbox's teardown, is not the server's and varies with the host's
+        load."""
         ctl = self.as_user("systemctl --user") if user else "systemctl"
         self.sh(f"{ctl} stop {unit}")
-        left, ended = (int(self.show(unit, f"{state}TimestampMonotonic", user) or 0)
-                       for state in ("ActiveExit", "InactiveEnter"))
+        left, ended = (int(self.show(unit, f"{stamp}TimestampMonotonic", user) or 0)
+                       for stamp in ("ActiveExit", "ExecMainExit"))
         return (ended - left) / 1e6 if left and ended else -1.0
 
     # --- shared cases --------------------------------------------------------------------------
@@ -215,12 +217,17 @@ class Suite(GuestSuite):
                        line for line in log.splitlines() if "Error" in line)[:300])
         self.write_ini(SYSTEM_FOLDER, "root")
         self.sh(f"rm {SYSTEM_FOLDER}/quon.ini")
-        plugged = time.monotonic()
+        # By the guest's clock, from before the plug to the journal's line: the time that this
+        # suite's polling of the journal takes is not the service's.
+        plugged = float(self.sh("cut -d' ' -f1 /proc/uptime"))
         self.usb.plug(self.qmp)
         served = wait_until(lambda: self.count(SYSTEM_UNIT, "Comms line is IDLE") > 0, 30, 0.3)
-        took = time.monotonic() - plugged
-        self.check(served and took <= 10, "system unit: serves within 10 s of the adapter's plug",
-                   f"{took:.1f} s")
+        line = self.sh(f"journalctl --no-pager -o short-monotonic --unit {SYSTEM_UNIT} | "
+                       "grep -m 1 'Comms line is IDLE'")
+        found = re.match(r"\[\s*(\d+\.\d+)\]", line)
+        took = float(found.group(1)) - plugged if found else -1.0
+        self.check(served and 0 <= took <= 10,
+                   "system unit: serves within 10 s of the adapter's plug", f"{took:.1f} s")
         self.transfers(self.usb.side, SYSTEM_FOLDER, "system unit on ttyUSB0")
         owner = self.sh(f"stat -c '%u %a' {SYSTEM_FOLDER}/PUT.BIN")
         uid = self.show(SYSTEM_UNIT, "UID")

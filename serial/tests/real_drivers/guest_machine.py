@@ -192,7 +192,13 @@ class GuestSuite:
         return done.returncode, (done.stdout + done.stderr).strip()
 
     def transfers(self, device, folder, where):
-        """Gets with each start character and a put into the guest's FOLDER, byte for byte."""
+        """The download-mode bytes of the server's opening, then gets with each start character
+        and a put into the guest's FOLDER, byte for byte. The server logs that its line is idle
+        before it sends those bytes: a request made while they are on their way would take them
+        for its answer."""
+        got = take_download_mode(device)
+        self.check(got.endswith(DOWNLOAD_MODE), f"{where}: download mode at opening",
+                   got.hex(" "))
         f = self.data
         for start in ("D", "C", "NAK"):
             status, text = self.calc("get", device, "small.bin", "--start", start,

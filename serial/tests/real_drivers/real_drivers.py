@@ -27,8 +27,8 @@ import sys
 import threading
 import time
 
-from guest_machine import (DOWNLOAD_MODE, GuestSuite, UsbAdapter, read, run_cases,
-                           take_download_mode, wait_until)
+from guest_machine import (GuestSuite, UsbAdapter, read, run_cases, take_download_mode,
+                           wait_until)
 
 BOOT_S = 180
 USB_LINE_BAUD = "38400"
@@ -128,10 +128,6 @@ class Suite(GuestSuite):
         return self.log(folder)
 
     def transfers(self, device, folder, where):
-        """The download-mode bytes of the server's opening, then the gets and the put."""
-        got = take_download_mode(device)
-        self.check(got.endswith(DOWNLOAD_MODE), f"{where}: download mode at opening",
-                   got.hex(" "))
         super().transfers(device, f"/srv/{folder}", where)
 
     # --- the cases -----------------------------------------------------------------------------
