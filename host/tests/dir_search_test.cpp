@@ -16,19 +16,19 @@ namespace fs = std::filesystem;
 class DirSearchTest : public ::testing::Test {
  protected:
   void MakeFile(const std::string& name, size_t size = 0) {
-    std::ofstream(root_ / name) << std::string(size, 'x');
+    std::ofstream(root() / name) << std::string(size, 'x');
   }
   std::vector<std::string> Names(const std::string& pattern) {
     host::DirSearch search;
     std::vector<std::string> names;
-    if (!search.Open(root_.string() + "/", pattern)) return {"<no directory>"};
+    if (!search.Open(root().string() + "/", pattern)) return {"<no directory>"};
     host::DirEntry entry;
     while (search.Next(entry)) names.push_back(entry.name);
     return names;
   }
 
   host::testing::ScratchDir scratch_;
-  const fs::path& root_ = scratch_.path();
+  const fs::path& root() const { return scratch_.path(); }
 };
 
 using NameList = std::vector<std::string>;
@@ -46,9 +46,9 @@ TEST_F(DirSearchTest, WildcardsMatchWithoutRegardToCase) {
 
 TEST_F(DirSearchTest, StarDotStarListsEverythingIncludingDotEntriesAndDirectories) {
   MakeFile("file", 5);
-  fs::create_directory(root_ / "Sub");
+  fs::create_directory(root() / "Sub");
   host::DirSearch search;
-  ASSERT_TRUE(search.Open(root_.string(), "*.*"));
+  ASSERT_TRUE(search.Open(root().string(), "*.*"));
   std::vector<host::DirEntry> entries;
   host::DirEntry entry;
   while (search.Next(entry)) entries.push_back(entry);
@@ -58,30 +58,30 @@ TEST_F(DirSearchTest, StarDotStarListsEverythingIncludingDotEntriesAndDirectorie
   EXPECT_EQ(entries[2].name, "file");
   EXPECT_FALSE(entries[2].isDirectory);
   EXPECT_EQ(entries[2].size, 5u);
-  EXPECT_EQ(entries[2].path, (root_ / "file").string());
+  EXPECT_EQ(entries[2].path, (root() / "file").string());
   EXPECT_EQ(entries[3].name, "Sub");
   EXPECT_TRUE(entries[3].isDirectory);
 }
 
 TEST_F(DirSearchTest, BackslashesInTheDirectoryPartAreSeparators) {
-  fs::create_directory(root_ / "in");
+  fs::create_directory(root() / "in");
   MakeFile("in/x.bin", 2);
-  std::string dir = root_.string() + "\\in\\";
+  std::string dir = root().string() + "\\in\\";
   host::DirSearch search;
   ASSERT_TRUE(search.Open(dir, "X.BIN"));
   host::DirEntry entry;
   ASSERT_TRUE(search.Next(entry));
-  EXPECT_EQ(entry.path, (root_ / "in" / "x.bin").string());
+  EXPECT_EQ(entry.path, (root() / "in" / "x.bin").string());
   EXPECT_FALSE(search.Next(entry));
 }
 
 TEST_F(DirSearchTest, MissingDirectoryAndClosedSearchGiveNothing) {
   host::DirSearch search;
-  EXPECT_FALSE(search.Open((root_ / "absent").string(), "*"));
+  EXPECT_FALSE(search.Open((root() / "absent").string(), "*"));
   host::DirEntry entry;
   EXPECT_FALSE(search.Next(entry));
   MakeFile("one");
-  ASSERT_TRUE(search.Open(root_.string(), "one"));
+  ASSERT_TRUE(search.Open(root().string(), "one"));
   search.Close();
   EXPECT_FALSE(search.Next(entry));
 }
