@@ -84,8 +84,8 @@ int32_t MakeRawAndReadDcb(SerialDriverState& driver) {
 }
 
 // An FTDI adapter holds what it received until its buffer fills or its latency timer (16 ms)
-// runs out, so every ACK of a transfer waits that long; in low-latency mode ftdi_sio sets the timer
-// to 1 ms. Pseudo-terminals refuse the query; a UART takes the flag and gains little.
+// runs out, so each ACK of a transfer can wait that long; in low-latency mode ftdi_sio sets the
+// timer to 1 ms. Pseudo-terminals refuse the query; a UART takes the flag and gains little.
 void AskForLowLatency(int fd) {
   serial_struct serial{};
   if (ioctl(fd, TIOCGSERIAL, &serial) < 0 || (serial.flags & ASYNC_LOW_LATENCY)) return;
