@@ -4,6 +4,7 @@
 #include "server/send_progress.h"
 #include "server/server_window.h"
 #include "server/transfer_status.h"
+#include "xfer/result_text.h"
 
 namespace {
 
@@ -63,4 +64,4 @@ void CServerStatusDlg::ShowSendEnd(int32_t result) {
   ShowText(timeLeftField_, SendEndText(result));
 }
 
-void CServerStatusDlg::LogTransferResult(int32_t code) { AddLogLine(TransferResultText(code)); }
+void CServerStatusDlg::LogTransferResult(int32_t code) { AddLogLine(TransferResultWordsOf(code).logLine); }

@@ -43,6 +43,3 @@ int32_t OnTransferLogLine(const char* text);
 
 // Average characters per second since startTime; 0 during the first second.
 uint32_t CharactersPerSecond(int32_t bytes, int64_t startTime, int64_t now);
-
-// The log text for a failed transfer's result code.
-const char* TransferResultText(int32_t code);

@@ -6,6 +6,7 @@
 
 #include "server/send_progress.h"
 #include "server/transfer_protocol.h"
+#include "xfer/result_text.h"
 #include "xfer/transfer.h"
 
 namespace {
@@ -103,12 +104,17 @@ TEST(SendProgressTest, EndTextSaysHowTheSendEnded) {
 }
 
 TEST(TransferResultTextTest, KnownCodesAndTheRest) {
-  EXPECT_STREQ(TransferResultText(-601), "ERROR : Memory allocation attempt failed");
-  EXPECT_STREQ(TransferResultText(-608), "ERROR : Timeout waiting for first character in packet");
-  EXPECT_STREQ(TransferResultText(-619), "ERROR : Sent no files");
-  EXPECT_STREQ(TransferResultText(-616), "ERROR : Unknown error");
-  EXPECT_STREQ(TransferResultText(-7), "ERROR : Unknown error");
-  EXPECT_STREQ(TransferResultText(-620), "ERROR : Unknown error");
+  auto log = [](int32_t code) { return TransferResultWordsOf(code).logLine; };
+  EXPECT_STREQ(log(XFER_NO_MEMORY), "ERROR : Memory allocation attempt failed");
+  EXPECT_STREQ(log(XFER_TIMEOUT), "ERROR : Timeout waiting for first character in packet");
+  EXPECT_STREQ(log(XFER_NO_FILE), "ERROR : Sent no files");
+  EXPECT_STREQ(log(-616), "ERROR : Unknown error");
+  EXPECT_STREQ(log(XFER_BAD_OPTION), "ERROR : Unknown error");
+  EXPECT_STREQ(log(-620), "ERROR : Unknown error");
+  // A named code has words of its own for quon-xfer's user, not the unknown ones.
+  EXPECT_STREQ(TransferResultWordsOf(XFER_BAD_OPTION).phrase,
+               "an option the transfer does not accept");
+  EXPECT_STREQ(TransferResultWordsOf(-620).phrase, "unknown error");
 }
 
 TEST(TransferProtocolTest, ItemTextIsMatchedWithoutRegardToCase) {

@@ -13,6 +13,7 @@
 #include "serial/serial_port.h"
 #include "tools/quon_xfer/messages.h"
 #include "tools/quon_xfer/options.h"
+#include "xfer/result_text.h"
 #include "xfer/transfer.h"
 
 namespace {
@@ -154,7 +155,7 @@ int main(int argc, char** argv) {
   DrainAndClose(port, options->command == quon_xfer::Command::kSend && result >= 0);
   if (result < 0) {
     std::fprintf(stderr, "quon-xfer: transfer failed: %s (%d)\n",
-                 quon_xfer::TransferResultText(result), result);
+                 TransferResultWordsOf(result).phrase, result);
     return 1;
   }
   return 0;
