@@ -11,7 +11,7 @@ file(CHMOD ${QUON_XDG_RUNTIME_DIR} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE 
 # Registers the tests of target, which links quon_ui_qt_testing (its main and QtScript). The
 # environment goes on through a test include file: test discovery would split its list apart.
 function(quon_discover_qt_tests target)
-  gtest_discover_tests(${target} TEST_LIST ${target}_TESTS PROPERTIES TIMEOUT 60)
+  gtest_discover_tests(${target} TEST_LIST ${target}_TESTS PROPERTIES TIMEOUT 60 LABELS qt)
   set(environment
     "QT_QPA_PLATFORM=offscreen"
     "XDG_RUNTIME_DIR=${QUON_XDG_RUNTIME_DIR}"

@@ -22,5 +22,5 @@ install_packages setup \
   lrzsz socat strace python3 \
   scdoc dpkg-dev fakeroot file lintian desktop-file-utils zip mmdebstrap arch-test \
   crossbuild-essential-arm64 crossbuild-essential-armhf qemu-user-static googletest \
-  -- qemu-system-x86 qemu-system-arm busybox-static cpio \
+  -- ccache qemu-system-x86 qemu-system-arm busybox-static cpio \
   libstdc++6:arm64 qt6-base-dev:arm64 libstdc++6:armhf

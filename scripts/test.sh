@@ -20,6 +20,7 @@ cd "$(dirname "$0")/.."
 stage_times=()
 failed=()
 declare -A stage_pid
+rm -rf build/stages # the closing count reads every log there
 
 # A stage still running when the script ends early goes with it, with all it started.
 end_tree() {
@@ -202,15 +203,21 @@ else
 fi
 finish_stage "clean systems"
 finish_stage "systemd guest"
-if ((${#failed[@]} == 0)); then
-  run_stage packages root_only "install the Debian packages with apt" scripts/package.sh --check
-fi
-for stage in "${arm_suites[@]}" "${board_stages[@]}"; do
+# The packages need only the builds, which have all passed by here: a failed suite does not keep
+# them from being checked.
+start_stage packages root_only "install the Debian packages with apt" scripts/package.sh --check
+for stage in "${arm_suites[@]}" "${board_stages[@]}" packages; do
   finish_stage "$stage"
 done
 
 stage_times+=("all $SECONDS s")
 echo "stages: $(IFS=';'; echo "${stage_times[*]}" | sed 's/;/; /g')"
+# One count over every stage's tests: ctest's summary lines and the guest suites' own.
+totals=$(cat build/stages/*.log | awk '
+  /tests passed, [0-9]+ tests failed out of [0-9]+/ { f += $(NF-5); p += $NF - $(NF-5) }
+  /^[a-z0-9 ]+: [0-9]+ passed, [0-9]+ failed$/ { p += $(NF-3); f += $(NF-1) }
+  END { printf "%d %d", p, f }')
+read -r passed_total failed_total <<<"$totals"
 if ((${#failed[@]})); then
   # The stages' reports above may be long; what failed is said again last, where it is seen.
   for stage in "${failed[@]}"; do
@@ -220,7 +227,9 @@ if ((${#failed[@]})); then
       "$log" | head -n 40 || true; tail -n 3 "$log"; } >&2
   done
   echo "failed: ${failed[*]}" >&2
+  echo "all stages: $passed_total passed, $failed_total failed"
   exit 1
 fi
 echo "$windows"
 echo "$arm"
+echo "all stages: $passed_total passed, $failed_total failed"

@@ -26,6 +26,9 @@ int32_t MakeRawAndReadDcb(SerialDriverState& driver);
 // The DCB as raw termios settings; tio keeps what the DCB does not name. ByteSize must be 5 to 8.
 void TranslateDcb(const DCB& dcb, termios2& tio);
 
+// Asks the device's driver for low latency; a device without that mode is left as it is.
+void AskForLowLatency(int fd);
+
 // Translates the record's DCB into termios and modem-line settings and applies them.
 int32_t ApplyPosixDcb(CSerialPort* port);
 

@@ -245,6 +245,7 @@ int32_t OpenDevice(SerialDriverState& driver, const std::string& path) {
     return result;
   }
   ioctl(fd, TIOCEXCL);
+  AskForLowLatency(fd);
   driver.hasCounters = ReadCounters(fd, driver.counters);
   // Level-triggered: readable while the device has input or room for output (for a tty, less than
   // a few hundred bytes queued), which is what a write that waits for room should wake on.

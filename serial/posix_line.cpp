@@ -1,7 +1,9 @@
 // Line settings on a POSIX tty: the record's DCB translated to the kernel's termios2 (any baud
-// rate through BOTHER, mark and space parity through CMSPAR) and to the DTR/RTS lines.
+// rate through BOTHER, mark and space parity through CMSPAR) and to the DTR/RTS lines; the
+// driver's low-latency mode.
 
 #include <asm/termbits.h>
+#include <linux/serial.h>
 #include <sys/ioctl.h>
 
 #include <cerrno>
@@ -79,6 +81,16 @@ int32_t MakeRawAndReadDcb(SerialDriverState& driver) {
   dcb.StopBits = (tio.c_cflag & CSTOPB) ? TWOSTOPBITS : ONESTOPBIT;
   // Raw mode has no XON/XOFF, as the zero-filled fOutX and fInX already say.
   return PORT_OK;
+}
+
+// An FTDI adapter holds what it received until its buffer fills or its latency timer (16 ms)
+// runs out, so each ACK of a transfer can wait that long; in low-latency mode ftdi_sio sets the
+// timer to 1 ms. Pseudo-terminals refuse the query; a UART takes the flag and gains little.
+void AskForLowLatency(int fd) {
+  serial_struct serial{};
+  if (ioctl(fd, TIOCGSERIAL, &serial) < 0 || (serial.flags & ASYNC_LOW_LATENCY)) return;
+  serial.flags |= ASYNC_LOW_LATENCY;
+  ioctl(fd, TIOCSSERIAL, &serial);
 }
 
 void TranslateDcb(const DCB& dcb, termios2& tio) {

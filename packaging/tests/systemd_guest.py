@@ -152,7 +152,9 @@ class Suite(GuestSuite):
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         started = wait_until(lambda: self.count(unit, "Sending via", user) > sending, 20, 0.3)
         time.sleep(1.0)
-        self.sh(f"sleep 600 > /dev/null 2>&1 < {old} & echo $! > /tmp/holder")
+        # The kernel reuses the name unless the holder has it open before the pull.
+        self.sh(f"sleep 600 > /dev/null 2>&1 < {old} & echo $! > /tmp/holder; "
+                f"until [ \"$(readlink /proc/$!/fd/0)\" = {old} ]; do sleep 0.01; done")
         self.usb.pull(self.qmp)
         lost = wait_until(lambda: self.count(unit, "Serial port lost", user) > 0, 20, 0.3)
         calc.terminate()

@@ -32,6 +32,7 @@ from guest_machine import (GuestSuite, UsbAdapter, read, run_cases, take_downloa
 
 BOOT_S = 180
 USB_LINE_BAUD = "38400"
+FTDI_LATENCY_TIMER = "/sys/bus/usb-serial/devices/ttyUSB0/latency_timer"
 
 
 class PacedReader:
@@ -155,6 +156,10 @@ class Suite(GuestSuite):
             self.check(ok, f"ttyUSB0 at {baud}: chosen as the only USB serial adapter",
                        "" if ok else log)
             if pid:
+                # Without low latency the chip holds each ACK for its 16 ms timer.
+                timer = self.console.out(f"cat {FTDI_LATENCY_TIMER}").strip()
+                self.check(timer == "1", f"ttyUSB0 at {baud}: low latency while served",
+                           f"latency_timer {timer}")
                 self.transfers(self.usb.side, "usb", f"ttyUSB0 at {baud}")
                 self.stop_server(pid, "usb")
 
