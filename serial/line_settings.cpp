@@ -1,14 +1,40 @@
 #include "serial/line_settings.h"
 
+#include <cctype>
+#include <string>
+
+#include "serial/open_failure.h"
+#include "serial/status_text.h"
+
 namespace {
 
 constexpr int32_t kMaxBaud = 115200;
+constexpr int32_t kMinDataBits = 5;
+constexpr int32_t kMaxDataBits = 8;
 
 // Failures to apply are stored in status and answered; success leaves status alone.
 int32_t ApplyReporting(CSerialPort* port, ApplyDcbFn apply) {
   const int32_t result = apply(port);
   if (result == PORT_OK) return PORT_OK;
   return port->status = result;
+}
+
+std::string LineFailureText(int32_t status, int32_t baud, uint8_t parity, int32_t dataBits) {
+  switch (status) {
+    case PORT_BAD_BAUD:
+      return "baud rate " + std::to_string(baud) + " not supported";
+    case PORT_BAD_PARITY:
+      return std::isprint(parity)
+                 ? "parity " + std::string(1, static_cast<char>(parity)) + " not supported"
+                 : PortStatusText(status);
+    case PORT_BAD_DATA_BITS:
+      return "data bits " + std::to_string(dataBits) + " not supported";
+    case PORT_BAD_STOP_BITS:
+      // The server passes 1.5 stop bits as 0, so the number would mislead.
+      return "stop bits not supported (1 or 2)";
+    default:
+      return std::string("line settings not taken: ") + PortStatusText(status);
+  }
 }
 
 }  // namespace
@@ -36,12 +62,14 @@ void PrepareOpenDcb(SerialDriverState& driver) {
   dcb.EvtChar = 0;
 }
 
-int32_t SetLineParamsWith(CSerialPort* port, int32_t baud, uint8_t parity, uint8_t dataBits,
+int32_t SetLineParamsWith(CSerialPort* port, int32_t baud, uint8_t parity, int32_t dataBits,
                           int32_t stopBits, ApplyDcbFn apply) {
   if (baud > kMaxBaud) return port->status = PORT_BAD_BAUD;
+  // Checked whole: as a byte, 264 would pass for 8.
+  if (dataBits < kMinDataBits || dataBits > kMaxDataBits) return port->status = PORT_BAD_DATA_BITS;
   DCB& dcb = port->driver->dcb;
   dcb.BaudRate = static_cast<uint32_t>(baud);
-  dcb.ByteSize = dataBits;
+  dcb.ByteSize = static_cast<uint8_t>(dataBits);
   switch (parity & ~0x20) {
     case 'E':
       dcb.Parity = EVENPARITY;
@@ -73,6 +101,12 @@ int32_t SetLineParamsWith(CSerialPort* port, int32_t baud, uint8_t parity, uint8
   }
   ApplyReporting(port, apply);
   return port->status;
+}
+
+void SetOpeningLineParams(CSerialPort* port, int32_t baud, uint8_t parity, int32_t dataBits,
+                          int32_t stopBits) {
+  const int32_t status = port->ops.SetLineParams(port, baud, parity, dataBits, stopBits);
+  if (status != PORT_OK) KeepOpenFailure(LineFailureText(status, baud, parity, dataBits));
 }
 
 int32_t SetXonXoffWith(CSerialPort* port, int32_t on, ApplyDcbFn apply) {

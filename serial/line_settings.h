@@ -22,8 +22,14 @@ void PrepareOpenDcb(SerialDriverState& driver);
 
 // Checks and stores the line parameters in the DCB copy and applies it; the answer is the port's
 // status afterwards (a failed check is stored there and nothing is applied).
-int32_t SetLineParamsWith(CSerialPort* port, int32_t baud, uint8_t parity, uint8_t dataBits,
+int32_t SetLineParamsWith(CSerialPort* port, int32_t baud, uint8_t parity, int32_t dataBits,
                           int32_t stopBits, ApplyDcbFn apply);
+
+// SetLineParams at the end of an opening, through the port's table: the device stays open when
+// it fails, and the failure, saying which value the port could not take, is kept for
+// LastOpenFailure as a failed open's reason is.
+void SetOpeningLineParams(CSerialPort* port, int32_t baud, uint8_t parity, int32_t dataBits,
+                          int32_t stopBits);
 
 int32_t SetXonXoffWith(CSerialPort* port, int32_t on, ApplyDcbFn apply);
 int32_t SetRtsCtsWith(CSerialPort* port, int32_t on, ApplyDcbFn apply);
@@ -35,7 +41,7 @@ int32_t SetRtsWith(CSerialPort* port, int32_t on, ApplyDcbFn apply);
 // Fills the six line-setting slots of a driver's table with the setters above over its Apply.
 template <ApplyDcbFn Apply>
 void InstallLineSetters(SerialOperations& ops) {
-  ops.SetLineParams = [](CSerialPort* port, int32_t baud, uint8_t parity, uint8_t dataBits,
+  ops.SetLineParams = [](CSerialPort* port, int32_t baud, uint8_t parity, int32_t dataBits,
                          int32_t stopBits) {
     return SetLineParamsWith(port, baud, parity, dataBits, stopBits, Apply);
   };

@@ -6,6 +6,7 @@
 #include "serial/gathered_output.h"
 #include "serial/line_settings.h"
 #include "serial/memory_line.h"
+#include "serial/open_failure.h"
 #include "serial/port_object.h"
 #include "serial/status_dump.h"
 
@@ -152,8 +153,9 @@ void InstallOperations(SerialOperations& ops) {
 
 }  // namespace
 
-CSerialPort* MemoryLine::OpenPort(LineSide side, int32_t baud, uint8_t parity, uint8_t dataBits,
+CSerialPort* MemoryLine::OpenPort(LineSide side, int32_t baud, uint8_t parity, int32_t dataBits,
                                   int32_t stopBits) {
+  ForgetOpenFailure();
   CSerialPort* port = AttachDriverState(NewPortObject(), side);
   if (IsFallbackPort(port)) return port;
   MemoryEnd& end = End(side);
@@ -173,7 +175,7 @@ CSerialPort* MemoryLine::OpenPort(LineSide side, int32_t baud, uint8_t parity, u
   driver.dcb.DCBlength = sizeof(DCB);
   PrepareOpenDcb(driver);
   InstallOperations(port->ops);
-  port->ops.SetLineParams(port, baud, parity, dataBits, stopBits);
+  SetOpeningLineParams(port, baud, parity, dataBits, stopBits);
   return port;
 }
 

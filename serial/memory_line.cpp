@@ -132,7 +132,6 @@ int32_t MemoryEnd::ApplyDcb(const DCB& dcb) {
   if (unplugged_) return PORT_NOT_FOUND;
   if (applyFailure_ != PORT_OK) return applyFailure_;
   if (static_cast<int32_t>(dcb.BaudRate) <= 0) return PORT_BAD_BAUD;
-  if (dcb.ByteSize < 5 || dcb.ByteSize > 8) return PORT_BAD_DATA_BITS;
   applied_ = dcb;
   // ENABLE and HANDSHAKE both leave the line up while the port can take data.
   SetDtr(dcb.fDtrControl != DTR_CONTROL_DISABLE);

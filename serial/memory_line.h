@@ -185,7 +185,7 @@ class MemoryLine {
   // Opens a port on one end, through the same steps as OpenPort; an end already open answers
   // a port with status PORT_IN_USE.
   CSerialPort* OpenPort(LineSide side, int32_t baud = 9600, uint8_t parity = 'N',
-                        uint8_t dataBits = 8, int32_t stopBits = 1);
+                        int32_t dataBits = 8, int32_t stopBits = 1);
 
   // Moves the bytes whose time has come; every operation on the line runs it first.
   void Pump();

@@ -28,7 +28,7 @@ constexpr SerialOperations kDefaultOperations = {
     .Reserved2 = Unsupported,
     .PutChar = [](CSerialPort* port, uint8_t) { return Unsupported(port); },
     .ClosePort = DefaultClose,
-    .SetLineParams = [](CSerialPort* port, int32_t, uint8_t, uint8_t,
+    .SetLineParams = [](CSerialPort* port, int32_t, uint8_t, int32_t,
                         int32_t) { return Unsupported(port); },
     .SetXonXoff = [](CSerialPort* port, int32_t) { return Unsupported(port); },
     .SetRtsCts = [](CSerialPort* port, int32_t) { return Unsupported(port); },

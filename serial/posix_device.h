@@ -9,11 +9,9 @@
 
 struct termios2;
 
-// Status code for an errno value. MapOpenErrno also keeps the reason for LastOpenFailure, which
-// ForgetOpenFailure clears when an open begins.
+// Status code for an errno value. MapOpenErrno also keeps the reason for LastOpenFailure.
 int32_t MapErrno(int error);
 int32_t MapOpenErrno(int error);
-void ForgetOpenFailure();
 
 // True for the errno values a hung-up or unplugged device answers with.
 bool IsDeviceGoneErrno(int error);

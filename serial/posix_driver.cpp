@@ -18,6 +18,7 @@
 #include "serial/gathered_output.h"
 #include "serial/input_wait.h"
 #include "serial/line_settings.h"
+#include "serial/open_failure.h"
 #include "serial/port_object.h"
 #include "serial/posix_device.h"
 #include "serial/queued_input.h"
@@ -260,7 +261,7 @@ int32_t OpenDevice(SerialDriverState& driver, const std::string& path) {
 }
 
 CSerialPort* Open(int32_t index, const std::string& path, int32_t baud, uint8_t parity,
-                  uint8_t dataBits, int32_t stopBits) {
+                  int32_t dataBits, int32_t stopBits) {
   CSerialPort* port = AttachDriverState(NewPortObject(), index);
   if (IsFallbackPort(port)) return port;
   SerialDriverState& driver = *port->driver;
@@ -276,7 +277,7 @@ CSerialPort* Open(int32_t index, const std::string& path, int32_t baud, uint8_t 
   InstallOperations(port->ops);
   // DTR and RTS go up at open even when the line parameters turn out bad.
   SetModemLine(port, TIOCM_DTR | TIOCM_RTS, true);
-  port->ops.SetLineParams(port, baud, parity, dataBits, stopBits);
+  SetOpeningLineParams(port, baud, parity, dataBits, stopBits);
   return port;
 }
 
@@ -294,12 +295,12 @@ bool ArmInputWait(SerialDriverState& driver, host::WaitHandle& handle) {
   return true;
 }
 
-CSerialPort* OpenPort(int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits,
+CSerialPort* OpenPort(int32_t index, int32_t baud, uint8_t parity, int32_t dataBits,
                       int32_t stopBits) {
   return Open(index, PortDevice(index), baud, parity, dataBits, stopBits);
 }
 
-CSerialPort* OpenPortPath(const char* path, int32_t baud, uint8_t parity, uint8_t dataBits,
+CSerialPort* OpenPortPath(const char* path, int32_t baud, uint8_t parity, int32_t dataBits,
                           int32_t stopBits) {
   return Open(-1, path ? path : "", baud, parity, dataBits, stopBits);
 }

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "serial/open_failure.h"
 #include "serial/posix_device.h"
 
 int32_t MapErrno(int error) {
@@ -25,11 +26,6 @@ int32_t MapErrno(int error) {
 }
 
 namespace {
-
-std::string& LastFailure() {
-  static std::string reason;
-  return reason;
-}
 
 // The status codes lump these together; the user needs to know which one it is.
 std::string OpenErrnoText(int error) {
@@ -55,13 +51,9 @@ std::string OpenErrnoText(int error) {
 }  // namespace
 
 int32_t MapOpenErrno(int error) {
-  LastFailure() = OpenErrnoText(error);
+  KeepOpenFailure(OpenErrnoText(error));
   return MapErrno(error);
 }
-
-void ForgetOpenFailure() { LastFailure().clear(); }
-
-std::string LastOpenFailure() { return LastFailure(); }
 
 int32_t MapCommError() { return MapErrno(errno); }
 

@@ -114,7 +114,6 @@ int32_t ApplyPosixDcb(CSerialPort* port) {
   if (driver.deviceGone) return PORT_NOT_FOUND;
   const DCB& dcb = driver.dcb;
   if (static_cast<int32_t>(dcb.BaudRate) <= 0) return PORT_BAD_BAUD;
-  if (dcb.ByteSize < 5 || dcb.ByteSize > 8) return PORT_BAD_DATA_BITS;
 
   termios2 tio{};
   if (ioctl(driver.fd, TCGETS2, &tio) < 0) return Failure(port, errno);

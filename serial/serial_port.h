@@ -56,7 +56,7 @@ struct SerialOperations {
   int32_t (*Reserved2)(CSerialPort* port);              // 2
   int32_t (*PutChar)(CSerialPort* port, uint8_t byte);  // 3
   int32_t (*ClosePort)(CSerialPort* port);              // 4
-  int32_t (*SetLineParams)(CSerialPort* port, int32_t baud, uint8_t parity, uint8_t dataBits,
+  int32_t (*SetLineParams)(CSerialPort* port, int32_t baud, uint8_t parity, int32_t dataBits,
                            int32_t stopBits);                                      // 5
   int32_t (*SetXonXoff)(CSerialPort* port, int32_t on);                            // 6
   int32_t (*SetRtsCts)(CSerialPort* port, int32_t on);                             // 7
@@ -90,12 +90,12 @@ struct CSerialPort {
 
 // Opens port `index` (0 = "COMM 1") with the given line settings. Never returns null: the caller
 // treats the port as open when status is PORT_OK and always ends it with ops.ClosePort.
-CSerialPort* OpenPort(int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits,
+CSerialPort* OpenPort(int32_t index, int32_t baud, uint8_t parity, int32_t dataBits,
                       int32_t stopBits);
 
 // Opens a serial device by its platform name or path (a tool's command line, a test's
 // pseudo-terminal) with the same steps as OpenPort; the port's index is -1.
-CSerialPort* OpenPortPath(const char* path, int32_t baud, uint8_t parity, uint8_t dataBits,
+CSerialPort* OpenPortPath(const char* path, int32_t baud, uint8_t parity, int32_t dataBits,
                           int32_t stopBits);
 
 // The device that port index names on hosts where ports are device paths; the application fills

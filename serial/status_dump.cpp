@@ -2,8 +2,10 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 
 #include "serial/driver_state.h"
+#include "serial/status_text.h"
 
 namespace {
 
@@ -12,12 +14,34 @@ int Bit(uint32_t value, uint32_t mask) { return (value & mask) ? 1 : 0; }
 unsigned Char(char c) { return static_cast<unsigned char>(c); }
 
 __attribute__((format(printf, 2, 3))) void Emit(DumpOutput output, const char* format, ...) {
-  char line[160];
+  char line[256];
   va_list args;
   va_start(args, format);
   std::vsnprintf(line, sizeof line, format, args);
   va_end(args);
   output(line);
+}
+
+// A query that failed answers a status code, which must not pass for a count or for flags.
+std::string Unread(int32_t status) {
+  return std::string("not read (") + PortStatusText(status) + ")";
+}
+
+std::string CountAndFree(int32_t count, int32_t size) {
+  if (count < 0) return Unread(count);
+  char text[24];
+  std::snprintf(text, sizeof text, "%5d/%-5d", count, size - count);
+  return text;
+}
+
+std::string FourBits(int32_t value, uint32_t first, uint32_t second, uint32_t third,
+                     uint32_t fourth) {
+  if (value < 0) return Unread(value);
+  const auto bits = static_cast<uint32_t>(value);
+  char text[8];
+  std::snprintf(text, sizeof text, "%d%d%d%d", Bit(bits, first), Bit(bits, second),
+                Bit(bits, third), Bit(bits, fourth));
+  return text;
 }
 
 }  // namespace
@@ -43,21 +67,20 @@ int32_t DumpDriverStatus(CSerialPort* port, DumpOutput output) {
        static_cast<unsigned>(dcb.XonLim), static_cast<unsigned>(dcb.XoffLim), Char(dcb.EofChar),
        Char(dcb.EvtChar));
 
-  const auto lineStatus = static_cast<uint32_t>(port->ops.LineStatus(port));
+  const int32_t lineStatus = port->ops.LineStatus(port);
   const int32_t rxCount = port->ops.RxCount(port);
   const int32_t txCount = port->ops.TxCount(port);
   const uint32_t errors = driver.lineErrors;
-  Emit(output, "RX count/free: %5d/%-5d  TX count/free: %5d/%-5d  BREAK/FE/OE/PE: %d%d%d%d",
-       rxCount, driver.inQueueSize - rxCount, txCount, driver.outQueueSize - txCount,
-       Bit(lineStatus, CE_BREAK), Bit(lineStatus, CE_FRAME), Bit(lineStatus, CE_OVERRUN),
-       Bit(lineStatus, CE_RXPARITY));
+  Emit(output, "RX count/free: %s  TX count/free: %s  BREAK/FE/OE/PE: %s",
+       CountAndFree(rxCount, driver.inQueueSize).c_str(),
+       CountAndFree(txCount, driver.outQueueSize).c_str(),
+       FourBits(lineStatus, CE_BREAK, CE_FRAME, CE_OVERRUN, CE_RXPARITY).c_str());
   Emit(output, "CE_BREAK:%d  CE_FRAME:%d  CE_MODE:%d CE_OVERRUN:%d", Bit(errors, CE_BREAK),
        Bit(errors, CE_FRAME), Bit(errors, CE_MODE), Bit(errors, CE_OVERRUN));
-  const auto modem = static_cast<uint32_t>(port->ops.ModemStatus(port));
-  Emit(output, "CE_RXOVER:%d CE_RXPARITY:%d CE_TXFULL:%d  CTS/DSR/RI/CD: %d%d%d%d",
+  const int32_t modem = port->ops.ModemStatus(port);
+  Emit(output, "CE_RXOVER:%d CE_RXPARITY:%d CE_TXFULL:%d  CTS/DSR/RI/CD: %s",
        Bit(errors, CE_RXOVER), Bit(errors, CE_RXPARITY), Bit(errors, CE_TXFULL),
-       Bit(modem, MS_CTS_ON), Bit(modem, MS_DSR_ON), Bit(modem, MS_RING_ON),
-       Bit(modem, MS_RLSD_ON));
+       FourBits(modem, MS_CTS_ON, MS_DSR_ON, MS_RING_ON, MS_RLSD_ON).c_str());
   // The format is the program's own, kept verbatim although the zero flag is moot beside a
   // precision (which the compilers point out).
 #pragma GCC diagnostic push

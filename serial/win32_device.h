@@ -5,5 +5,3 @@
 
 // MapCommError for a failed opening of a device, keeping the reason for LastOpenFailure.
 int32_t MapOpenError();
-// An open begins: LastOpenFailure is empty again.
-void ForgetOpenFailure();

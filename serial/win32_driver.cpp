@@ -14,6 +14,7 @@
 #include "serial/gathered_output.h"
 #include "serial/input_wait.h"
 #include "serial/line_settings.h"
+#include "serial/open_failure.h"
 #include "serial/port_object.h"
 #include "serial/queued_input.h"
 #include "serial/serial_port.h"
@@ -261,7 +262,7 @@ int32_t OpenDevice(SerialDriverState& driver, const std::string& name) {
 }
 
 CSerialPort* Open(int32_t index, const std::string& name, int32_t baud, uint8_t parity,
-                  uint8_t dataBits, int32_t stopBits) {
+                  int32_t dataBits, int32_t stopBits) {
   ForgetOpenFailure();
   CSerialPort* port = NewPortObject();
   if (IsFallbackPort(port)) return port;
@@ -273,9 +274,8 @@ CSerialPort* Open(int32_t index, const std::string& name, int32_t baud, uint8_t 
   if (IsFallbackPort(port)) return port;
   port->status = OpenDevice(*port->driver, name);
   if (port->status != PORT_OK) return port;
-  // A bad line parameter shows only in status; the device stays open with its old settings.
-  SetLineParamsWith(port, baud, parity, dataBits, stopBits, ApplyDcb);
   InstallOperations(port->ops);
+  SetOpeningLineParams(port, baud, parity, dataBits, stopBits);
   return port;
 }
 
@@ -339,14 +339,14 @@ bool ArmInputWait(SerialDriverState& driver, host::WaitHandle& handle) {
 
 // An index without a device of its own is COM1, COM2 ... A COM name becomes the device name that
 // also reaches the ports past COM9.
-CSerialPort* OpenPort(int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits,
+CSerialPort* OpenPort(int32_t index, int32_t baud, uint8_t parity, int32_t dataBits,
                       int32_t stopBits) {
   const std::string device = PortDevice(index);
   const int32_t number = device.empty() ? index + 1 : ComNumber(device);
   return Open(index, number > 0 ? DeviceName(number) : device, baud, parity, dataBits, stopBits);
 }
 
-CSerialPort* OpenPortPath(const char* path, int32_t baud, uint8_t parity, uint8_t dataBits,
+CSerialPort* OpenPortPath(const char* path, int32_t baud, uint8_t parity, int32_t dataBits,
                           int32_t stopBits) {
   const std::string name = path ? path : "";
   if (const int32_t number = ComNumber(name)) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "serial/open_failure.h"
 #include "serial/serial_port.h"
 #include "serial/win32_device.h"
 
@@ -29,11 +30,6 @@ int32_t MapCommError() {
 }
 
 namespace {
-
-std::string& LastFailure() {
-  static std::string reason;
-  return reason;
-}
 
 std::string SystemText(DWORD error) {
   char* text = nullptr;
@@ -66,11 +62,7 @@ std::string OpenErrorText(DWORD error) {
 
 int32_t MapOpenError() {
   const DWORD error = GetLastError();
-  LastFailure() = OpenErrorText(error);
+  KeepOpenFailure(OpenErrorText(error));
   SetLastError(error);
   return MapCommError();
 }
-
-void ForgetOpenFailure() { LastFailure().clear(); }
-
-std::string LastOpenFailure() { return LastFailure(); }

@@ -28,10 +28,9 @@ void ShowError(const char* text) {
 
 CSerialPort* OpenWithCopies(const CommSettings& settings) {
   const auto parity = static_cast<uint8_t>(settings.parityLetter);
-  const auto dataBits = static_cast<uint8_t>(settings.dataLength);
-  return Opener() ? Opener()(settings.portIndex, settings.baudRate, parity, dataBits,
+  return Opener() ? Opener()(settings.portIndex, settings.baudRate, parity, settings.dataLength,
                              settings.stopBitsCode)
-                  : OpenPort(settings.portIndex, settings.baudRate, parity, dataBits,
+                  : OpenPort(settings.portIndex, settings.baudRate, parity, settings.dataLength,
                              settings.stopBitsCode);
 }
 

@@ -12,7 +12,7 @@ extern CSerialPort* g_CommPort;
 
 // Opens the port for OpenCommPort; OpenPort unless a test installed its own line.
 using PortOpener = std::function<CSerialPort*(int32_t index, int32_t baud, uint8_t parity,
-                                              uint8_t dataBits, int32_t stopBits)>;
+                                              int32_t dataBits, int32_t stopBits)>;
 // An empty opener goes back to OpenPort.
 void SetPortOpener(PortOpener opener);
 

@@ -359,6 +359,7 @@ TEST(PosixOpenTest, BadStopBitsLeaveThePortOpenAndUsable) {
   PtyPair pty;
   CSerialPort* port = OpenPortPath(pty.SlavePath().c_str(), 19200, 'N', 8, 0);
   EXPECT_EQ(port->status, PORT_BAD_STOP_BITS);
+  EXPECT_EQ(LastOpenFailure(), "stop bits not supported (1 or 2)");
   ASSERT_TRUE(pty.Write("z"));
   ASSERT_TRUE(PtyPair::WaitForRx(port, 1));
   EXPECT_EQ(port->ops.GetChar(port), 'z');

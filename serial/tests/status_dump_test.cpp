@@ -74,6 +74,15 @@ TEST_F(StatusDumpTest, SettingsShowAsTheDcbHoldsThem) {
   EXPECT_EQ(lines[3], "Parity: 0  OutCtsFlow: 1  OutDsrFlow: 0  DtrControl: 1  OutX: 1  InX: 1");
 }
 
+TEST_F(StatusDumpTest, QueriesOfAGoneDeviceSayTheyWereNotRead) {
+  line.End(kEndA).Unplug();
+  const auto lines = Dump(port);
+  ASSERT_EQ(lines.size(), 10u);
+  EXPECT_EQ(lines[6],
+            "RX count/free: not read (no such device)  TX count/free: not read (no such device)  "
+            "BREAK/FE/OE/PE: not read (no such device)");
+}
+
 TEST(DefaultDumpTest, FailedOpenGivesTheNoticeAndUnsupported) {
   MemoryLine line;
   line.End(kEndA).Unplug();

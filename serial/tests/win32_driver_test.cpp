@@ -180,9 +180,15 @@ TEST_F(Win32DriverTest, BadLineParametersAtOpenLeaveThePortOpenWithTheirCode) {
   b_->ops.ClosePort(b_);
   b_ = OpenPort(1, 9600, 'N', 8, 0);
   EXPECT_EQ(b_->status, PORT_BAD_STOP_BITS);
+  EXPECT_EQ(LastOpenFailure(), "stop bits not supported (1 or 2)");
   EXPECT_NE(b_->ops.GetChar, DefaultOperations().GetChar);
   ASSERT_EQ(a_->ops.PutChar(a_, 'y'), PORT_OK);
   EXPECT_EQ(Receive(b_, 1), std::vector<uint8_t>{'y'});
+
+  b_->ops.ClosePort(b_);
+  b_ = OpenPort(1, 9600, 'N', 264, 1);
+  EXPECT_EQ(b_->status, PORT_BAD_DATA_BITS) << "not opened as its low byte, 8";
+  EXPECT_EQ(LastOpenFailure(), "data bits 264 not supported");
 }
 
 TEST_F(Win32DriverTest, LineQueriesOnAPseudoTerminal) {

@@ -1,21 +1,27 @@
 #include "server/comm_port.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/settings.h"
 #include "host/fake_clock.h"
 #include "serial/memory_line.h"
+#include "serial/serial_port.h"
 #include "ui/headless_backend.h"
 #include "ui/message_box.h"
 
 namespace {
+
+using ::testing::AllOf;
+using ::testing::EndsWith;
+using ::testing::StartsWith;
 
 class CommPortTest : public ::testing::Test {
  protected:
   CommPortTest() {
     g_CommSettings = CommSettings();
     SetPortOpener(
-        [this](int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits, int32_t stopBits) {
+        [this](int32_t index, int32_t baud, uint8_t parity, int32_t dataBits, int32_t stopBits) {
           lastIndex = index;
           return line.OpenPort(serial::kEndA, baud, parity, dataBits, stopBits);
         });
@@ -64,7 +70,23 @@ TEST_F(CommPortTest, OneAndAHalfStopBitsNeverOpens) {
   EXPECT_EQ(g_CommPort, nullptr);
   EXPECT_FALSE(line.End(serial::kEndA).IsOpen());
   ASSERT_EQ(backend.MessageBoxes().size(), 1u);
-  EXPECT_EQ(backend.MessageBoxes()[0].text, "Can't open serial port");
+  EXPECT_THAT(backend.MessageBoxes()[0].text,
+              AllOf(StartsWith("Can't open serial port "),
+                    EndsWith(" (COMM 1): stop bits not supported (1 or 2)")));
+}
+
+TEST_F(CommPortTest, DataLengthBeyondAByteFailsWithItsOwnCode) {
+  g_CommSettings.length = 264;
+  int32_t status = PORT_OK;
+  SetPortOpener([&](int32_t, int32_t baud, uint8_t parity, int32_t dataBits, int32_t stopBits) {
+    CSerialPort* port = line.OpenPort(serial::kEndA, baud, parity, dataBits, stopBits);
+    status = port->status;
+    return port;
+  });
+  EXPECT_FALSE(g_CommSettings.OpenCommPort());
+  EXPECT_EQ(status, PORT_BAD_DATA_BITS) << "not opened as its low byte, 8";
+  ASSERT_EQ(backend.MessageBoxes().size(), 1u);
+  EXPECT_THAT(backend.MessageBoxes()[0].text, EndsWith(" (COMM 1): data bits 264 not supported"));
 }
 
 TEST_F(CommPortTest, BytesArePacedTenMillisecondsApart) {

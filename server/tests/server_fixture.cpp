@@ -47,7 +47,7 @@ ServerWindowTest::ServerWindowTest() {
   g_TransferSnapshot = {};
   g_LogQueue = {};
   SetPortOpener(
-      [this](int32_t index, int32_t baud, uint8_t parity, uint8_t dataBits, int32_t stopBits) {
+      [this](int32_t index, int32_t baud, uint8_t parity, int32_t dataBits, int32_t stopBits) {
         opened.push_back({index, baud, parity, dataBits, stopBits});
         return line.OpenPort(serial::kEndA, baud, parity, dataBits, stopBits);
       });

@@ -23,7 +23,7 @@ struct OpenCall {
   int32_t index;
   int32_t baud;
   uint8_t parity;
-  uint8_t dataBits;
+  int32_t dataBits;
   int32_t stopBits;
 };
 

@@ -11,7 +11,7 @@
 #include "host/serial_devices.h"
 #include "quon_version.h"
 #include "serial/serial_port.h"
-#include "tools/quon_xfer/messages.h"
+#include "serial/status_text.h"
 #include "tools/quon_xfer/options.h"
 #include "xfer/result_text.h"
 #include "xfer/transfer.h"
@@ -145,8 +145,7 @@ int main(int argc, char** argv) {
     const std::string reason = LastOpenFailure();
     std::fprintf(stderr, "quon-xfer: cannot open %s at %ld baud: %s (%d)\n",
                  options->device.c_str(), options->baud,
-                 reason.empty() ? quon_xfer::PortStatusText(port->status) : reason.c_str(),
-                 port->status);
+                 reason.empty() ? PortStatusText(port->status) : reason.c_str(), port->status);
     port->ops.ClosePort(port);
     return 1;
   }

@@ -37,11 +37,15 @@ bool IsHelpKey(const MSG& msg) {
 }  // namespace
 
 Win32DialogWindow::Win32DialogWindow(CDialog& dialog, HWND owner) : dialog_(dialog), owner_(owner) {
+  // Modal from the start: a message box that the dialog's initialisation shows, while this window
+  // is still hidden, is owned by it and would leave the owner clickable.
+  if (owner_ != nullptr) EnableWindow(owner_, FALSE);
   CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(dialog.Template().id), owner,
                      DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 Win32DialogWindow::~Win32DialogWindow() {
+  if (owner_ != nullptr) EnableWindow(owner_, TRUE);
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
@@ -102,7 +106,6 @@ void Win32DialogWindow::FillListsFromTemplate() {
 }
 
 void Win32DialogWindow::RunModal() {
-  if (owner_ != nullptr) EnableWindow(owner_, FALSE);
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   if (pendingFocus_ != -1) {
     SetFocus(pendingFocus_);

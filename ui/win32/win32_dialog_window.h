@@ -1,7 +1,8 @@
 #pragma once
 // A dialog on the platform's own dialog manager: the window is made from the dialog template
 // resource of the same id (compiled from the resource script), hidden until RunModal shows it
-// and runs the modal loop, in which the dialog manager handles Tab, Enter and Escape.
+// and runs the modal loop, in which the dialog manager handles Tab, Enter and Escape. Its owner is
+// disabled from the window's making to its end.
 
 #include <windows.h>
 

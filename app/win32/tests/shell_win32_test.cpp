@@ -11,11 +11,13 @@
 #include <string>
 
 #include "app/download_app.h"
+#include "app/main_dlg.h"
 #include "app/port_checks.h"
 #include "app/resources.h"
 #include "app/settings.h"
 #include "app/tests/first_run_settings.h"
 #include "host/tests/scratch_dir.h"
+#include "server/server_window.h"
 #include "ui/backend.h"
 #include "ui/dialog.h"
 #include "ui/win32/win32_backend.h"
@@ -203,6 +205,35 @@ TEST_F(Win32Shell, UnsupportedPortShowsTheErrorOwnedByTheDialogWhichStaysOpen) {
       });
   Start();
   EXPECT_EQ(g_CommSettings.port, "COMM 1");
+}
+
+TEST_F(Win32Shell, PortThatWillNotOpenKeepsTheMainWindowWaitingForItsBox) {
+  host::testing::WriteFile("quon.ini", "[serial]\r\ndevice1=COM200\r\n");
+  SetServerWindow(&g_ServerStatusDlg);
+  HWND box = nullptr;
+  script_.Then(WaitFor("Quon", main_))
+      .Then([&] {
+        Click(main_, IDC_TALK_TO_CALC);
+        return true;
+      })
+      .Then(WaitFor("Error", box))
+      .Then([&] {
+        EXPECT_FALSE(IsWindowEnabled(main_)) << "the main window waits for the box";
+        const auto texts = StaticTexts(box);
+        EXPECT_NE(std::find(texts.begin(), texts.end(),
+                            "Can't open serial port COM200 (COMM 1): no such device"),
+                  texts.end());
+        Click(box, IDOK);
+        return true;
+      })
+      .Then(Gone("Error"))
+      .Then([&] {
+        EXPECT_TRUE(IsWindowEnabled(main_));
+        Click(main_, IDCANCEL);
+        return true;
+      });
+  Start();
+  SetServerWindow(nullptr);
 }
 
 TEST_F(Win32Shell, MissingPackageIsReportedWithoutOwnerOrIconAndTheProgramGoesOn) {

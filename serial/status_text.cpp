@@ -1,8 +1,6 @@
-#include "tools/quon_xfer/messages.h"
+#include "serial/status_text.h"
 
 #include "serial/serial_port.h"
-
-namespace quon_xfer {
 
 const char* PortStatusText(int32_t status) {
   switch (status) {
@@ -27,5 +25,3 @@ const char* PortStatusText(int32_t status) {
       return "device error";
   }
 }
-
-}  // namespace quon_xfer
