@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 
+#include "host/printable_text.h"
 #include "host/text_case.h"
 
 namespace host {
@@ -43,6 +44,13 @@ const char* WhyNameLeavesFolder(std::string_view name) {
 #endif
     start = end + 1;
   }
+  return nullptr;
+}
+
+const char* WhyNameHoldsControlCharacter(std::string_view name) {
+  if (std::any_of(name.begin(), name.end(),
+                  [](char c) { return IsControlByte(static_cast<unsigned char>(c)); }))
+    return "it holds a control character";
   return nullptr;
 }
 

@@ -15,4 +15,9 @@ const char* WhyNameLeavesFolder(std::string_view name);
 // opens the device whatever folder the name is in.
 bool IsReservedDeviceName(std::string_view component);
 
+// Why the name is no plain name: it holds a control character (0x00-0x1F, 0x7F), which no user
+// types and which would act in a log or on a terminal that shows it; null when it holds none.
+// Every other byte is left alone: stored files may have names in any encoding.
+const char* WhyNameHoldsControlCharacter(std::string_view name);
+
 }  // namespace host

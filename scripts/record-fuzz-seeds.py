@@ -4,9 +4,10 @@ through a relay between two pseudo-terminals that notes every byte and which sid
 
 usage: scripts/record-fuzz-seeds.py [BUILD_DIR]   (default build/default)
 
-Writes server/fuzz/corpus (the calculator's packets), xfer/fuzz/corpus/sender (what the
-calculator answered the server's sends) and xfer/fuzz/corpus/receiver (what it sent to the
-server's receives), each in its target's input format.
+Writes server/fuzz/corpus/packet_receiver (the calculator's packets),
+server/fuzz/corpus/requests (all the calculator sent in the session), xfer/fuzz/corpus/sender
+(what the calculator answered the server's sends) and xfer/fuzz/corpus/receiver (what it sent to
+the server's receives), each in its target's input format.
 """
 import os
 import pathlib
@@ -28,6 +29,11 @@ FILES = {'empty.bin': 0, 'short.bin': 100, 'two.bin': 130, 'over.bin': 1030}
 FILE_BITS = {'empty.bin': 0, 'short.bin': 1, 'two.bin': 2, 'over.bin': 3}
 # Sender target entry bits by the server's protocol setting.
 ENTRY_BITS = {'Xmodem128': 1, 'Xmodem1K-CHK': 2, 'Xmodem1K-ZKCRC': 3}
+# A file with a name that a put stored before names were checked; the request target's folder has
+# it too.
+ON_DISK = 'stored\n\x1b[31mred.obj'
+# A name that would forge a log line and colour the terminal.
+EVIL = 'evil\nStatus: Comms line is IDLE\n\x1b[31mRED'
 
 # (seed name, protocol, quon-calc arguments after the device)
 SESSIONS = [
@@ -42,7 +48,14 @@ SESSIONS = [
     ('put-empty', 'Xmodem128', ['put', '{dev}', 'nothing.txt', 'calc-empty.txt']),
     ('put-bad-sum', 'Xmodem128', ['put', '{dev}', 'note.txt', 'calc-note.txt',
                                   '--bad-checksum']),
+    ('put-evil', 'Xmodem128', ['put', '{dev}', EVIL, 'calc-note.txt', '--expect-nak']),
+    ('get-evil', 'Xmodem1K-ZKCRC', ['get', '{dev}', ON_DISK, '--expect-nak']),
+    ('put-latin1', 'Xmodem128', ['put', '{dev}', 'caf\udce9.obj', 'calc-note.txt']),
+    ('get-zk-stored', 'Xmodem1K-ZKCRC', ['get', '{dev}', 'stored*', '--start', 'D']),
 ]
+# Sessions that give the transfer targets no seed: one whose file the sender target lacks, one
+# whose transfer is put-note's.
+NO_TRANSFER_SEED = {'get-zk-stored', 'put-latin1'}
 
 
 def record(folder, protocol, calc_args):
@@ -98,29 +111,47 @@ def packet_seed(packet):
                     for i in range(0, len(packet), 255))
 
 
+def request_seed(events):
+    """The request target's format: the calculator's turns as (pause, length, bytes) chunks; each
+    turn after the first waits for the server's answer (pause at most), a long turn's further
+    chunks follow at once."""
+    seed = b''
+    for turn, (side, data) in enumerate(e for e in events if e[0] == 'c'):
+        for i in range(0, len(data), 255):
+            pause = 255 if turn > 0 and i == 0 else 0
+            seed += bytes([pause, len(data[i:i + 255])]) + data[i:i + 255]
+    return seed
+
+
 def main():
-    out_packet = ROOT / 'server' / 'fuzz' / 'corpus'
+    out_packet = ROOT / 'server' / 'fuzz' / 'corpus' / 'packet_receiver'
+    out_requests = ROOT / 'server' / 'fuzz' / 'corpus' / 'requests'
     out_sender = ROOT / 'xfer' / 'fuzz' / 'corpus' / 'sender'
     out_receiver = ROOT / 'xfer' / 'fuzz' / 'corpus' / 'receiver'
-    for folder in (out_packet, out_sender, out_receiver):
+    for folder in (out_packet, out_requests, out_sender, out_receiver):
         folder.mkdir(parents=True, exist_ok=True)
     with tempfile.TemporaryDirectory(prefix='quon-seeds-') as scratch:
         folder = pathlib.Path(scratch)
         for name, size in FILES.items():
             (folder / name).write_bytes(bytes((i * 7 + 1) & 0xFF for i in range(size)))
+        (folder / ON_DISK).write_bytes(bytes((i * 7 + 1) & 0xFF for i in range(150)))
         (folder / 'calc-note.txt').write_bytes(b'Stored on the PC by the calculator.\n' * 6)
         (folder / 'calc-empty.txt').write_bytes(b'')
         packets = set()
         for seed, protocol, calc_args in SESSIONS:
             events = record(folder, protocol, calc_args)
-            for f in ('note.txt', 'nothing.txt'):
+            for f in ('note.txt', 'nothing.txt', 'caf\udce9.obj'):
                 (folder / f).unlink(missing_ok=True)
             if not events or events[0][0] != 'c':
                 sys.exit(f'{seed}: the calculator did not speak first')
+            out_requests.joinpath(seed).write_bytes(request_seed(events))
+            print(f'{seed}: {len(events)} turns')
             packet = packet_seed(events[0][1])
             if packet not in packets:
                 packets.add(packet)
                 (out_packet / seed).write_bytes(packet)
+            if seed in NO_TRANSFER_SEED:
+                continue
             # The server's first byte answers the packet; the engine's conversation follows.
             rest = events[1:]
             if not rest or rest[0][1][:1] != b'\x06':
@@ -142,7 +173,6 @@ def main():
             if calc_args[0] == 'put':
                 out_receiver.joinpath(seed + '-over-older').write_bytes(
                     bytes([options | 2, 0]) + chunks(parts))
-            print(f'{seed}: {len(events)} turns')
 
 
 if __name__ == '__main__':

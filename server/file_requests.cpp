@@ -4,6 +4,7 @@
 
 #include "app/settings.h"
 #include "host/clock.h"
+#include "host/printable_text.h"
 #include "server/comm_port.h"
 #include "server/request_names.h"
 #include "server/server_window.h"
@@ -59,7 +60,7 @@ void CServerStatusDlg::OnGetRequest(const std::string& parameter) {
   }
   const std::string name = RequestedName(parameter);
   fileField_.ResetContent();
-  fileField_.AddString(name);
+  fileField_.AddString(host::PrintableText(name));
   SendFileToCalc(name);
 }
 

@@ -41,6 +41,7 @@ RequestedFile Refused(const char* why) { return {std::string(), why}; }
 }  // namespace
 
 RequestedFile ResolveGetName(const std::string& name) {
+  if (const char* why = host::WhyNameHoldsControlCharacter(name)) return Refused(why);
   // The engine may take any of the items, so each must stay inside.
   for (size_t start = 0; start <= name.size();) {
     const size_t end = std::min(name.find_first_of(",;", start), name.size());
@@ -58,6 +59,7 @@ RequestedFile ResolveGetName(const std::string& name) {
 
 RequestedFile ResolvePutName(const std::string& name) {
   if (name.empty()) return {};
+  if (const char* why = host::WhyNameHoldsControlCharacter(name)) return Refused(why);
   if (const char* why = host::WhyNameLeavesFolder(name)) return Refused(why);
   if (const char* why = WhyRealPathLeaves(name)) return Refused(why);
   return {name, std::string()};

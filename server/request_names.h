@@ -1,7 +1,8 @@
 #pragma once
 // The names of get and put requests come from whoever is on the other end of the cable: they may
 // only name files inside the folder the server serves (the current folder, where the settings
-// file lives).
+// file lives), and must be plain names: one that holds a control character is refused on either
+// request.
 
 #include <string>
 

@@ -3,6 +3,7 @@
 #include "app/settings.h"
 #include "host/clock.h"
 #include "host/current_directory.h"
+#include "host/printable_text.h"
 #include "server/comm_port.h"
 #include "server/transfer_status.h"
 #include "ui/message_box.h"
@@ -150,22 +151,27 @@ void CServerStatusDlg::OnLogOutOfSpace() {
 }
 
 void CServerStatusDlg::SetStatusLine(std::string_view text) {
+  const std::string line = host::PrintableText(text);
   statusList_.ResetContent();
-  statusList_.AddString(text);
-  if (text != statusShown_) {
-    statusShown_.assign(text);
+  statusList_.AddString(line);
+  if (line != statusShown_) {
+    statusShown_ = line;
     if (observer_.statusLine) observer_.statusLine(statusShown_);
   }
 }
 
+// Every line of the log passes here, whoever made it: names from the cable and the engine's lines
+// about them reach the list, the standard output and the journal as data, never as line breaks or
+// terminal escapes of their own.
 void CServerStatusDlg::AddLogLine(std::string_view text) {
+  const std::string line = host::PrintableText(text);
   if (logList_.GetCount() == LOG_MAX_LINES) {
     logList_.DeleteString(0);
-    logList_.InsertString(LOG_MAX_LINES - 1, text);
+    logList_.InsertString(LOG_MAX_LINES - 1, line);
   } else {
-    logList_.AddString(text);
+    logList_.AddString(line);
   }
-  if (observer_.logLine) observer_.logLine(std::string(text));
+  if (observer_.logLine) observer_.logLine(line);
 }
 
 void CServerStatusDlg::InstallIdleHook() {

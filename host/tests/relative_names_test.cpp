@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 TEST(RelativeNames, ReservedDeviceNamesWithAnyExtensionOrCase) {
@@ -26,6 +28,19 @@ TEST(RelativeNames, EachWayOutHasItsReason) {
 #else
   EXPECT_EQ(host::WhyNameLeavesFolder("sub/NUL.obj"), nullptr);
 #endif
+}
+
+TEST(RelativeNames, ControlCharactersAreNamedButOtherBytesPass) {
+  for (const std::string& name :
+       {std::string("evil\nStatus: Comms line is IDLE"), std::string("a\x1b[31m"),
+        std::string("tab\there"), std::string("del\x7f"), std::string("x\0y", 3),
+        std::string("\x01"), std::string("end\x1f")}) {
+    EXPECT_STREQ(host::WhyNameHoldsControlCharacter(name), "it holds a control character") << name;
+  }
+  for (const char* name : {"", "orvo1.obj", "caf\xC3\xA9.txt", "latin\xE9.obj", "\xFF\x80",
+                           "\xC2\x9B", "sub/x y.obj", "~!@#$%^&()"}) {
+    EXPECT_EQ(host::WhyNameHoldsControlCharacter(name), nullptr) << name;
+  }
 }
 
 }  // namespace

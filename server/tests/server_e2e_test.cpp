@@ -185,6 +185,45 @@ TEST_F(ServerEndToEndTest, MissingFileIsRefusedWithNak) {
   EXPECT_NE(out.find("ERROR : Can't Open file"), std::string::npos) << out;
 }
 
+// quon-calc sends the names a hostile calculator would: the server refuses those that hold a
+// control character, stores the one that is merely not UTF-8, and its standard output (the
+// journal, under systemd) shows every byte of them as data.
+TEST_F(ServerEndToEndTest, NamesWithControlCharactersAreRefusedAndTheOutputStaysData) {
+  const std::string evil = "evil\nStatus: Comms line is IDLE\n\x1b[31mRED";
+  const std::string onDisk = "stored\n\x1b[31mred.obj";  // as an unchecked put left it
+  const Bytes file = tools::testing::RandomBytes(300, 17);
+  tools::testing::WriteFileBytes(dir / "up.bin", file);
+  tools::testing::WriteFileBytes(dir / onDisk, file);
+  StartLine();
+  WriteSettings(dir / "lineA", "Xmodem1K-ZKCRC");
+  StartServerAndCalculator();
+  EXPECT_EQ(Calc({"put", dir / "lineB", evil, dir / "up.bin", "--expect-nak"}), 0) << CalcReport();
+  EXPECT_EQ(Calc({"get", dir / "lineB", onDisk, "--expect-nak"}), 0) << CalcReport();
+  EXPECT_EQ(Calc({"put", dir / "lineB", "caf\xE9.obj", dir / "up.bin"}), 0) << CalcReport();
+  EXPECT_EQ(Calc({"get", dir / "lineB", "stored*", "--expect", dir / "up.bin"}), 0) << CalcReport();
+  const std::string out = StopServerWhenIdle();
+
+  EXPECT_NE(out.find("Receiving file = evil\\x0aStatus: Comms line is IDLE\\x0a\\x1b[31mRED\n"
+                     "ERROR : Can't Open file\n"
+                     "Name refused: it holds a control character\n"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("ERROR : Can't Open file\nName refused: it holds a control character\n",
+                     out.find("Parameter = 73 74 6F 72 65 64 0A 1B ")),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("Receiving file = caf\\xe9.obj\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("Opening file stored\\x0a\\x1b[31mred.obj\n"), std::string::npos) << out;
+  EXPECT_EQ(ReadFileBytes(dir / "caf\xE9.obj"), PaddedTo(file, 128, 0x00));
+  // No byte of the names acted: every line is one the server wrote, none a terminal escape.
+  EXPECT_EQ(out.find_first_of(std::string("\x1b\r\t\x7f", 4)), std::string::npos) << out;
+  EXPECT_EQ(out.find("\nRED"), std::string::npos) << out;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name == onDisk || name.find_first_of("\n\x1b") == std::string::npos) << name;
+  }
+}
+
 TEST_F(ServerEndToEndTest, BrokenChecksumIsDroppedWithoutAnAnswer) {
   tools::testing::WriteFileBytes(dir / "orvo1.obj", tools::testing::RandomBytes(100, 3));
   StartLine();

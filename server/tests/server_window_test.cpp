@@ -284,6 +284,112 @@ TEST_F(ServerWindowTest, NamesReachingOutsideTheServedFolderAreRefused) {
   EXPECT_FALSE(fs::exists("planted.obj"));
 }
 
+// What comes down the cable stays data: a name that would forge a log line and colour the
+// terminal is refused on put and on get, and shows escaped wherever the server shows it.
+TEST_F(ServerWindowTest, NamesWithControlCharactersAreRefusedAndShownEscaped) {
+  namespace fs = std::filesystem;
+  const std::string evil = "evil\nStatus: Comms line is IDLE\n\x1b[31mRED";
+  const std::string evilShown = "evil\\x0aStatus: Comms line is IDLE\\x0a\\x1b[31mRED";
+  const std::string clear = "orvo\x1b[2J.obj";
+  const std::string missing = "caf\xC3\xA9.obj";  // valid UTF-8: no refusal, and shown as it is
+#ifndef _WIN32
+  // Only the name refuses it: the file is there. (Windows takes no such name for a file.)
+  WriteFile(clear, Pattern(100));
+#endif
+  std::vector<std::string> listAfterPut;
+  std::string fieldAfterGet;
+  Send(CommandPacket('P', evil));
+  backend.After(2000, [&](ui::HeadlessWindow&) {
+    listAfterPut = Items(IDC_LOG_LIST);
+    Calc().Write(CommandPacket('G', clear));
+  });
+  backend.After(2000, [&](ui::HeadlessWindow&) {
+    fieldAfterGet = Field(IDC_FILE_NAME);
+    Calc().Write(CommandPacket('G', "\x7f"));
+  });
+  backend.After(2000, [&](ui::HeadlessWindow&) { Calc().Write(CommandPacket('P', "tab\there")); });
+  backend.After(2000, [&](ui::HeadlessWindow&) { Calc().Write(CommandPacket('G', missing)); });
+  std::string fieldAtEnd;
+  backend.After(2000, [&](ui::HeadlessWindow&) { fieldAtEnd = Field(IDC_FILE_NAME); });
+  Exit();
+  Run();
+
+  Bytes answers = kDownloadMode;
+  answers.insert(answers.end(), 5, NAK);
+  EXPECT_EQ(Calc().ReadAll(), answers);
+  EXPECT_TRUE(Contains(log, "Receiving file = " + evilShown));
+  EXPECT_TRUE(Contains(listAfterPut, "Receiving file = " + evilShown));
+  EXPECT_TRUE(Contains(log, "Receiving file = tab\\x09here"));
+  EXPECT_EQ(fieldAfterGet, "orvo\\x1b[2J.obj");
+  EXPECT_EQ(fieldAtEnd, missing);
+  std::vector<std::string> reasons;
+  for (auto line = log.begin(); line != log.end(); ++line) {
+    if (line->starts_with("Name refused: ")) {
+      EXPECT_EQ(*(line - 1), "ERROR : Can't Open file");
+      reasons.push_back(line->substr(14));
+    }
+  }
+  EXPECT_THAT(reasons, ElementsAre("it holds a control character", "it holds a control character",
+                                   "it holds a control character", "it holds a control character"));
+  // The missing file with a plain name is refused as before, without a word on its name.
+  EXPECT_EQ(log.back(), "ERROR : Can't Open file");
+  // Nothing the calculator sent became a line, a status or a terminal escape of its own.
+  for (const std::string& line : log) {
+    EXPECT_EQ(std::count_if(line.begin(), line.end(),
+                            [](char c) { return static_cast<unsigned char>(c) < 0x20; }),
+              0)
+        << line;
+    EXPECT_FALSE(line.starts_with("Status: ")) << line;
+  }
+  for (const auto& entry : fs::directory_iterator(fs::current_path())) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name == clear || name.find_first_of("\n\x1b\t") == std::string::npos) << name;
+  }
+#ifndef _WIN32
+  EXPECT_EQ(ReadFile(clear), Pattern(100));
+#endif
+}
+
+// Names keep every byte but the controls: Latin-1 and UTF-8 alike are stored under the name the
+// calculator gave, and the log shows the Latin-1 byte escaped, the UTF-8 letter as it is.
+TEST_F(ServerWindowTest, PutOfANameThatIsNotUtf8StoresItAndLogsItEscaped) {
+  const std::string name = "latin\xE9 caf\xC3\xA9.obj";
+  CalcSender sender(Calc(), Pattern(200));
+  peer = [&] { return sender.Step(); };
+  Send(CommandPacket('P', name));
+  backend.After(8000, [](ui::HeadlessWindow&) {});
+  Exit();
+  Run();
+  sender.Step();
+  ASSERT_TRUE(sender.Done());
+  Bytes stored = Pattern(200);
+  stored.resize(256, 0x1A);
+  EXPECT_EQ(ReadFile(name), stored);
+  EXPECT_TRUE(Contains(log, "Receiving file = latin\\xe9 caf\xC3\xA9.obj"));
+  EXPECT_FALSE(Contains(log, "ERROR : Can't Open file"));
+}
+
+#ifndef _WIN32
+// A file on disk may hold anything in its name (here one a put stored before names were
+// checked); a get that reaches it by a wildcard sends it, and the engine's own line about it
+// reaches the log escaped, as every line does.
+TEST_F(ServerWindowTest, EngineLinesAboutANameOnDiskAreEscaped) {
+  const std::string onDisk = "evil\nStatus: Comms line is IDLE\n\x1b[31mRED.obj";
+  WriteFile(onDisk, Pattern(300));
+  CalcReceiver calc(Calc(), 'D');
+  peer = [&] { return calc.Step(); };
+  Send(CommandPacket('G', "evil*"));
+  backend.After(5000, [](ui::HeadlessWindow&) {});
+  Exit();
+  Run();
+  ASSERT_TRUE(calc.Done());
+  EXPECT_TRUE(
+      Contains(log, "Opening file evil\\x0aStatus: Comms line is IDLE\\x0a\\x1b[31mRED.obj"));
+  EXPECT_TRUE(Contains(log, "File transmission complete"));
+  EXPECT_FALSE(Contains(log, "Status: Comms line is IDLE"));
+}
+#endif
+
 TEST_F(ServerWindowTest, FailedSendLogsTheResultAndCancels) {
   WriteFile("orvo1.obj", Pattern(100));
   Bytes raw;
