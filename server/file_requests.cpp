@@ -90,10 +90,11 @@ void CServerStatusDlg::SendFileToCalc(const std::string& name) {
   g_TransferSnapshot.startTime = host::CalendarSeconds();
   g_TransferSnapshot.startTick = host::TickCount();
   ShowSendStart();
-  const TransferProtocol protocol = GetSelectedProtocol();
-  AddLogLine(SendingViaLine(protocol));
+  const SendVariant& variant = GetSelectedProtocol();
+  AddLogLine(variant.sendingVia);
   transferring_ = true;
-  const int32_t result = SendWithProtocol(protocol, g_CommPort, name.c_str());
+  const int32_t result =
+      SendWithVariant(variant, g_CommPort, name.c_str(), OnTransferLogLine, OnTransferProgress);
   transferring_ = false;
   // The engine's last lines first, so that its own account of a failure precedes the verdict.
   ShowTransferReports();
@@ -121,10 +122,11 @@ void CServerStatusDlg::ReceiveFileFromCalc(const std::string& name) {
   }
 }
 
-TransferProtocol CServerStatusDlg::GetSelectedProtocol() const {
+const SendVariant& CServerStatusDlg::GetSelectedProtocol() const {
   const int selected = protocolCombo_.GetCurSel();
-  if (selected < 0) return PROTOCOL_XMODEM128;
-  return ProtocolFromItemText(protocolCombo_.GetLBText(selected));
+  const SendVariant* variant =
+      selected < 0 ? nullptr : FindSendVariant(protocolCombo_.GetLBText(selected));
+  return variant ? *variant : SendVariants().front();
 }
 
 void CServerStatusDlg::OnProtocolChanged() {

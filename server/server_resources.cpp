@@ -1,5 +1,7 @@
 #include "server/server_resources.h"
 
+#include "xfer/send_variants.h"
+
 namespace {
 
 using ui::ControlClass;
@@ -13,6 +15,12 @@ ui::ControlTemplate Label(const char* text, ui::DialogRect rect) {
 
 ui::ControlTemplate Field(int id, ui::DialogRect rect) {
   return {ControlClass::ListBox, id, "", rect, kField, {}};
+}
+
+std::vector<std::string> ProtocolItems() {
+  std::vector<std::string> items;
+  for (const SendVariant& variant : SendVariants()) items.emplace_back(variant.name);
+  return items;
 }
 
 }  // namespace
@@ -58,7 +66,7 @@ const ui::DialogTemplate& ServerStatusTemplate() {
            "",
            {145, 265, 98, 60},
            ui::kDropDown | ui::kSorted | ui::kVScroll | ui::kTabStop,
-           {"Xmodem128", "Xmodem1K-CHK", "Xmodem1K-ZKCRC"}},
+           ProtocolItems()},
           {ControlClass::PushButton,
            IDC_DOWNLOAD_MODE,
            "Set calculator in download mode",

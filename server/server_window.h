@@ -11,9 +11,9 @@
 #include "serial/serial_port.h"
 #include "server/packet_receiver.h"
 #include "server/server_resources.h"
-#include "server/transfer_protocol.h"
 #include "ui/controls.h"
 #include "ui/dialog.h"
+#include "xfer/send_variants.h"
 
 inline constexpr int LOG_MAX_LINES = 24;
 inline constexpr int SERVER_TIMER_ID = 1;
@@ -59,7 +59,8 @@ class CServerStatusDlg : public ui::CDialog {
 
   void RXEngine();
   void SetDownloadMode();
-  TransferProtocol GetSelectedProtocol() const;
+  // The selected item's variant; the first for no selection or an item of none.
+  const SendVariant& GetSelectedProtocol() const;
 
   void DispatchPacket();
   void OnGetRequest(const std::string& name);

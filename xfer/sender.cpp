@@ -14,7 +14,6 @@ namespace xfer {
 namespace {
 
 constexpr int32_t kMaxErrors = 10;
-constexpr uint8_t kStreamingMode = 3;
 // Above this many bytes left, a 1K block is worth its padding.
 constexpr int32_t kLongBlockThreshold = 896;
 // The drain of one queued block; far more than a full queue needs at any usable line speed.
@@ -45,7 +44,7 @@ bool StartHandshake(TransferContext& ctx) {
           }
           break;
         case 'C':
-          if (ctx.useCrc && ctx.mode != kStreamingMode) {
+          if (ctx.useCrc && ctx.mode != SendMode::kStreaming) {
             ctx.useZkCrc = false;
             return true;
           }
@@ -55,7 +54,7 @@ bool StartHandshake(TransferContext& ctx) {
           if (ctx.useZkCrc) return true;
           break;
         case 'G':
-          if (ctx.mode == kStreamingMode) return true;
+          if (ctx.mode == SendMode::kStreaming) return true;
           break;
         default:
           if (!DiscardUntilQuiet(ctx)) return false;
@@ -74,7 +73,8 @@ bool StartHandshake(TransferContext& ctx) {
 // False with blockLength 0 at the end of the file, or with result set.
 bool ReadBlock(TransferContext& ctx) {
   ctx.blockLength = 128;
-  if (ctx.mode != 0 && ctx.fileSize - ctx.bytesDone > kLongBlockThreshold) ctx.blockLength = 1024;
+  if (ctx.mode != SendMode::kShortBlocks && ctx.fileSize - ctx.bytesDone > kLongBlockThreshold)
+    ctx.blockLength = 1024;
   const size_t read = std::fread(ctx.buffer.get(), 1, ctx.blockLength, ctx.file.get());
   if (read == 0) {
     // A read error must not pass for the end of the file: the peer would keep a cut-off copy.
@@ -188,7 +188,7 @@ bool DrainOutput(TransferContext& ctx) {
 // True when the block (or the EOT) was acknowledged.
 bool AwaitReply(TransferContext& ctx) {
   CSerialPort* port = ctx.port;
-  if (ctx.mode != kStreamingMode) {
+  if (ctx.mode != SendMode::kStreaming) {
     if (port->status < 0 || !DrainOutput(ctx)) return false;
   } else if (ctx.blockLength != 0 && port->ops.RxCount(port) <= 0) {
     return true;
@@ -201,10 +201,10 @@ bool AwaitReply(TransferContext& ctx) {
     case ACK:
       return true;
     case NAK:
-      if (ctx.mode == kStreamingMode) ctx.result = XFER_REMOTE_CANCEL;
+      if (ctx.mode == SendMode::kStreaming) ctx.result = XFER_REMOTE_CANCEL;
       return false;
     case CAN:
-      if (ctx.mode == kStreamingMode || previous == CAN) ctx.result = XFER_REMOTE_CANCEL;
+      if (ctx.mode == SendMode::kStreaming || previous == CAN) ctx.result = XFER_REMOTE_CANCEL;
       return false;
     default:
       DiscardUntilQuiet(ctx);
@@ -225,7 +225,7 @@ void RunSender(TransferContext& ctx) {
     return;
   }
   for (;;) {
-    if (ctx.mode != kStreamingMode && !DiscardStaleReplies(ctx)) return;
+    if (ctx.mode != SendMode::kStreaming && !DiscardStaleReplies(ctx)) return;
     if (ctx.blockLength != 0) {
       if (!SendBlock(ctx)) return;
     } else {

@@ -35,7 +35,7 @@ bool ReadOptions(TransferContext& ctx, Entry entry, va_list args) {
         break;
       case XFER_OPT_STREAMING:
         if (entry != Entry::kSend1K) return false;
-        ctx.mode = 3;
+        ctx.mode = SendMode::kStreaming;
         break;
       case XFER_OPT_REPLY_TIMEOUT:
         if (entry == Entry::kReceive) return false;
@@ -55,7 +55,7 @@ bool ReadOptions(TransferContext& ctx, Entry entry, va_list args) {
 }
 
 void Prepare(TransferContext& ctx, CSerialPort* port, LogCallback log, ProgressCallback progress,
-             uint8_t mode) {
+             SendMode mode) {
   ctx.port = port;
   ctx.logCallback = log;
   ctx.progressCallback = progress;
@@ -85,7 +85,7 @@ int32_t Receive(TransferContext& ctx) {
 int32_t XmodemSend(CSerialPort* port, const char* fileSpec, LogCallback log,
                    ProgressCallback progress, ...) {
   TransferContext ctx;
-  Prepare(ctx, port, log, progress, 0);
+  Prepare(ctx, port, log, progress, SendMode::kShortBlocks);
   va_list args;
   va_start(args, progress);
   const bool accepted = ReadOptions(ctx, Entry::kSend, args);
@@ -96,7 +96,7 @@ int32_t XmodemSend(CSerialPort* port, const char* fileSpec, LogCallback log,
 int32_t XmodemSend1K(CSerialPort* port, const char* fileSpec, LogCallback log,
                      ProgressCallback progress, ...) {
   TransferContext ctx;
-  Prepare(ctx, port, log, progress, 1);
+  Prepare(ctx, port, log, progress, SendMode::kLongBlocks);
   va_list args;
   va_start(args, progress);
   const bool accepted = ReadOptions(ctx, Entry::kSend1K, args);
@@ -107,7 +107,7 @@ int32_t XmodemSend1K(CSerialPort* port, const char* fileSpec, LogCallback log,
 int32_t XmodemReceive(CSerialPort* port, const char* fileName, LogCallback log,
                       ProgressCallback progress, ...) {
   TransferContext ctx;
-  Prepare(ctx, port, log, progress, 0);
+  Prepare(ctx, port, log, progress, SendMode::kShortBlocks);
   ctx.fileName = fileName;
   va_list args;
   va_start(args, progress);

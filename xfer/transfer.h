@@ -44,6 +44,13 @@ enum : int32_t {
   XFER_OPT_ZK_CRC = 1030,         // XmodemSend1K only
 };
 
+// How the sender cuts the file into blocks and awaits their answers; a receive keeps the first.
+enum class SendMode : uint8_t {
+  kShortBlocks,  // 128-byte blocks only
+  kLongBlocks,   // 1K blocks while more than 896 bytes are left
+  kStreaming,    // as kLongBlocks, without awaiting each answer; any NAK cancels ('G' receivers)
+};
+
 struct TransferContext;
 struct FileSpecList;
 
@@ -81,7 +88,7 @@ struct TransferContext {
   int32_t totalErrors = 0;
   int32_t consecutiveErrors = 0;
   bool sending = false;
-  uint8_t mode = 0;  // 0: 128-byte blocks; 1: 1K blocks where the file allows; 3: 1K streaming
+  SendMode mode = SendMode::kShortBlocks;
   int32_t replyTimeout = 10000;
   int32_t lastChar = -1;
   bool useCrc = true;

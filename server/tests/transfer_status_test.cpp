@@ -5,8 +5,8 @@
 #include <string>
 
 #include "server/send_progress.h"
-#include "server/transfer_protocol.h"
 #include "xfer/result_text.h"
+#include "xfer/send_variants.h"
 #include "xfer/transfer.h"
 
 namespace {
@@ -118,13 +118,17 @@ TEST(TransferResultTextTest, KnownCodesAndTheRest) {
 }
 
 TEST(TransferProtocolTest, ItemTextIsMatchedWithoutRegardToCase) {
-  EXPECT_EQ(ProtocolFromItemText("Xmodem128"), PROTOCOL_XMODEM128);
-  EXPECT_EQ(ProtocolFromItemText("Xmodem1K-CHK"), PROTOCOL_XMODEM1K_CHK);
-  EXPECT_EQ(ProtocolFromItemText("xmodem1k-chk"), PROTOCOL_XMODEM1K_CHK);
-  EXPECT_EQ(ProtocolFromItemText("XMODEM1K-ZKCRC"), PROTOCOL_XMODEM1K_ZKCRC);
-  EXPECT_EQ(ProtocolFromItemText("Xmodem1K"), PROTOCOL_XMODEM128);
-  EXPECT_EQ(ProtocolFromItemText(""), PROTOCOL_XMODEM128);
-  EXPECT_STREQ(SendingViaLine(PROTOCOL_XMODEM1K_ZKCRC), "Sending via xmodem 1K ZKCRC");
+  auto name = [](std::string_view text) {
+    const SendVariant* variant = FindSendVariant(text);
+    return variant ? std::string(variant->name) : "none";
+  };
+  EXPECT_EQ(name("Xmodem128"), "Xmodem128");
+  EXPECT_EQ(name("Xmodem1K-CHK"), "Xmodem1K-CHK");
+  EXPECT_EQ(name("xmodem1k-chk"), "Xmodem1K-CHK");
+  EXPECT_EQ(name("XMODEM1K-ZKCRC"), "Xmodem1K-ZKCRC");
+  EXPECT_EQ(name("Xmodem1K"), "none");
+  EXPECT_EQ(name(""), "none");
+  EXPECT_STREQ(FindSendVariant("Xmodem1K-ZKCRC")->sendingVia, "Sending via xmodem 1K ZKCRC");
 }
 
 }  // namespace

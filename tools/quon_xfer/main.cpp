@@ -76,15 +76,7 @@ int32_t Transfer(CSerialPort* port, const quon_xfer::Options& options) {
     if (options.crc) return XmodemReceive(port, file, PrintLogLine, ShowProgress, XFER_OPT_END);
     return XmodemReceive(port, file, PrintLogLine, ShowProgress, XFER_OPT_CHECKSUM, XFER_OPT_END);
   }
-  switch (options.protocol) {
-    case quon_xfer::Protocol::kXmodem128:
-      return XmodemSend(port, file, PrintLogLine, ShowProgress, XFER_OPT_CHECKSUM, XFER_OPT_END);
-    case quon_xfer::Protocol::kXmodem1kChk:
-      return XmodemSend1K(port, file, PrintLogLine, ShowProgress, XFER_OPT_END);
-    case quon_xfer::Protocol::kXmodem1kZkCrc:
-      break;
-  }
-  return XmodemSend1K(port, file, PrintLogLine, ShowProgress, XFER_OPT_ZK_CRC, XFER_OPT_END);
+  return SendWithVariant(*options.variant, port, file, PrintLogLine, ShowProgress);
 }
 
 // The last answer or cancel sequence must reach the line before closing discards it. The queue
@@ -118,10 +110,10 @@ int main(int argc, char** argv) {
       quon_xfer::ParseOptions(std::span<char* const>(argv + 1, argc - 1), error);
   if (!options) {
     if (error.empty()) {
-      std::fputs(quon_xfer::kUsage, stdout);
+      std::fputs(quon_xfer::Usage().c_str(), stdout);
       return 0;
     }
-    std::fprintf(stderr, "quon-xfer: %s\n%s", error.c_str(), quon_xfer::kUsage);
+    std::fprintf(stderr, "quon-xfer: %s\n%s", error.c_str(), quon_xfer::Usage().c_str());
     return 2;
   }
 

@@ -3,35 +3,56 @@
 #include <climits>
 #include <vector>
 
+#include "host/text_case.h"
 #include "tools/common/args.h"
 
 namespace quon_xfer {
 
-const char* const kUsage =
-    "usage: quon-xfer send [--protocol xmodem128|xmodem1k-chk|xmodem1k-zkcrc] [--baud N]\n"
-    "                      DEVICE FILESPEC\n"
-    "       quon-xfer receive [--crc] [--baud N] DEVICE FILE\n"
-    "       quon-xfer --list-ports\n"
-    "       quon-xfer --help | --version\n"
-    "Moves one file over a serial device by XMODEM, 8N1 at 9600 baud unless --baud says.\n"
-    "  send      the first file that FILESPEC names (items separated by ',' or ';', with the\n"
-    "            wildcards * and ?); default protocol xmodem1k-zkcrc\n"
-    "  receive   into FILE, asking for the checksum, or for the CRC with --crc\n"
-#ifdef _WIN32
-    "DEVICE is a serial port such as COM5 or COM12 (\\\\.\\COM12 is the same port).\n"
-#endif
-    "Exit status: 0 success, 1 transfer or device failure, 2 usage error.\n";
-
 namespace {
 
-std::optional<Protocol> ParseProtocol(const std::string& name) {
-  if (name == "xmodem128") return Protocol::kXmodem128;
-  if (name == "xmodem1k-chk") return Protocol::kXmodem1kChk;
-  if (name == "xmodem1k-zkcrc") return Protocol::kXmodem1kZkCrc;
-  return std::nullopt;
+constexpr std::string_view kDefaultVariant = "Xmodem1K-ZKCRC";
+
+// The option values joined: "a|b|c", or "a, b or c".
+std::string ProtocolNames(std::string_view separator, std::string_view last) {
+  std::string names;
+  const std::span<const SendVariant> variants = SendVariants();
+  for (size_t i = 0; i < variants.size(); ++i) {
+    if (i > 0) names += i + 1 == variants.size() ? last : separator;
+    names += ProtocolName(variants[i]);
+  }
+  return names;
+}
+
+const SendVariant* ParseProtocol(const std::string& name) {
+  for (const SendVariant& variant : SendVariants())
+    if (ProtocolName(variant) == name) return &variant;
+  return nullptr;
 }
 
 }  // namespace
+
+std::string ProtocolName(const SendVariant& variant) { return host::LowerCased(variant.name); }
+
+const SendVariant* DefaultVariant() { return FindSendVariant(kDefaultVariant); }
+
+std::string Usage() {
+  return "usage: quon-xfer send [--protocol " + ProtocolNames("|", "|") +
+         "] [--baud N]\n"
+         "                      DEVICE FILESPEC\n"
+         "       quon-xfer receive [--crc] [--baud N] DEVICE FILE\n"
+         "       quon-xfer --list-ports\n"
+         "       quon-xfer --help | --version\n"
+         "Moves one file over a serial device by XMODEM, 8N1 at 9600 baud unless --baud says.\n"
+         "  send      the first file that FILESPEC names (items separated by ',' or ';', with the\n"
+         "            wildcards * and ?); default protocol " +
+         ProtocolName(*DefaultVariant()) +
+         "\n"
+         "  receive   into FILE, asking for the checksum, or for the CRC with --crc\n"
+#ifdef _WIN32
+         "DEVICE is a serial port such as COM5 or COM12 (\\\\.\\COM12 is the same port).\n"
+#endif
+         "Exit status: 0 success, 1 transfer or device failure, 2 usage error.\n";
+}
 
 std::optional<Options> ParseOptions(std::span<char* const> args, std::string& error) {
   Options options;
@@ -66,12 +87,12 @@ std::optional<Options> ParseOptions(std::span<char* const> args, std::string& er
       options.crc = true;
     } else if (name == "--protocol" && sending) {
       const std::optional<std::string> value = reader.TakeValue(inlineValue);
-      const std::optional<Protocol> protocol = value ? ParseProtocol(*value) : std::nullopt;
-      if (!protocol) {
-        error = "--protocol needs xmodem128, xmodem1k-chk or xmodem1k-zkcrc";
+      const SendVariant* variant = value ? ParseProtocol(*value) : nullptr;
+      if (!variant) {
+        error = "--protocol needs " + ProtocolNames(", ", " or ");
         return std::nullopt;
       }
-      options.protocol = *protocol;
+      options.variant = variant;
     } else if (name == "--baud") {
       const std::optional<std::string> value = reader.TakeValue(inlineValue);
       const std::optional<long> baud = value ? tools::ParseLong(*value, 1, INT_MAX) : std::nullopt;

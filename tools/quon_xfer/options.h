@@ -5,21 +5,26 @@
 #include <span>
 #include <string>
 
+#include "xfer/send_variants.h"
+
 namespace quon_xfer {
 
 enum class Command { kSend, kReceive };
-enum class Protocol { kXmodem128, kXmodem1kChk, kXmodem1kZkCrc };
+
+// A variant's option value is its name in lower case.
+std::string ProtocolName(const SendVariant& variant);
+const SendVariant* DefaultVariant();
 
 struct Options {
   Command command = Command::kSend;
-  Protocol protocol = Protocol::kXmodem1kZkCrc;
+  const SendVariant* variant = DefaultVariant();
   bool crc = false;
   long baud = 9600;
   std::string device;
   std::string file;
 };
 
-extern const char* const kUsage;
+std::string Usage();
 
 // The options, or nullopt with error set (empty error: help was asked for).
 std::optional<Options> ParseOptions(std::span<char* const> args, std::string& error);
