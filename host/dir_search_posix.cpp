@@ -2,21 +2,19 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
 #include "host/dir_search.h"
+#include "host/text_case.h"
 
 namespace host {
 namespace {
-
-char Fold(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
 bool Matches(std::string_view pattern, std::string_view name) {
   // Iterative match with backtracking to the last '*'.
   size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
+    if (p < pattern.size() && (pattern[p] == '?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
       ++p;
       ++n;
     } else if (p < pattern.size() && pattern[p] == '*') {

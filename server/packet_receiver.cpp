@@ -1,6 +1,7 @@
 #include "server/packet_receiver.h"
 
 #include "serial/serial_port.h"
+#include "xfer/block_checks.h"
 
 namespace {
 
@@ -14,12 +15,6 @@ bool ReadWaitingByte(CSerialPort* port, uint8_t& byte) {
 }
 
 }  // namespace
-
-uint8_t PacketChecksum(std::span<const uint8_t> bytes) {
-  uint8_t sum = 0;
-  for (uint8_t b : bytes) sum = static_cast<uint8_t>(sum + b);
-  return sum;
-}
 
 std::string FormatHexLine(std::string_view label, std::span<const uint8_t> bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -93,7 +88,7 @@ void CommandPacketReceiver::RXEngine(CSerialPort* port, int64_t now) {
     case RX_CHECKSUM: {
       if (!ReadWaitingByte(port, byte)) return;
       rxChecksum = byte;
-      const uint8_t computed = PacketChecksum(ParameterBytes());
+      const uint8_t computed = xfer::Checksum8(ParameterBytes());
       LogHexLine("RX Checksum = ", std::span(&rxChecksum, 1));
       if (computed == rxChecksum) {
         packetReady = true;

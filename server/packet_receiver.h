@@ -17,9 +17,6 @@ enum RxState : int32_t {
   RX_CHECKSUM = 3,
 };
 
-// Sum of the bytes modulo 256.
-uint8_t PacketChecksum(std::span<const uint8_t> bytes);
-
 // label followed by two upper-case hex digits and a blank per byte.
 std::string FormatHexLine(std::string_view label, std::span<const uint8_t> bytes);
 

@@ -1,19 +1,17 @@
 #include "ui/list_rules.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "host/text_case.h"
 
 namespace ui {
-namespace {
-
-int Lower(char c) { return std::tolower(static_cast<unsigned char>(c)); }
-
-}  // namespace
 
 int CompareNoCase(std::string_view a, std::string_view b) {
   size_t common = std::min(a.size(), b.size());
   for (size_t i = 0; i < common; ++i) {
-    int diff = Lower(a[i]) - Lower(b[i]);
+    // As bytes 0 to 255, so that those beyond ASCII sort after it.
+    int diff = static_cast<unsigned char>(host::FoldCase(a[i])) -
+               static_cast<unsigned char>(host::FoldCase(b[i]));
     if (diff != 0) return diff;
   }
   if (a.size() == b.size()) return 0;

@@ -11,6 +11,7 @@
 #include "host/fake_clock.h"
 #include "serial/memory_line.h"
 #include "server/packet_receiver.h"
+#include "xfer/block_checks.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(receiver.rxState >= RX_WAIT_COMMAND && receiver.rxState <= RX_CHECKSUM);
     if (!receiver.packetReady) return;
     Require(receiver.command.size() == 1);
-    Require(PacketChecksum(receiver.ParameterBytes()) == receiver.rxChecksum);
+    Require(xfer::Checksum8(receiver.ParameterBytes()) == receiver.rxChecksum);
     receiver.packetReady = false;
   };
 

@@ -141,12 +141,6 @@ TEST_F(PacketReceiverTest, RestartDropsAPartialPacket) {
   EXPECT_EQ(receiver.rxState, RX_SIZE);
 }
 
-TEST(PacketChecksumTest, SumsModulo256) {
-  EXPECT_EQ(PacketChecksum({}), 0);
-  const uint8_t bytes[] = {0xFF, 0x02, 0x80, 0x80};
-  EXPECT_EQ(PacketChecksum(bytes), 0x01);
-}
-
 TEST(FormatHexLineTest, TwoUpperCaseDigitsAndABlankPerByte) {
   const uint8_t bytes[] = {0x00, 0x0A, 0xFF};
   EXPECT_EQ(FormatHexLine("x = ", bytes), "x = 00 0A FF ");
