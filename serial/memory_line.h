@@ -85,8 +85,6 @@ class MemoryEnd {
   int32_t RxCount();
   int32_t TxCount();
   void ClearTx();
-  int32_t RxQueueSize() const { return config_.rxQueueSize; }
-  int32_t TxQueueSize() const { return config_.txQueueSize; }
 
   // Control and modem lines.
   bool Dtr() const { return dtr_; }
@@ -98,7 +96,6 @@ class MemoryEnd {
   uint32_t BreaksSent() const { return breaksSent_; }
   int32_t ModemInputs() const;  // MS_ bits this end sees
   void SetModemInputs(int32_t msBits) { modemOverride_ = msBits; }
-  void WireModemInputs() { modemOverride_.reset(); }
 
   // Line errors this end's device reports at its next error-state query (CE_ flags).
   void RaiseLineErrors(uint32_t ceFlags) { pendingErrors_ |= ceFlags; }

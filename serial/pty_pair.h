@@ -33,7 +33,6 @@ class PtyPair {
 
   bool ok() const { return master_ >= 0; }
   const std::string& SlavePath() const { return slavePath_; }
-  int MasterFd() const { return master_; }
 
   // The device's side: writes every byte, or answers false.
   bool Write(std::span<const uint8_t> bytes);

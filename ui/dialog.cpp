@@ -81,10 +81,6 @@ void CDialog::SetItemText(int id, std::string_view text) {
   if (window_ != nullptr) window_->SetText(id, text);
 }
 
-void CDialog::FocusControl(int id) {
-  if (window_ != nullptr) window_->SetFocus(id);
-}
-
 bool CDialog::UpdateData(bool saveAndValidate) {
   if (window_ == nullptr) return false;
   DataExchange dx(*this, saveAndValidate);

@@ -66,7 +66,6 @@ class CDialog {
 
   std::string GetItemText(int id) const;
   void SetItemText(int id, std::string_view text);
-  void FocusControl(int id);
   // Exchanges every control bound in DoDataExchange with its field; false when not shown.
   bool UpdateData(bool saveAndValidate);
 
@@ -116,7 +115,6 @@ class CDialog {
 class DataExchange {
  public:
   DataExchange(CDialog& dialog, bool saving) : dialog_(dialog), saving_(saving) {}
-  bool Saving() const { return saving_; }
   CDialog& Dialog() const { return dialog_; }
   // Binds a control member to its id (both directions).
   void Control(int id, ControlHandle& control);

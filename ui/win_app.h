@@ -25,7 +25,6 @@ class CWinApp {
   CDialog* MainWindow() const { return mainWindow_; }
 
   void SetHelpFile(std::string path) { helpFile_ = std::move(path); }
-  const std::string& HelpFile() const { return helpFile_; }
   // The standard help: the help file in the viewer. Harmless when there is none.
   void OnHelp();
   // Tells the viewer that the program's help is no longer needed.

@@ -10,7 +10,6 @@ namespace calc {
 class Trace {
  public:
   explicit Trace(bool enabled) : enabled_(enabled) {}
-  bool Enabled() const { return enabled_; }
   void operator()(const char* format, ...) const __attribute__((format(printf, 2, 3)));
 
  private:

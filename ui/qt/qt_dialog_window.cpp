@@ -169,11 +169,6 @@ const QtDialogWindow::Control* QtDialogWindow::Find(int id) const {
   return it != controls_.end() ? &it->second : nullptr;
 }
 
-QWidget* QtDialogWindow::ControlWidget(int id) const {
-  const Control* control = Find(id);
-  return control != nullptr ? control->widget : nullptr;
-}
-
 QListWidget* QtDialogWindow::List(int id) const {
   const Control* control = Find(id);
   return control != nullptr ? qobject_cast<QListWidget*>(control->widget) : nullptr;

@@ -27,8 +27,6 @@ class QtDialogWindow final : public DialogWindow {
   ~QtDialogWindow() override;
 
   QWidget* Widget() const;
-  // The widget of control id; null when there is none. Tests use it to click and type.
-  QWidget* ControlWidget(int id) const;
 
   void RunModal() override;
   void EndModal() override;
