@@ -1,12 +1,14 @@
 #pragma once
 // A fresh empty directory made the current one for the length of a test, removed afterwards.
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace host::testing {
 
@@ -46,9 +48,15 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
+// The helpers that every suite reads and writes its files with; a missing file reads as empty.
 inline std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+  const std::string bytes = ReadFile(path);
+  return {bytes.begin(), bytes.end()};
 }
 
 // In text mode, so that the CR LF line ends of files that Windows wrote read as "\n".
@@ -59,6 +67,10 @@ inline std::string ReadTextFile(const std::filesystem::path& path) {
 
 inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
+}
+
+inline void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  WriteFile(path, std::string(bytes.begin(), bytes.end()));
 }
 
 }  // namespace host::testing

@@ -32,7 +32,7 @@ TEST_P(SendVariantTest, IsOfferedChosenSentAndNamedOnTheCommandLine) {
   for (const SendVariant& v : SendVariants()) names.emplace_back(v.name);
   // The setting selects it in any case.
   g_CommSettings.protocol = host::LowerCased(Variant().name);
-  WriteFile("f.bin", Pattern(1000));
+  WriteFileBytes("f.bin", Pattern(1000));
   CalcReceiver calc(Calc(), StartChar());
   peer = [&] { return calc.Step(); };
   Send(CommandPacket('G', "f.bin"));

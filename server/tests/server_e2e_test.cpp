@@ -22,8 +22,8 @@ namespace {
 
 using tools::testing::Bytes;
 using tools::testing::ChildProcess;
+using tools::testing::ReadFile;
 using tools::testing::ReadFileBytes;
-using tools::testing::ReadFileText;
 using tools::testing::TempDir;
 
 constexpr int kStartMs = 10000;
@@ -36,7 +36,7 @@ Bytes PaddedTo(Bytes data, size_t block, uint8_t fill) {
 
 bool WaitForText(const std::string& path, const std::string& text, int timeoutMs) {
   for (int waited = 0; waited < timeoutMs; waited += 20) {
-    if (ReadFileText(path).find(text) != std::string::npos) return true;
+    if (ReadFile(path).find(text) != std::string::npos) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return false;
@@ -67,7 +67,7 @@ class ServerEndToEndTest : public ::testing::Test {
         options,
         tools::testing::SpawnOptions{dir.Path().string(), dir / "server.out", dir / "server.err"});
     ASSERT_TRUE(WaitForText(dir / "server.out", "Status: Comms line is IDLE", kStartMs))
-        << ReadFileText(dir / "server.err");
+        << ReadFile(dir / "server.err");
   }
 
   // As a calculator on the cable would: the server's opening puts it into download mode first.
@@ -88,7 +88,7 @@ class ServerEndToEndTest : public ::testing::Test {
   std::string StopServer() {
     server->Signal(SIGINT);
     EXPECT_EQ(server->WaitFor(kStartMs), 0);
-    return ReadFileText(dir / "server.out");
+    return ReadFile(dir / "server.out");
   }
 
   // The calculator may exit before the server has read its last answer; stopping the server
@@ -96,7 +96,7 @@ class ServerEndToEndTest : public ::testing::Test {
   // after the last request first.
   std::string StopServerWhenIdle() {
     const auto idleAfterLastRequest = [this] {
-      const std::string out = ReadFileText(dir / "server.out");
+      const std::string out = ReadFile(dir / "server.out");
       const size_t busy = out.rfind("Status: Comms Line is BUSY");
       return busy != std::string::npos &&
              out.find("Status: Comms line is IDLE", busy) != std::string::npos;
@@ -108,14 +108,14 @@ class ServerEndToEndTest : public ::testing::Test {
     return StopServer();
   }
 
-  std::string CalcReport() { return ReadFileText(dir / "calc.err"); }
+  std::string CalcReport() { return ReadFile(dir / "calc.err"); }
 
   // Runs a program to its end; answers its exit status, with what it printed in out and err.
   int RunProgram(const std::vector<std::string>& args) {
     ChildProcess child(args, {dir.Path().string(), dir / "program.out", dir / "program.err"});
     const int status = child.WaitFor(kStartMs).value_or(-1);
-    out = ReadFileText(dir / "program.out");
-    err = ReadFileText(dir / "program.err");
+    out = ReadFile(dir / "program.out");
+    err = ReadFile(dir / "program.err");
     return status;
   }
   std::string out;
@@ -290,7 +290,7 @@ TEST_F(ServerEndToEndTest, UnpluggedLineIsReleasedAndServedAgainOnceBackAndExitS
 
   unplug();
   for (int waited = 0; waited < kStartMs; waited += 20) {
-    if (Occurrences(ReadFileText(dir / "server.out"), "Status: " + lost) == 2) break;
+    if (Occurrences(ReadFile(dir / "server.out"), "Status: " + lost) == 2) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   const std::string out = StopServer();
@@ -316,7 +316,7 @@ TEST_F(ServerEndToEndTest, DeviceOnTheCommandLineIsServedButNotStored) {
   ASSERT_EQ(Calc({"download-mode", dir / "lineB"}), 0) << CalcReport();
   EXPECT_NE(StopServer().find("COMM 1 is " + (dir / "lineA") + " (given on the command line)\n"),
             std::string::npos);
-  EXPECT_EQ(ReadFileText(dir / "quon.ini").find("lineA"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir / "quon.ini").find("lineA"), std::string::npos);
 }
 
 TEST_F(ServerEndToEndTest, PortListingReadsTheDeviceTreeItIsGiven) {
@@ -410,7 +410,7 @@ TEST_P(IndependentReceiverTest, RxReceivesTheFileIntact) {
       {dir.Path().string(), dir / "socat.out", dir / "socat.err"});
   ASSERT_TRUE(tools::testing::WaitForFile(dir / "pty", kStartMs));
   StartServer();
-  EXPECT_EQ(socat.WaitFor(kTransferMs), 0) << ReadFileText(dir / "socat.err");
+  EXPECT_EQ(socat.WaitFor(kTransferMs), 0) << ReadFile(dir / "socat.err");
   const std::string out = StopServerWhenIdle();
   EXPECT_EQ(ReadFileBytes(dir / "got.bin"), PaddedTo(file, 128, 0x00)) << out;
   EXPECT_NE(out.find("File transmission complete"), std::string::npos) << out;

@@ -1,42 +1,14 @@
 #include "server_fixture.h"
 
-#include <fstream>
-#include <iterator>
-#include <random>
-
 #include "server/comm_port.h"
 #include "server/transfer_status.h"
 
 namespace server_test {
 
-ScratchFolder::ScratchFolder() : previous_(std::filesystem::current_path()) {
-  std::random_device random;
-  path_ = std::filesystem::temp_directory_path() / ("quon-server-test-" + std::to_string(random()));
-  std::filesystem::create_directories(path_);
-  std::filesystem::current_path(path_);
-}
-
-ScratchFolder::~ScratchFolder() {
-  std::filesystem::current_path(previous_);
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
 Bytes Pattern(size_t size) {
   Bytes bytes(size);
   for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + (i >> 8));
   return bytes;
-}
-
-void WriteFile(const std::string& name, const Bytes& bytes) {
-  std::ofstream(name, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-}
-
-Bytes ReadFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 ServerWindowTest::ServerWindowTest() {

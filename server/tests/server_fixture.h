@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "calc_peers.h"
 #include "host/fake_clock.h"
+#include "host/tests/scratch_dir.h"
 #include "serial/memory_line.h"
 #include "server/server_window.h"
 #include "ui/headless_backend.h"
@@ -27,21 +28,9 @@ struct OpenCall {
   int32_t stopBits;
 };
 
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
- private:
-  std::filesystem::path previous_;
-  std::filesystem::path path_;
-};
-
 Bytes Pattern(size_t size);
-void WriteFile(const std::string& name, const Bytes& bytes);
-Bytes ReadFile(const std::string& name);
+using host::testing::ReadFileBytes;
+using host::testing::WriteFileBytes;
 
 class ServerWindowTest : public ::testing::Test {
  protected:
@@ -75,7 +64,7 @@ class ServerWindowTest : public ::testing::Test {
 
   host::FakeClock clock;
   host::ScopedClock useClock{clock};
-  ScratchFolder scratch;
+  host::testing::ScratchDir scratch;
   serial::MemoryLine line;
   ui::HeadlessBackend backend{clock};
   ui::ScopedBackend useBackend{backend};

@@ -156,7 +156,7 @@ TEST(ServerWindowQt, ServesAGetSurvivesAnUnplugAndIsGrabbed) {
   EXPECT_EQ(g_ServerStatusDlg.DoModal(), ui::kIdCancel);
   EXPECT_TRUE(script.Done());
   EXPECT_EQ(downloadMode, 0);
-  EXPECT_EQ(get, 0) << tools::testing::ReadFileText(dir / "calc.err");
+  EXPECT_EQ(get, 0) << tools::testing::ReadFile(dir / "calc.err");
   EXPECT_NE(std::find(log.begin(), log.end(), "File transmission complete"), log.end());
   EXPECT_EQ(downloadModeAgain, 0) << "the download mode again once the line is back";
   // 3840 bytes a second: the rest takes about 4 s. The estimate counts from the start of the send,

@@ -103,7 +103,7 @@ TEST_F(ServerWindowTest, FailedOpenShowsTheErrorAndReleasesThePort) {
 
 TEST_F(ServerWindowTest, GetRequestSendsTheFileAndLogsEachStep) {
   const Bytes file = Pattern(3000);
-  WriteFile("orvo1.obj", file);
+  WriteFileBytes("orvo1.obj", file);
   CalcReceiver calc(Calc(), 'D');
   peer = [&] { return calc.Step(); };
   Send(CommandPacket('G', "orvo1.obj"));
@@ -143,7 +143,7 @@ TEST_F(ServerWindowTest, StatusIsBusyForTheWholeTransferAndIdleAtTheNextFullTick
   });
   line.RemoveIdleHook();
   slowLine.InstallIdleHook(&clock);
-  WriteFile("big.bin", Pattern(4096));
+  WriteFileBytes("big.bin", Pattern(4096));
   CalcReceiver calc(slowLine.End(serial::kEndB), 'C');
   uint64_t transferEnd = 0;
   std::vector<std::string> statusDuring;
@@ -216,9 +216,9 @@ TEST_F(ServerWindowTest, RefusedRequestsAnswerNakOrNothing) {
 
 TEST_F(ServerWindowTest, NamesReachingOutsideTheServedFolderAreRefused) {
   namespace fs = std::filesystem;
-  WriteFile("secret.txt", Pattern(10));
+  WriteFileBytes("secret.txt", Pattern(10));
   fs::create_directories("served/sub");
-  WriteFile("served/sub/orvo1.obj", Pattern(200));
+  WriteFileBytes("served/sub/orvo1.obj", Pattern(200));
   const std::string secret = fs::absolute("secret.txt").string();
   struct Request {
     char letter;
@@ -280,7 +280,7 @@ TEST_F(ServerWindowTest, NamesReachingOutsideTheServedFolderAreRefused) {
   for (size_t i = 0; i < refused.size(); ++i)
     EXPECT_EQ(reasons[i], refused[i].why) << refused[i].name;
   fs::current_path("..");
-  EXPECT_EQ(ReadFile("secret.txt"), Pattern(10));
+  EXPECT_EQ(ReadFileBytes("secret.txt"), Pattern(10));
   EXPECT_FALSE(fs::exists("planted.obj"));
 }
 
@@ -294,7 +294,7 @@ TEST_F(ServerWindowTest, NamesWithControlCharactersAreRefusedAndShownEscaped) {
   const std::string missing = "caf\xC3\xA9.obj";  // valid UTF-8: no refusal, and shown as it is
 #ifndef _WIN32
   // Only the name refuses it: the file is there. (Windows takes no such name for a file.)
-  WriteFile(clear, Pattern(100));
+  WriteFileBytes(clear, Pattern(100));
 #endif
   std::vector<std::string> listAfterPut;
   std::string fieldAfterGet;
@@ -346,7 +346,7 @@ TEST_F(ServerWindowTest, NamesWithControlCharactersAreRefusedAndShownEscaped) {
     EXPECT_TRUE(name == clear || name.find_first_of("\n\x1b\t") == std::string::npos) << name;
   }
 #ifndef _WIN32
-  EXPECT_EQ(ReadFile(clear), Pattern(100));
+  EXPECT_EQ(ReadFileBytes(clear), Pattern(100));
 #endif
 }
 
@@ -364,7 +364,7 @@ TEST_F(ServerWindowTest, PutOfANameThatIsNotUtf8StoresItAndLogsItEscaped) {
   ASSERT_TRUE(sender.Done());
   Bytes stored = Pattern(200);
   stored.resize(256, 0x1A);
-  EXPECT_EQ(ReadFile(name), stored);
+  EXPECT_EQ(ReadFileBytes(name), stored);
   EXPECT_TRUE(Contains(log, "Receiving file = latin\\xe9 caf\xC3\xA9.obj"));
   EXPECT_FALSE(Contains(log, "ERROR : Can't Open file"));
 }
@@ -375,7 +375,7 @@ TEST_F(ServerWindowTest, PutOfANameThatIsNotUtf8StoresItAndLogsItEscaped) {
 // reaches the log escaped, as every line does.
 TEST_F(ServerWindowTest, EngineLinesAboutANameOnDiskAreEscaped) {
   const std::string onDisk = "evil\nStatus: Comms line is IDLE\n\x1b[31mRED.obj";
-  WriteFile(onDisk, Pattern(300));
+  WriteFileBytes(onDisk, Pattern(300));
   CalcReceiver calc(Calc(), 'D');
   peer = [&] { return calc.Step(); };
   Send(CommandPacket('G', "evil*"));
@@ -391,7 +391,7 @@ TEST_F(ServerWindowTest, EngineLinesAboutANameOnDiskAreEscaped) {
 #endif
 
 TEST_F(ServerWindowTest, FailedSendLogsTheResultAndCancels) {
-  WriteFile("orvo1.obj", Pattern(100));
+  WriteFileBytes("orvo1.obj", Pattern(100));
   Bytes raw;
   SilentCalculator(raw);
   Send(CommandPacket('G', "orvo1.obj"));
@@ -405,7 +405,7 @@ TEST_F(ServerWindowTest, FailedSendLogsTheResultAndCancels) {
 
 TEST_F(ServerWindowTest, PutStoresTheFileAndLeavesTheStatusFieldsAlone) {
   const Bytes got = Pattern(300);
-  WriteFile("orvo1.obj", Pattern(1500));
+  WriteFileBytes("orvo1.obj", Pattern(1500));
   CalcReceiver receiver(Calc(), NAK);
   CalcSender sender(Calc(), got);
   peer = [&] { return receiver.Step(); };
@@ -434,7 +434,7 @@ TEST_F(ServerWindowTest, PutStoresTheFileAndLeavesTheStatusFieldsAlone) {
   ASSERT_TRUE(sender.Done());
   Bytes stored = got;
   stored.resize(384, 0x1A);
-  EXPECT_EQ(ReadFile("new.obj"), stored);
+  EXPECT_EQ(ReadFileBytes("new.obj"), stored);
   EXPECT_EQ(fieldsAfterGet[2], "1500");
   EXPECT_EQ(fieldsAfterPut, fieldsAfterGet);
   // Only the server's own lines: the receiver's four, and the put's.
@@ -446,18 +446,18 @@ TEST_F(ServerWindowTest, PutStoresTheFileAndLeavesTheStatusFieldsAlone) {
 
 TEST_F(ServerWindowTest, FailedPutKeepsTheFileThatWasThere) {
   const Bytes precious = Pattern(777);
-  WriteFile("keep.obj", precious);
+  WriteFileBytes("keep.obj", precious);
   Send(CommandPacket('P', "keep.obj"));
   backend.After(90000, [](ui::HeadlessWindow& window) { window.Click(ui::kIdCancel); });
   Run();
-  EXPECT_EQ(ReadFile("keep.obj"), precious);
+  EXPECT_EQ(ReadFileBytes("keep.obj"), precious);
   ASSERT_GE(log.size(), 2u);
   EXPECT_EQ(log[log.size() - 2], "ERROR : problems encounter during receiving");
   EXPECT_EQ(log.back(), "ERROR : Timeout waiting for first character in packet");
 }
 
 TEST_F(ServerWindowTest, ExitDuringATransferWaitsForTheEngineAndCancelsPromptly) {
-  WriteFile("orvo1.obj", Pattern(5000));
+  WriteFileBytes("orvo1.obj", Pattern(5000));
   Bytes raw;
   bool portOpenAfterExit = false;
   SilentCalculator(raw);
@@ -488,7 +488,7 @@ TEST_F(ServerWindowTest, ExitDuringATransferWaitsForTheEngineAndCancelsPromptly)
 }
 
 TEST_F(ServerWindowTest, UnpluggedDeviceIsReleasedLookedForAndServedAgainOnceBack) {
-  WriteFile("orvo1.obj", Pattern(3000));
+  WriteFileBytes("orvo1.obj", Pattern(3000));
   Bytes raw;
   SilentCalculator(raw);
   Send(CommandPacket('G', "orvo1.obj"));
@@ -614,7 +614,7 @@ TEST_F(ServerWindowTest, ExitDuringAPutStopsItWithTheCancelSequence) {
 }
 
 TEST_F(ServerWindowTest, ClearLogAndResetDropsAPartialPacket) {
-  WriteFile("orvo1.obj", Pattern(10));
+  WriteFileBytes("orvo1.obj", Pattern(10));
   Send({'G', 0x00});
   backend.After(1000, [](ui::HeadlessWindow& window) { window.Click(IDC_CLEAR_LOG); });
   backend.After(0, [&](ui::HeadlessWindow&) {
@@ -680,7 +680,7 @@ TEST_F(ServerWindowTest, CpsIsTheAverageSinceTheStartOfTheSend) {
 }
 
 TEST_F(ServerWindowTest, BarAndTimeLeftFollowASendToItsEnd) {
-  WriteFile("orvo1.obj", Pattern(5000));
+  WriteFileBytes("orvo1.obj", Pattern(5000));
   CalcReceiver calc(Calc(), 'D');
   peer = [&] { return calc.Step(); };
   const Bytes request = CommandPacket('G', "orvo1.obj");
@@ -709,9 +709,9 @@ TEST_F(ServerWindowTest, BarAndTimeLeftFollowASendToItsEnd) {
 }
 
 TEST_F(ServerWindowTest, EachSendStartsFromZeroAndOneThatStopsShortSaysWhy) {
-  WriteFile("whole.obj", Pattern(1000));
-  WriteFile("part.obj", Pattern(5000));
-  WriteFile("empty.obj", {});
+  WriteFileBytes("whole.obj", Pattern(1000));
+  WriteFileBytes("part.obj", Pattern(5000));
+  WriteFileBytes("empty.obj", {});
   CalcReceiver whole(Calc(), 'D');
   CalcReceiver part(Calc(), 'D');
   CalcReceiver empty(Calc(), 'D');
@@ -768,7 +768,7 @@ TEST_F(ServerWindowTest, EachSendStartsFromZeroAndOneThatStopsShortSaysWhy) {
 }
 
 TEST_F(ServerWindowTest, ReopenedWindowShowsEmptyFieldsUntilTheNextReport) {
-  WriteFile("orvo1.obj", Pattern(200));
+  WriteFileBytes("orvo1.obj", Pattern(200));
   CalcReceiver calc(Calc(), 'C');
   peer = [&] { return calc.Step(); };
   Send(CommandPacket('G', "orvo1.obj"));

@@ -10,7 +10,7 @@
 namespace {
 
 using xfer_test::TempDir;
-using xfer_test::WriteFile;
+using xfer_test::WriteFileBytes;
 
 struct ListDeleter {
   void operator()(FileSpecList* list) const { list->ops->Destroy(list); }
@@ -36,7 +36,7 @@ class FileSpecListTest : public ::testing::Test {
 
 TEST_F(FileSpecListTest, SplitsDirectoryPartAndPatternAtEitherSlash) {
   std::filesystem::create_directories("sub/deeper");
-  WriteFile("sub/deeper/One.Bin", std::vector<uint8_t>(300, 7));
+  WriteFileBytes("sub/deeper/One.Bin", std::vector<uint8_t>(300, 7));
   for (const char* names : {"sub\\deeper\\ONE.BIN", "sub/deeper/one.bin", "sub/deeper\\o?e.*"}) {
     auto list = MakeList(names);
     ASSERT_TRUE(list->ops->NextFile(list.get())) << names;
@@ -64,7 +64,7 @@ TEST_F(FileSpecListTest, DriveLetterPrefixIsSplitAtTheLastBackslash) {
 }
 
 TEST_F(FileSpecListTest, SkipsItemsWithoutMatchesAndEmptyItems) {
-  WriteFile("found.bin", {1, 2, 3});
+  WriteFileBytes("found.bin", {1, 2, 3});
   auto list = MakeList(";,missing.bin;;found.bin,other.bin");
   ASSERT_TRUE(list->ops->NextFile(list.get()));
   EXPECT_EQ(list->currentPath, "found.bin");
@@ -74,9 +74,9 @@ TEST_F(FileSpecListTest, SkipsItemsWithoutMatchesAndEmptyItems) {
 
 TEST_F(FileSpecListTest, PatternYieldsMatchesInFoldedNameOrderAndNeverDirectories) {
   std::filesystem::create_directory("a_dir.bin");
-  WriteFile("b.BIN", {});
-  WriteFile("C.bin", {1});
-  WriteFile("d.txt", {2});
+  WriteFileBytes("b.BIN", {});
+  WriteFileBytes("C.bin", {1});
+  WriteFileBytes("d.txt", {2});
   auto list = MakeList("*.bin");
   ASSERT_TRUE(list->ops->NextFile(list.get()));
   EXPECT_EQ(list->currentPath, AsFound("b.BIN"));
@@ -99,9 +99,10 @@ TEST_F(FileSpecListTest, LongItemsAreSearchedWhole) {
   GTEST_SKIP() << "the platform's paths end at 260 characters";
 #endif
   const std::string dirName(200, 'd'), name(100, 'n');
-  WriteFile(name.substr(0, 44), {9});  // what a cut-off remainder of the item could wrongly match
+  WriteFileBytes(name.substr(0, 44),
+                 {9});  // what a cut-off remainder of the item could wrongly match
   std::filesystem::create_directory(dirName);
-  WriteFile(dirName + "/" + name, {1, 2});
+  WriteFileBytes(dirName + "/" + name, {1, 2});
   const std::string names = dirName + "/" + name;
   auto list = MakeList(names.c_str());
   ASSERT_TRUE(list->ops->NextFile(list.get()));
@@ -112,14 +113,14 @@ TEST_F(FileSpecListTest, LongItemsAreSearchedWhole) {
 #ifdef _WIN32
 TEST_F(FileSpecListTest, FullPathInCapitalsIsOpenedInLowerCase) {
   std::filesystem::create_directory("DIR");
-  WriteFile("DIR/ONE.BIN", {4, 5});
+  WriteFileBytes("DIR/ONE.BIN", {4, 5});
   std::string names = dir.path().string() + "\\DIR\\ONE.BIN";
   for (char& c : names) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   auto list = MakeList(names.c_str());
   ASSERT_TRUE(list->ops->NextFile(list.get()));
   EXPECT_EQ(list->currentPath, AsFound(names));
   EXPECT_EQ(list->currentPath.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), std::string::npos);
-  EXPECT_EQ(xfer_test::ReadFile(list->currentPath), (std::vector<uint8_t>{4, 5}));
+  EXPECT_EQ(xfer_test::ReadFileBytes(list->currentPath), (std::vector<uint8_t>{4, 5}));
 }
 #endif
 

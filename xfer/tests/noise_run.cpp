@@ -45,7 +45,7 @@ NoiseOutcome RunNoisyTransfer(const NoiseVariant& variant, uint32_t seed, double
   const std::vector<uint8_t> file = Pattern(fileSize, static_cast<uint8_t>(seed));
   const PeerCheck check = variant.crc ? PeerCheck::kCrc : PeerCheck::kChecksum;
   if (variant.engineSends) {
-    WriteFile("noise.bin", file);
+    WriteFileBytes("noise.bin", file);
     SimReceiver receiver(line.End(serial::kEndB), check);
     receiver.SetStart(std::vector<uint8_t>(12, variant.crc ? 'C' : NAK), 3000);
     receiver.SetTimeouts(true);
@@ -69,7 +69,7 @@ NoiseOutcome RunNoisyTransfer(const NoiseVariant& variant, uint32_t seed, double
     outcome.result = variant.crc ? XmodemReceive(port, "noise.got", nullptr, nullptr, XFER_OPT_END)
                                  : XmodemReceive(port, "noise.got", nullptr, nullptr,
                                                  XFER_OPT_CHECKSUM, XFER_OPT_END);
-    outcome.exact = ReadFile("noise.got") == PadTo(file, variant.crc ? 1024 : 128);
+    outcome.exact = ReadFileBytes("noise.got") == PadTo(file, variant.crc ? 1024 : 128);
   }
   outcome.lineMs = clock.ElapsedMs();
   line.RemoveIdleHook();

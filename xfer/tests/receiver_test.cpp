@@ -52,7 +52,7 @@ TEST_F(ReceiverTest, EotAsTheFirstHeaderGivesAnEmptyFile) {
   EXPECT_THAT(tx.Received(), ElementsAre(NAK, ACK));
   EXPECT_THAT(Logs(), ElementsAre("Opening file got.bin", "End of file, cleaning up"));
   EXPECT_TRUE(std::filesystem::exists("got.bin"));
-  EXPECT_TRUE(ReadFile("got.bin").empty());
+  EXPECT_TRUE(ReadFileBytes("got.bin").empty());
 }
 
 TEST_F(ReceiverTest, StoresTheFillOfTheLastBlock) {
@@ -60,7 +60,7 @@ TEST_F(ReceiverTest, StoresTheFillOfTheLastBlock) {
   tx.SendFile(Pattern(130), 128);
   EXPECT_EQ(ReceiveChecksum(), 1);
   EXPECT_TRUE(tx.EotAcked());
-  EXPECT_EQ(ReadFile("got.bin"), PadTo(Pattern(130), 128));
+  EXPECT_EQ(ReadFileBytes("got.bin"), PadTo(Pattern(130), 128));
   EXPECT_THAT(Logs(), ElementsAre("Opening file got.bin", "Read 128 byte block 1",
                                   "Read 128 byte block 2", "End of file, cleaning up"));
 }
@@ -71,7 +71,7 @@ TEST_F(ReceiverTest, TakesOneKBlocksThoughItAskedForTheChecksum) {
   int32_t bytes = 0;
   OnProgress() = [&](TransferContext* ctx) { bytes = ctx->bytesDone; };
   EXPECT_EQ(ReceiveChecksum(), 1);
-  EXPECT_EQ(ReadFile("got.bin"), PadTo(Pattern(2500), 1024));
+  EXPECT_EQ(ReadFileBytes("got.bin"), PadTo(Pattern(2500), 1024));
   EXPECT_EQ(CountLog("Read 1024 byte block 3"), 1u);
   EXPECT_EQ(bytes, 3072);
 }
@@ -81,7 +81,7 @@ TEST_F(ReceiverTest, CrcModeAsksWithCAndChecksTheCrc) {
   tx.SendFile(Pattern(3000), 1024);
   EXPECT_EQ(ReceiveCrc(), 1);
   EXPECT_EQ(tx.Received().front(), 'C');
-  EXPECT_EQ(ReadFile("got.bin"), PadTo(Pattern(3000), 1024));
+  EXPECT_EQ(ReadFileBytes("got.bin"), PadTo(Pattern(3000), 1024));
 }
 
 TEST_F(ReceiverTest, Block256IsExpectedWithNumberZero) {
@@ -89,7 +89,7 @@ TEST_F(ReceiverTest, Block256IsExpectedWithNumberZero) {
   auto& tx = Sender();
   tx.SendFile(file, 128);
   EXPECT_EQ(ReceiveCrc(), 1);
-  EXPECT_EQ(ReadFile("got.bin"), file);
+  EXPECT_EQ(ReadFileBytes("got.bin"), file);
   EXPECT_EQ(CountLog("Read 128 byte block 256"), 1u);
   EXPECT_EQ(CountLog("Read 128 byte block 300"), 1u);
 }
@@ -101,7 +101,7 @@ TEST_F(ReceiverTest, ARepeatedBlockIsAcknowledgedButNotStored) {
   EXPECT_EQ(ReceiveChecksum(), 1);
   EXPECT_THAT(tx.Received(), ElementsAre(NAK, ACK, ACK, ACK));
   EXPECT_EQ(CountLog("Duplicate block 2"), 1u);
-  EXPECT_EQ(ReadFile("got.bin"), data);
+  EXPECT_EQ(ReadFileBytes("got.bin"), data);
 }
 
 TEST_F(ReceiverTest, AnOutOfSequenceBlockIsRequestedAgain) {
@@ -114,7 +114,7 @@ TEST_F(ReceiverTest, AnOutOfSequenceBlockIsRequestedAgain) {
   auto expected = Pattern(128, 1);
   const auto second = Pattern(128, 2);
   expected.insert(expected.end(), second.begin(), second.end());
-  EXPECT_EQ(ReadFile("got.bin"), expected);
+  EXPECT_EQ(ReadFileBytes("got.bin"), expected);
 }
 
 TEST_F(ReceiverTest, ABrokenNumberPairIsPurgedThenRequested) {
@@ -128,7 +128,7 @@ TEST_F(ReceiverTest, ABrokenNumberPairIsPurgedThenRequested) {
   EXPECT_THAT(tx.Received(), ElementsAre(NAK, NAK, ACK, ACK));
   // The request waits until the line has been quiet for a second.
   EXPECT_GE(tx.ReceivedAt()[1] - tx.ReceivedAt()[0], 1000u);
-  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
+  EXPECT_EQ(ReadFileBytes("got.bin"), Pattern(128));
 }
 
 TEST_F(ReceiverTest, ABlockCutShortIsPurgedThenRequested) {
@@ -143,7 +143,7 @@ TEST_F(ReceiverTest, ABlockCutShortIsPurgedThenRequested) {
   EXPECT_EQ(ReceiveCrc(), 1);
   EXPECT_THAT(tx.Received(), ElementsAre('C', 'C', ACK, ACK));
   EXPECT_EQ(errors, 1);
-  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
+  EXPECT_EQ(ReadFileBytes("got.bin"), Pattern(128));
 }
 
 TEST_F(ReceiverTest, ABadCheckIsRequestedAgainWithItsLine) {
@@ -153,7 +153,7 @@ TEST_F(ReceiverTest, ABadCheckIsRequestedAgainWithItsLine) {
   tx.Script({Block(1, Pattern(128), PeerCheck::kChecksum, bad), Block(1, Pattern(128)), {EOT}});
   EXPECT_EQ(ReceiveChecksum(), 1);
   EXPECT_EQ(CountLog("Bad checksum on block number 1"), 1u);
-  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
+  EXPECT_EQ(ReadFileBytes("got.bin"), Pattern(128));
   // Whatever follows a damaged block is let pass before the request goes out.
   EXPECT_GE(tx.ReceivedAt()[1] - tx.ReceivedAt()[0], 1000u);
 
@@ -175,7 +175,7 @@ TEST_F(ReceiverTest, StaysWithTheCrcOnceTheSenderHasSentABlock) {
   tx.Script({damaged, damaged, {}, Block(1, Pattern(128), PeerCheck::kCrc), {EOT}});
   EXPECT_EQ(ReceiveCrc(), 1);
   EXPECT_THAT(tx.Received(), ElementsAre('C', 'C', 'C', 'C', ACK, ACK));
-  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
+  EXPECT_EQ(ReadFileBytes("got.bin"), Pattern(128));
 }
 
 TEST_F(ReceiverTest, TenBadBlocksInARowEndTheTransfer) {
@@ -213,7 +213,7 @@ TEST_F(ReceiverTest, LaterBlocksAreAwaitedTenSeconds) {
   ASSERT_GE(tx.Received().size(), 3u);
   EXPECT_EQ(tx.Received()[2], NAK);
   EXPECT_GE(tx.ReceivedAt()[2] - tx.ReceivedAt()[1], 10000u);
-  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));  // a new file keeps what arrived
+  EXPECT_EQ(ReadFileBytes("got.bin"), Pattern(128));  // a new file keeps what arrived
 }
 
 TEST_F(ReceiverTest, ASenderThatNeverFallsQuietEndsTheHeaderWaits) {
@@ -240,25 +240,25 @@ TEST_F(ReceiverTest, NoiseBeforeAHeaderIsDiscardedAndCounted) {
   tx.Script({first, Block(1, Pattern(128)), {EOT}});
   EXPECT_EQ(ReceiveChecksum(), 1);
   EXPECT_THAT(tx.Received(), ElementsAre(NAK, NAK, ACK, ACK));
-  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
+  EXPECT_EQ(ReadFileBytes("got.bin"), Pattern(128));
 }
 
 TEST_F(ReceiverTest, AFailedReceiveLeavesAnExistingFileAsItWas) {
-  WriteFile("keep.bin", {1, 2, 3});
+  WriteFileBytes("keep.bin", {1, 2, 3});
   // A file of the user's that looks like a temporary, and the temporary of a killed run.
-  WriteFile("keep.bin.quon-part", {4});
-  WriteFile("keep.bin.quon-part-0123abcd", {5});
+  WriteFileBytes("keep.bin.quon-part", {4});
+  WriteFileBytes("keep.bin.quon-part-0123abcd", {5});
   auto& tx = Sender();
   tx.Script({Block(1, Pattern(128)), {CAN, CAN}});
   EXPECT_EQ(ReceiveChecksum("keep.bin"), XFER_REMOTE_CANCEL);
-  EXPECT_EQ(ReadFile("keep.bin"), (std::vector<uint8_t>{1, 2, 3}));
-  EXPECT_EQ(ReadFile("keep.bin.quon-part"), std::vector<uint8_t>{4});
+  EXPECT_EQ(ReadFileBytes("keep.bin"), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_EQ(ReadFileBytes("keep.bin.quon-part"), std::vector<uint8_t>{4});
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 2);
 
   auto& tx2 = Sender();
   tx2.SendFile(Pattern(200), 128);
   EXPECT_EQ(ReceiveChecksum("keep.bin"), 1);
-  EXPECT_EQ(ReadFile("keep.bin"), PadTo(Pattern(200), 128));
+  EXPECT_EQ(ReadFileBytes("keep.bin"), PadTo(Pattern(200), 128));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 2);
 }
 
@@ -266,13 +266,13 @@ TEST_F(ReceiverTest, AFailedReceiveLeavesAnExistingFileAsItWas) {
 TEST_F(ReceiverTest, AReceiveThroughALinkKeepsTheLinkAndTheFilesPermissions) {
   namespace fs = std::filesystem;
   fs::create_directory("real");
-  WriteFile("real/data.bin", {1, 2, 3});
+  WriteFileBytes("real/data.bin", {1, 2, 3});
   fs::permissions("real/data.bin", fs::perms(0640));
   fs::create_symlink("real/data.bin", "link.bin");
   Sender().SendFile(Pattern(100), 128);
   EXPECT_EQ(ReceiveChecksum("link.bin"), 1);
   EXPECT_TRUE(fs::is_symlink("link.bin"));
-  EXPECT_EQ(ReadFile("real/data.bin"), PadTo(Pattern(100), 128));
+  EXPECT_EQ(ReadFileBytes("real/data.bin"), PadTo(Pattern(100), 128));
   EXPECT_EQ(fs::status("real/data.bin").permissions(), fs::perms(0640));
   EXPECT_EQ(std::distance(fs::directory_iterator("real"), {}), 1);
 }
@@ -281,13 +281,13 @@ TEST_F(ReceiverTest, AnExistingFileInAFolderThatTakesNoNewFileIsWrittenInPlace) 
   namespace fs = std::filesystem;
   fs::permissions(".", fs::perms(0755));  // the plain user's way to the folder
   fs::create_directory("locked");
-  WriteFile("locked/keep.bin", {1, 2, 3});
+  WriteFileBytes("locked/keep.bin", {1, 2, 3});
   fs::permissions("locked/keep.bin", fs::perms(0666));
   fs::permissions("locked", fs::perms(0555));
   Sender().SendFile(Pattern(100), 128);
   EXPECT_EQ(host::testing::RunUnprivileged([this] { return ReceiveChecksum("locked/keep.bin"); }),
             1);
-  EXPECT_EQ(ReadFile("locked/keep.bin"), PadTo(Pattern(100), 128));
+  EXPECT_EQ(ReadFileBytes("locked/keep.bin"), PadTo(Pattern(100), 128));
   fs::permissions("locked", fs::perms(0755));
 }
 #endif
@@ -353,7 +353,7 @@ TEST_F(ReceiverTest, ProgressCallbackStopsTheTransfer) {
     if (ctx->bytesDone >= 640) ctx->result = XFER_STOPPED;
   };
   EXPECT_EQ(ReceiveChecksum(), XFER_STOPPED);
-  EXPECT_EQ(ReadFile("got.bin").size(), 640u);
+  EXPECT_EQ(ReadFileBytes("got.bin").size(), 640u);
   EXPECT_TRUE(EndsWith(tx.Received(), kCancelSequence));
 }
 
@@ -373,7 +373,7 @@ TEST_F(ReceiverTest, AnUnpluggedDeviceEndsTheTransferInTheMiddleOfABlock) {
   ASSERT_GT(unpluggedAt, 0u);
   EXPECT_LT(clock.ElapsedMs() - unpluggedAt, 100u);
   EXPECT_EQ(CountLog("Serial device lost"), 1u);
-  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
+  EXPECT_EQ(ReadFileBytes("got.bin"), Pattern(128));
 }
 
 // 960 baud: a block trickles in while the receiver works on its start.
@@ -394,7 +394,7 @@ TEST_F(SlowLineReceiverTest, APurgeRunsUntilTheLineIsQuietThoughItMeetsZeros) {
   auto& tx = Sender();
   tx.Script({Block(1, data, PeerCheck::kChecksum, faults), Block(1, Pattern(128)), {EOT}});
   EXPECT_EQ(ReceiveChecksum(), 1);
-  EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
+  EXPECT_EQ(ReadFileBytes("got.bin"), Pattern(128));
 }
 
 // The line at its rate (8N1: baud / 10 bytes a second), the port set to it.
@@ -406,7 +406,8 @@ struct LineRate {
 class RatedLineReceiverTest : public ReceiverTest, public ::testing::WithParamInterface<LineRate> {
  protected:
   RatedLineReceiverTest()
-      : ReceiverTest(serial::MemoryLineConfig().Paced(static_cast<uint32_t>(GetParam().baud / 10))) {
+      : ReceiverTest(
+            serial::MemoryLineConfig().Paced(static_cast<uint32_t>(GetParam().baud / 10))) {
     port->ops.SetLineParams(port, GetParam().baud, 'N', 8, 1);
   }
 };
@@ -439,7 +440,7 @@ TEST_P(RatedLineReceiverTest, ABlockNumberedFourWhoseHeaderIsLostIsNotTheEnd) {
              Block(4, Pattern(128, 4)),
              {EOT}});
   EXPECT_EQ(ReceiveChecksum(), 1);
-  EXPECT_EQ(ReadFile("got.bin").size(), 512u);
+  EXPECT_EQ(ReadFileBytes("got.bin").size(), 512u);
   EXPECT_EQ(CountLog("Read 128 byte block 4"), 1u);
 }
 

@@ -49,7 +49,7 @@ TEST_F(SenderTest, OneKBlocksWhileMoreThan896BytesRemain) {
                         Case{2000, {1024, 1024}}, Case{1025, {1024, 128}}}) {
     SCOPED_TRACE(c.size);
     const auto file = Pattern(c.size);
-    WriteFile("f.bin", file);
+    WriteFileBytes("f.bin", file);
     auto& rx = Receiver(PeerCheck::kCrc, {'C'});
     EXPECT_EQ(Send1K("f.bin"), 1);
     EXPECT_EQ(BlockLengths(), c.lengths);
@@ -64,7 +64,7 @@ TEST_F(SenderTest, OneKBlocksWhileMoreThan896BytesRemain) {
 
 // Header, data and check in one driver write: the peer wakes once for a block, not six times.
 TEST_F(SenderTest, EachBlockLeavesTheEngineInOneWriteWhenTheQueueHasRoom) {
-  WriteFile("f.bin", Pattern(2000));
+  WriteFileBytes("f.bin", Pattern(2000));
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   EXPECT_EQ(Send1K("f.bin"), 1);
   EXPECT_EQ(BlockLengths(), (std::vector<size_t>{1024, 1024}));
@@ -73,7 +73,7 @@ TEST_F(SenderTest, EachBlockLeavesTheEngineInOneWriteWhenTheQueueHasRoom) {
 }
 
 TEST_F(SenderTest, Xmodem128FillsTheLastBlockAndSendsTheChecksum) {
-  WriteFile("f.bin", Pattern(130));
+  WriteFileBytes("f.bin", Pattern(130));
   auto& rx = Receiver(PeerCheck::kChecksum, {NAK});
   EXPECT_EQ(Send128("f.bin"), 1);
   ASSERT_EQ(rx.Frames().size(), 3u);
@@ -90,7 +90,7 @@ TEST_F(SenderTest, Xmodem128FillsTheLastBlockAndSendsTheChecksum) {
 
 TEST_F(SenderTest, Block256GoesOutAsNumberZero) {
   const auto file = Pattern(257 * 128 + 5);
-  WriteFile("big.bin", file);
+  WriteFileBytes("big.bin", file);
   auto& rx = Receiver(PeerCheck::kChecksum, {NAK});
   EXPECT_EQ(Send128("big.bin"), 1);
   ASSERT_EQ(rx.Frames().size(), 259u);
@@ -104,7 +104,7 @@ TEST_F(SenderTest, Block256GoesOutAsNumberZero) {
 }
 
 TEST_F(SenderTest, NakToTheEotRepeatsIt) {
-  WriteFile("f.bin", Pattern(100));
+  WriteFileBytes("f.bin", Pattern(100));
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   rx.OverrideReply(1, {NAK});
   EXPECT_EQ(Send1K("f.bin"), 1);
@@ -115,7 +115,7 @@ TEST_F(SenderTest, NakToTheEotRepeatsIt) {
 }
 
 TEST_F(SenderTest, ANakedBlockIsSentAgainAndLoggedAgain) {
-  WriteFile("f.bin", Pattern(300));
+  WriteFileBytes("f.bin", Pattern(300));
   auto& rx = Receiver(PeerCheck::kChecksum, {NAK});
   rx.OverrideReply(1, {NAK});
   rx.OverrideReply(2, {'?', '!'});  // noise: discarded, then the block goes again
@@ -128,7 +128,7 @@ TEST_F(SenderTest, ANakedBlockIsSentAgainAndLoggedAgain) {
 }
 
 TEST_F(SenderTest, AnAnswerThatCameBeforeTheBlockWasOutIsNotItsAnswer) {
-  WriteFile("f.bin", Pattern(300));
+  WriteFileBytes("f.bin", Pattern(300));
   auto& rx = Receiver(PeerCheck::kChecksum, {NAK});
   rx.OverrideReply(0, {ACK, ACK});              // block 1 answered twice, as a repeat would be
   line.End(serial::kEndA).CorruptByte(140, 1);  // and block 2 damaged on the way
@@ -138,7 +138,7 @@ TEST_F(SenderTest, AnAnswerThatCameBeforeTheBlockWasOutIsNotItsAnswer) {
 }
 
 TEST_F(SenderTest, FailedStartAttemptsReduceTheRetriesOfTheFirstBlock) {
-  WriteFile("f.bin", Pattern(100));
+  WriteFileBytes("f.bin", Pattern(100));
   auto& rx = Receiver(PeerCheck::kCrc, {'D', 'D', 'D', 'C'}, 100);
   for (size_t i = 0; i < 10; ++i) rx.OverrideReply(i, {NAK});
   EXPECT_EQ(Send1K("f.bin"), XFER_TOO_MANY_ERRORS);
@@ -147,14 +147,14 @@ TEST_F(SenderTest, FailedStartAttemptsReduceTheRetriesOfTheFirstBlock) {
   EXPECT_EQ(CountLog("Exceeded maximum error count"), 1u);
   EXPECT_TRUE(EndsWith(rx.Raw(), kCancelSequence));
   // The dump holds the whole transfer buffer: the block's data and the zeros after it.
-  auto dumped = ReadFile("data.log");
+  auto dumped = ReadFileBytes("data.log");
   ASSERT_EQ(dumped.size(), 1024u);
   EXPECT_EQ(std::vector<uint8_t>(dumped.begin(), dumped.begin() + 100), Pattern(100));
   EXPECT_EQ(std::count(dumped.begin() + 100, dumped.end(), 0), 924);
 }
 
 TEST_F(SenderTest, Xmodem128IgnoresCrcRequestsUntilItTimesOut) {
-  WriteFile("f.bin", Pattern(100));
+  WriteFileBytes("f.bin", Pattern(100));
   auto& rx = Receiver(PeerCheck::kCrc, std::vector<uint8_t>(10, 'C'), 100);
   EXPECT_EQ(Send128("f.bin"), XFER_TIMEOUT);
   EXPECT_THAT(Logs(), ElementsAre("Opening file f.bin"));
@@ -162,7 +162,7 @@ TEST_F(SenderTest, Xmodem128IgnoresCrcRequestsUntilItTimesOut) {
 }
 
 TEST_F(SenderTest, Xmodem1KChkFallsBackToTheChecksumOnNak) {
-  WriteFile("f.bin", Pattern(1500));
+  WriteFileBytes("f.bin", Pattern(1500));
   auto& rx = Receiver(PeerCheck::kChecksum, {NAK});
   EXPECT_EQ(Send1K("f.bin"), 1);
   EXPECT_EQ(CountLog("Falling back to checksum mode"), 1u);
@@ -180,7 +180,7 @@ TEST_F(SenderTest, ZkCrcVariantSendsTheCheckTheStartCharacterAskedFor) {
                         Case{NAK, PeerCheck::kChecksum, 1}}) {
     SCOPED_TRACE(c.start);
     Logs().clear();
-    WriteFile("f.bin", Pattern(1100));
+    WriteFileBytes("f.bin", Pattern(1100));
     auto& rx = Receiver(c.check, {c.start});
     EXPECT_EQ(SendZk("f.bin"), 1);
     EXPECT_EQ(rx.File(), PadTo(Pattern(1100), 128));
@@ -194,7 +194,7 @@ TEST_F(SenderTest, ZkCrcVariantSendsTheCheckTheStartCharacterAskedFor) {
 }
 
 TEST_F(SenderTest, ZkAskedOfAPlainCrcSenderFailsTheAttemptWithItsLine) {
-  WriteFile("f.bin", Pattern(10));
+  WriteFileBytes("f.bin", Pattern(10));
   auto& rx = Receiver(PeerCheck::kCrc, {'D', 'C'}, 100);
   int32_t errors = 0;
   OnProgress() = [&](TransferContext* ctx) { errors = std::max(errors, ctx->consecutiveErrors); };
@@ -205,7 +205,7 @@ TEST_F(SenderTest, ZkAskedOfAPlainCrcSenderFailsTheAttemptWithItsLine) {
 }
 
 TEST_F(SenderTest, TwoCancelsInARowEndTheTransfer) {
-  WriteFile("f.bin", Pattern(10));
+  WriteFileBytes("f.bin", Pattern(10));
   auto& rx = Receiver(PeerCheck::kCrc, {CAN, CAN}, 100);
   EXPECT_EQ(Send1K("f.bin"), XFER_REMOTE_CANCEL);
   EXPECT_EQ(CountLog("Remote end sent cancel code"), 1u);
@@ -222,14 +222,14 @@ TEST_F(SenderTest, TwoCancelsInARowEndTheTransfer) {
 }
 
 TEST_F(SenderTest, ASingleCancelIsOneFailedStartAttempt) {
-  WriteFile("f.bin", Pattern(10));
+  WriteFileBytes("f.bin", Pattern(10));
   auto& rx = Receiver(PeerCheck::kCrc, {CAN, 'C'}, 100);
   EXPECT_EQ(Send1K("f.bin"), 1);
   EXPECT_EQ(rx.File(), PadTo(Pattern(10), 128));
 }
 
 TEST_F(SenderTest, AnEmptyFileFailsAfterTheStartCharacter) {
-  WriteFile("empty.bin", {});
+  WriteFileBytes("empty.bin", {});
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   EXPECT_EQ(Send1K("empty.bin"), XFER_FILE_IO);
   EXPECT_EQ(rx.Raw(), kCancelSequence);
@@ -243,8 +243,8 @@ TEST_F(SenderTest, NoMatchingFileFailsBeforeOpening) {
 }
 
 TEST_F(SenderTest, SendsTheFirstFileTheNamesYield) {
-  WriteFile("found.bin", Pattern(50));
-  WriteFile("other.bin", Pattern(60));
+  WriteFileBytes("found.bin", Pattern(50));
+  WriteFileBytes("other.bin", Pattern(60));
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   EXPECT_EQ(Send1K("missing.bin;FOUND.BIN,other.bin"), 1);
   EXPECT_EQ(Logs().front(), "Opening file found.bin");
@@ -252,7 +252,7 @@ TEST_F(SenderTest, SendsTheFirstFileTheNamesYield) {
 }
 
 TEST_F(SenderTest, AFileThatWillNotOpenFailsWithItsLines) {
-  WriteFile("locked.bin", Pattern(50));
+  WriteFileBytes("locked.bin", Pattern(50));
   OpenHook = [](TransferContext*, const char*, const char*) -> std::FILE* { return nullptr; };
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   EXPECT_EQ(Send1K("locked.bin"), XFER_OPEN_FAILED);
@@ -262,7 +262,7 @@ TEST_F(SenderTest, AFileThatWillNotOpenFailsWithItsLines) {
 
 #ifndef _WIN32
 TEST_F(SenderTest, AFileOf2GiBOrMoreIsRefusedAtOpen) {
-  WriteFile("huge.bin", {});
+  WriteFileBytes("huge.bin", {});
   std::filesystem::resize_file("huge.bin", uintmax_t{1} << 31);  // sparse: takes no space
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   EXPECT_EQ(Send1K("huge.bin"), XFER_OPEN_FAILED);
@@ -284,7 +284,7 @@ ssize_t FailAfter300(void* cookie, char* buffer, size_t size) {
 }
 
 TEST_F(SenderTest, AReadErrorIsNotTakenForTheEndOfTheFile) {
-  WriteFile("f.bin", Pattern(1000));
+  WriteFileBytes("f.bin", Pattern(1000));
   static size_t served;
   served = 0;
   OpenHook = [](TransferContext*, const char*, const char*) {
@@ -299,7 +299,7 @@ TEST_F(SenderTest, AReadErrorIsNotTakenForTheEndOfTheFile) {
 #endif
 
 TEST_F(SenderTest, ProgressCallbackStopsTheTransfer) {
-  WriteFile("f.bin", Pattern(5000));
+  WriteFileBytes("f.bin", Pattern(5000));
   auto& rx = Receiver(PeerCheck::kChecksum, {NAK});
   int32_t key = 0;
   OnProgress() = [&](TransferContext* ctx) {
@@ -315,7 +315,7 @@ TEST_F(SenderTest, ProgressCallbackStopsTheTransfer) {
 }
 
 TEST_F(SenderTest, AStopDuringABlockedWriteIsReportedAsAStop) {
-  WriteFile("f.bin", Pattern(100));
+  WriteFileBytes("f.bin", Pattern(100));
   Receiver(PeerCheck::kCrc, {'C'});
   int checks = 0;
   OnProgress() = [&](TransferContext* ctx) {
@@ -327,7 +327,7 @@ TEST_F(SenderTest, AStopDuringABlockedWriteIsReportedAsAStop) {
 }
 
 TEST_F(SenderTest, AReceiverThatNeverFallsQuietEndsTheStartAttempts) {
-  WriteFile("f.bin", Pattern(100));
+  WriteFileBytes("f.bin", Pattern(100));
   line.SetPeerStep([this] {
     Peer().Write({'x'});
     return 0;
@@ -338,7 +338,7 @@ TEST_F(SenderTest, AReceiverThatNeverFallsQuietEndsTheStartAttempts) {
 }
 
 TEST_F(SenderTest, SilentReceiverTimesOutAfterTenAttemptsOfTheReplyTimeout) {
-  WriteFile("f.bin", Pattern(10));
+  WriteFileBytes("f.bin", Pattern(10));
   auto& rx = Receiver(PeerCheck::kCrc, {});
   const uint64_t start = clock.ElapsedMs();
   EXPECT_EQ(XmodemSend1K(port, "f.bin", Log, Progress, XFER_OPT_REPLY_TIMEOUT, 2000, 1027, 5, 1001,
@@ -351,7 +351,7 @@ TEST_F(SenderTest, SilentReceiverTimesOutAfterTenAttemptsOfTheReplyTimeout) {
 }
 
 TEST_F(SenderTest, UnansweredBlocksEndAfterTenAttempts) {
-  WriteFile("f.bin", Pattern(10));
+  WriteFileBytes("f.bin", Pattern(10));
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   rx.GoSilentFrom(0);
   EXPECT_EQ(Send1K("f.bin"), XFER_TOO_MANY_ERRORS);
@@ -360,7 +360,7 @@ TEST_F(SenderTest, UnansweredBlocksEndAfterTenAttempts) {
 }
 
 TEST_F(SenderTest, CarrierLossEndsTheTransfer) {
-  WriteFile("f.bin", Pattern(3000));
+  WriteFileBytes("f.bin", Pattern(3000));
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   rx.OverrideReply(1, {});  // the receiver hangs up instead of answering block 2
   OnProgress() = [&](TransferContext*) {
@@ -373,7 +373,7 @@ TEST_F(SenderTest, CarrierLossEndsTheTransfer) {
 }
 
 TEST_F(SenderTest, AnUnpluggedDeviceEndsTheTransferAtOnceWithoutCancelling) {
-  WriteFile("f.bin", Pattern(3000));
+  WriteFileBytes("f.bin", Pattern(3000));
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   rx.GoSilentFrom(1);
   uint64_t unpluggedAt = 0;
@@ -393,7 +393,7 @@ TEST_F(SenderTest, AnUnpluggedDeviceEndsTheTransferAtOnceWithoutCancelling) {
 }
 
 TEST_F(SenderTest, WorksWithoutCallbacks) {
-  WriteFile("f.bin", Pattern(700));
+  WriteFileBytes("f.bin", Pattern(700));
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   EXPECT_EQ(XmodemSend1K(port, "f.bin", nullptr, nullptr, XFER_OPT_END), 1);
   EXPECT_EQ(rx.File(), PadTo(Pattern(700), 128));
@@ -406,7 +406,7 @@ class StreamingTest : public SenderTest {
 };
 
 TEST_F(StreamingTest, StartsOnGAndTakesSilenceForAcknowledgement) {
-  WriteFile("f.bin", Pattern(2100));
+  WriteFileBytes("f.bin", Pattern(2100));
   auto& rx = Receiver(PeerCheck::kCrc, {'G'});
   for (size_t i = 0; i < 3; ++i) rx.OverrideReply(i, {});
   EXPECT_EQ(XmodemSend1K(port, "f.bin", Log, Progress, XFER_OPT_STREAMING, XFER_OPT_END), 1);
@@ -431,7 +431,7 @@ class SlowLineSenderTest : public SenderTest {
 };
 
 TEST_F(SlowLineSenderTest, TheReplyWaitStartsWhenTheBlockHasLeft) {
-  WriteFile("f.bin", Pattern(2000));
+  WriteFileBytes("f.bin", Pattern(2000));
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   int32_t errors = 0;
   OnProgress() = [&](TransferContext* ctx) { errors = std::max(errors, ctx->totalErrors); };
@@ -441,7 +441,7 @@ TEST_F(SlowLineSenderTest, TheReplyWaitStartsWhenTheBlockHasLeft) {
 }
 
 TEST_F(SlowLineSenderTest, AnOutputQueueThatNeverEmptiesEndsTheTransfer) {
-  WriteFile("f.bin", Pattern(2000));
+  WriteFileBytes("f.bin", Pattern(2000));
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   line.End(serial::kEndA).SetOutputHeld(true);
   EXPECT_EQ(Send1K("f.bin"), XFER_SEND_FAILED);

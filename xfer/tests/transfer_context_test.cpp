@@ -20,7 +20,7 @@ class TransferContextTest : public EngineTest {
 };
 
 TEST_F(TransferContextTest, TagsAnEntryPointDoesNotAcceptFailBeforeAnyWork) {
-  WriteFile("f.bin", Pattern(10));
+  WriteFileBytes("f.bin", Pattern(10));
   EXPECT_EQ(XmodemSend(port, "f.bin", Log, Progress, XFER_OPT_STREAMING, XFER_OPT_END),
             XFER_BAD_OPTION);
   EXPECT_EQ(XmodemSend(port, "f.bin", Log, Progress, XFER_OPT_ZK_CRC, XFER_OPT_END),
@@ -195,7 +195,7 @@ TEST_F(TransferContextTest, CarrierWatchStopsWhenCarrierDetectDrops) {
 TEST_F(TransferContextTest, DataLogHoldsTheWholeBuffer) {
   const auto buffer = Pattern(1024);
   xfer::DumpDataLog(buffer);
-  EXPECT_EQ(ReadFile("data.log"), buffer);
+  EXPECT_EQ(ReadFileBytes("data.log"), buffer);
 }
 
 }  // namespace

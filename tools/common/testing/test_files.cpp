@@ -42,21 +42,6 @@ Bytes RandomBytes(size_t count, uint32_t seed) {
   return data;
 }
 
-Bytes ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFileBytes(const std::string& path, std::span<const uint8_t> data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-}
-
-std::string ReadFileText(const std::string& path) {
-  Bytes bytes = ReadFileBytes(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
 bool WaitForFile(const std::string& path, int timeoutMs) {
   auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
   while (!std::filesystem::exists(path)) {

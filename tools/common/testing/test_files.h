@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "host/tests/scratch_dir.h"
+
 namespace tools::testing {
 
 using Bytes = std::vector<uint8_t>;
@@ -28,9 +30,9 @@ class TempDir {
 };
 
 Bytes RandomBytes(size_t count, uint32_t seed);
-Bytes ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, std::span<const uint8_t> data);
-std::string ReadFileText(const std::string& path);
+using host::testing::ReadFile;
+using host::testing::ReadFileBytes;
+using host::testing::WriteFileBytes;
 // Waits for a file to appear; false when timeoutMs passed first.
 bool WaitForFile(const std::string& path, int timeoutMs);
 

@@ -70,7 +70,7 @@ class NullModemTest : public ::testing::Test {
     uint64_t bytes = 0, dropped = 0, corrupted = 0, inserted = 0;
   };
   Counts StatisticsOf(const std::string& direction) {
-    std::string err = tools::testing::ReadFileText(dir_ / "err");
+    std::string err = tools::testing::ReadFile(dir_ / "err");
     std::smatch m;
     std::regex pattern(direction +
                        R"( (\d+) bytes, (\d+) dropped, (\d+) corrupted, (\d+) inserted)");
@@ -134,7 +134,7 @@ TEST_F(NullModemTest, RelaysBothWaysAtOnceWithoutLoss) {
   ASSERT_TRUE(Start());
   EXPECT_EQ(std::filesystem::read_symlink(linkA_).string() + "\n" +
                 std::filesystem::read_symlink(linkB_).string() + "\n",
-            tools::testing::ReadFileText(ready_));
+            tools::testing::ReadFile(ready_));
   Bytes toB = tools::testing::RandomBytes(200000, 1);
   Bytes toA = tools::testing::RandomBytes(150000, 2);
   auto [atB, atA] = Exchange(a_.Get(), b_.Get(), toB, toA);
@@ -209,12 +209,12 @@ TEST_F(NullModemTest, SidesMayCloseAndReopen) {
 TEST_F(NullModemTest, StopSignalsEndItCleanlyAndRemoveTheLinks) {
   for (int sig : {SIGTERM, SIGINT}) {
     ASSERT_TRUE(Start());
-    std::string devices = tools::testing::ReadFileText(ready_);
+    std::string devices = tools::testing::ReadFile(ready_);
     EXPECT_EQ(Stop(sig), 0);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(linkA_)));
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(linkB_)));
     EXPECT_FALSE(std::filesystem::exists(ready_));
-    EXPECT_EQ(tools::testing::ReadFileText(dir_ / "out"), devices);
+    EXPECT_EQ(tools::testing::ReadFile(dir_ / "out"), devices);
     EXPECT_EQ(StatisticsOf("a->b").bytes, 0u);
   }
 }
@@ -238,8 +238,7 @@ TEST(NullModemCommandLine, RefusesBadArgumentsAndForeignFiles) {
   tools::testing::WriteFileBytes(dir / "precious", Bytes{1, 2, 3});
   EXPECT_EQ(status({"--link-a", dir / "precious"}), 1);
   EXPECT_EQ(tools::testing::ReadFileBytes(dir / "precious"), (Bytes{1, 2, 3}));
-  EXPECT_NE(tools::testing::ReadFileText(dir / "err").find("not a symbolic link"),
-            std::string::npos);
+  EXPECT_NE(tools::testing::ReadFile(dir / "err").find("not a symbolic link"), std::string::npos);
 }
 
 }  // namespace

@@ -34,8 +34,8 @@ class CalcProtocolTest : public ::testing::Test {
     calc_ = std::make_unique<ChildProcess>(args, options);
   }
   int Finish() { return calc_->WaitFor(kExitMs).value_or(-1); }
-  std::string Stdout() { return tools::testing::ReadFileText(dir_ / "stdout"); }
-  std::string Stderr() { return tools::testing::ReadFileText(dir_ / "stderr"); }
+  std::string Stdout() { return tools::testing::ReadFile(dir_ / "stdout"); }
+  std::string Stderr() { return tools::testing::ReadFile(dir_ / "stderr"); }
   Bytes FileAt(const std::string& name) { return tools::testing::ReadFileBytes(dir_ / name); }
 
   // Reads the packet and checks it byte for byte.

@@ -57,9 +57,9 @@ class LrzszPeerTest : public ::testing::Test {
   }
 
   std::string Said() {
-    return tools::testing::ReadFileText(dir_ / "calc.out") +
-           tools::testing::ReadFileText(dir_ / "calc.err") +
-           "peer: " + tools::testing::ReadFileText(dir_ / "peer.log");
+    return tools::testing::ReadFile(dir_ / "calc.out") +
+           tools::testing::ReadFile(dir_ / "calc.err") +
+           "peer: " + tools::testing::ReadFile(dir_ / "peer.log");
   }
 
   tools::testing::TempDir dir_;

@@ -41,8 +41,8 @@ TEST(NoisyLine, ChecksumTransferRecoversFromLineFaults) {
   auto receiver = run("receiver", {"receive", dir / "b", "--start", "NAK", "--out", "got.bin",
                                    "--expect", "file.bin", "--timeout", "20"});
   auto sender = run("sender", {"send", dir / "a", "file.bin", "--timeout", "20"});
-  EXPECT_EQ(sender->WaitFor(120000), 0) << tools::testing::ReadFileText(dir / "sender.err");
-  EXPECT_EQ(receiver->WaitFor(120000), 0) << tools::testing::ReadFileText(dir / "receiver.err");
+  EXPECT_EQ(sender->WaitFor(120000), 0) << tools::testing::ReadFile(dir / "sender.err");
+  EXPECT_EQ(receiver->WaitFor(120000), 0) << tools::testing::ReadFile(dir / "receiver.err");
 
   Bytes padded = file;
   padded.resize(3072, 0x00);
@@ -50,13 +50,13 @@ TEST(NoisyLine, ChecksumTransferRecoversFromLineFaults) {
 
   line->Signal(SIGTERM);
   EXPECT_EQ(line->WaitFor(10000), 0);
-  std::string log = tools::testing::ReadFileText(dir / "line.log");
+  std::string log = tools::testing::ReadFile(dir / "line.log");
   std::smatch m;
   ASSERT_TRUE(std::regex_search(
       log, m, std::regex(R"(a->b \d+ bytes, (\d+) dropped, (\d+) corrupted, (\d+) inserted)")))
       << log;
   EXPECT_GT(std::stoi(m[1]) + std::stoi(m[2]) + std::stoi(m[3]), 0) << "the line did no harm";
-  EXPECT_NE(tools::testing::ReadFileText(dir / "receiver.out").find("retries"), std::string::npos);
+  EXPECT_NE(tools::testing::ReadFile(dir / "receiver.out").find("retries"), std::string::npos);
 }
 
 }  // namespace

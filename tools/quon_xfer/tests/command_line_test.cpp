@@ -21,8 +21,8 @@ class CommandLineTest : public ::testing::Test {
     args.insert(args.begin(), QUON_XFER_PATH);
     ChildProcess child(args, {tmp_.Path().string(), tmp_ / "out", tmp_ / "err"});
     const std::optional<int> status = child.WaitFor(timeoutMs);
-    errorText = tools::testing::ReadFileText(tmp_ / "err");
-    outputText = tools::testing::ReadFileText(tmp_ / "out");
+    errorText = tools::testing::ReadFile(tmp_ / "err");
+    outputText = tools::testing::ReadFile(tmp_ / "out");
     return status;
   }
 
@@ -87,7 +87,7 @@ TEST_F(CommandLineTest, InterruptStopsTheTransferWithTheCancelSequence) {
   EXPECT_EQ(cancel,
             tools::testing::Bytes({0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18, 0x18,
                                    0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08}));
-  EXPECT_NE(tools::testing::ReadFileText(tmp_ / "err").find("stopped by the user (-605)"),
+  EXPECT_NE(tools::testing::ReadFile(tmp_ / "err").find("stopped by the user (-605)"),
             std::string::npos);
 }
 

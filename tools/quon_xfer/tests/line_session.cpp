@@ -74,7 +74,7 @@ SessionOutcome LineSession::Finish(int timeoutMs) {
     line_->Signal(SIGTERM);
     line_->WaitFor(2000);
   }
-  outcome.ourLog = tools::testing::ReadFileText(dir_ + "/ours.err");
+  outcome.ourLog = tools::testing::ReadFile(dir_ + "/ours.err");
   return outcome;
 }
 

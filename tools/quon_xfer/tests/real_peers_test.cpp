@@ -71,7 +71,7 @@ class RealPeersTest : public ::testing::Test {
         continue;
       }
       EXPECT_EQ(outcome.ours, 0) << outcome.ourLog;
-      EXPECT_EQ(outcome.peer, 0) << Tail(tools::testing::ReadFileText(dir + "/peer.err"));
+      EXPECT_EQ(outcome.peer, 0) << Tail(tools::testing::ReadFile(dir + "/peer.err"));
       EXPECT_EQ(tools::testing::ReadFileBytes(dir + "/got.bin"),
                 AsSent(files[i], d.longBlocks, d.fill));
     }
