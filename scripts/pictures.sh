@@ -26,8 +26,11 @@ if [[ ${1:-} == --check ]]; then
     echo "pictures: $recorded is missing: run scripts/pictures.sh" >&2
     exit 1
   fi
-  changed=$(diff <(cat "$recorded") <(source_hashes) | sed -n 's/^[<>] [0-9a-f]* *//p' |
-    LC_ALL=C sort -u | paste -sd ' ') || true
+  # By content, so that a file renamed as it was leaves the pictures as they are.
+  changed=$(awk 'NR == FNR { old[$1] = $2; next }
+                 { now[$1] = 1; if (!($1 in old)) { print $2; new++ } }
+                 END { if (!new) for (h in old) if (!(h in now)) print old[h] " gone" }' \
+    "$recorded" <(source_hashes) | LC_ALL=C sort | paste -sd ' ' -)
   if [[ -n $changed ]]; then
     echo "pictures: docs/images is stale, the window's sources changed ($changed): run scripts/pictures.sh" >&2
     exit 1
@@ -53,6 +56,10 @@ for tool in Xvfb xdotool import convert wine; do
 done
 [[ -f build/default/CMakeCache.txt ]] || not_run "build/default is not configured (cmake --preset default)"
 [[ -f build/windows64/CMakeCache.txt ]] || not_run "build/windows64 is not configured (cmake --preset windows64)"
+prefix=$root/build/windows64/wineprefix-pictures
+# One run at a time per tree: they would build at once and share the Wine prefix and its COM1.
+exec 9>"$prefix.lock"
+flock 9
 # Pictures of the sources that are recorded, not of older programs.
 nice -n 10 cmake --build build/default --target quon quon-calc nullmodem >/dev/null ||
   { echo "pictures: build/default does not build" >&2; exit 1; }
@@ -65,7 +72,6 @@ nullmodem=$root/build/default/tools/nullmodem/nullmodem
 quon_exe=$root/build/windows64/app/quon.exe
 driver=$root/build/windows64/app/win32/tests/window-driver.exe
 wine_run=$root/scripts/wine-run.sh
-prefix=$root/build/windows64/wineprefix-pictures
 export QUON_WINE_ARCH=win64
 
 mkdir -p "$out"
@@ -112,11 +118,17 @@ head -c 30000 /dev/urandom >"$served/orvo2.obj"
 size=30000
 shot_at_block=12
 
+line_pid=
 start_line() {
+  if [[ -n $line_pid ]]; then
+    kill "$line_pid"
+    wait "$line_pid" || true
+  fi
   rm -f "$work/line-ready"
   "$nullmodem" --baud 19200 --link-a "$1" --link-b "$work/calc" --ready-file "$work/line-ready" \
     >/dev/null 2>>"$work/line.log" &
-  pids+=($!)
+  line_pid=$!
+  pids+=("$line_pid")
   wait_for 100 test -e "$work/line-ready" || fail "the null-modem did not start"
 }
 
@@ -132,8 +144,9 @@ still_getting() {
   kill -0 "$get_pid" 2>/dev/null || fail "the get ended before the $1 picture was taken: $(tail -1 "$work/get.log")"
 }
 
+# A frameless window needs an edge of its own on a light page.
 small_png() {
-  convert "$1" -strip PNG8:"$2"
+  convert "$1" "${@:3}" -strip PNG8:"$2"
   if command -v optipng >/dev/null; then optipng -quiet -o5 "$2"; fi
   echo "pictures: $2 ($(stat -c %s "$2") bytes)"
 }
@@ -156,7 +169,7 @@ wait_for 300 grep -q "block $shot_at_block: " "$work/get.log" ||
   fail "the get did not reach block $shot_at_block: $(tail -1 "$work/get.log")"
 import -window "$server" "$work/qt.png"
 still_getting Qt
-small_png "$work/qt.png" "$out/server-window-qt.png"
+small_png "$work/qt.png" "$out/server-window-qt.png" -bordercolor '#a0a0a0' -border 1
 wait "$get_pid" || fail "the get on Qt failed: $(tail -1 "$work/get.log")"
 kill "$qt_pid"
 wait "$qt_pid" || true
