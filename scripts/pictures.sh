@@ -72,6 +72,10 @@ nullmodem=$root/build/default/tools/nullmodem/nullmodem
 quon_exe=$root/build/windows64/app/quon.exe
 driver=$root/build/windows64/app/win32/tests/window-driver.exe
 wine_run=$root/scripts/wine-run.sh
+# Control ids, from the resource headers.
+resource_id() { sed -n "s/.* $2 = \([0-9]*\);/\1/p" "$1"; }
+talk_to_calc=$(resource_id app/resources.h IDC_TALK_TO_CALC)
+progress_bar=$(resource_id server/server_resources.h IDC_PROGRESS)
 export QUON_WINE_ARCH=win64
 
 mkdir -p "$out"
@@ -144,7 +148,7 @@ still_getting() {
   kill -0 "$get_pid" 2>/dev/null || fail "the get ended before the $1 picture was taken: $(tail -1 "$work/get.log")"
 }
 
-# A frameless window needs an edge of its own on a light page.
+# A palette PNG of a few kilobytes; convert takes the arguments after the two names first.
 small_png() {
   convert "$1" "${@:3}" -strip PNG8:"$2"
   if command -v optipng >/dev/null; then optipng -quiet -o5 "$2"; fi
@@ -169,6 +173,7 @@ wait_for 300 grep -q "block $shot_at_block: " "$work/get.log" ||
   fail "the get did not reach block $shot_at_block: $(tail -1 "$work/get.log")"
 import -window "$server" "$work/qt.png"
 still_getting Qt
+# Frameless, it needs an edge of its own on a light page.
 small_png "$work/qt.png" "$out/server-window-qt.png" -bordercolor '#a0a0a0' -border 1
 wait "$get_pid" || fail "the get on Qt failed: $(tail -1 "$work/get.log")"
 kill "$qt_pid"
@@ -183,13 +188,13 @@ run() { "$wine_run" "$prefix" "$@"; }
 run "$quon_exe" >"$work/quon-exe.log" 2>&1 &
 pids+=($!)
 run "$driver" wait Quon 60 >/dev/null || fail "quon.exe showed no main window"
-run "$driver" click Quon 1021
+run "$driver" click Quon "$talk_to_calc"
 timeout 30 "$calc" --baud 19200 download-mode "$work/calc" >/dev/null || fail "no download-mode sequence from quon.exe"
 rect=$(run "$driver" wait "Orvo Server Status" 60 | tr -d '\r') || fail "quon.exe showed no server window"
 get
 bar_part_way() {
   local position maximum
-  read -r position maximum <<<"$(run "$driver" progress "Orvo Server Status" 1065 | tr -d '\r')"
+  read -r position maximum <<<"$(run "$driver" progress "Orvo Server Status" "$progress_bar" | tr -d '\r')"
   ((maximum == size && position >= shot_at_block * 1024 && position < maximum))
 }
 wait_for 300 bar_part_way || fail "quon.exe's progress bar never stood part-way"
