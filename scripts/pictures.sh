@@ -152,7 +152,7 @@ still_getting() {
 small_png() {
   convert "$1" "${@:3}" -strip PNG8:"$2"
   if command -v optipng >/dev/null; then optipng -quiet -o5 "$2"; fi
-  echo "pictures: $2 ($(stat -c %s "$2") bytes)"
+  echo "pictures: $(basename "$2"): $(stat -c %s "$2") bytes"
 }
 
 # The desktop program. Without a window manager its windows have no frames and keep the places
@@ -174,22 +174,24 @@ wait_for 300 grep -q "block $shot_at_block: " "$work/get.log" ||
 import -window "$server" "$work/qt.png"
 still_getting Qt
 # Frameless, it needs an edge of its own on a light page.
-small_png "$work/qt.png" "$out/server-window-qt.png" -bordercolor '#a0a0a0' -border 1
+small_png "$work/qt.png" "$work/server-window-qt.png" -bordercolor '#a0a0a0' -border 1
 wait "$get_pid" || fail "the get on Qt failed: $(tail -1 "$work/get.log")"
 kill "$qt_pid"
 wait "$qt_pid" || true
 
 # The same under Wine, whose window-driver reads the progress bar back from the window.
-mkdir -p "$prefix-x11/ports"
-start_line "$prefix-x11/ports/com1"
-printf '[serial]\nport=COMM 1\nbaud=19200\n' >quon.ini
 export QUON_WINE_DISPLAY=x11
 run() { "$wine_run" "$prefix" "$@"; }
+# Made first: making the prefix clears its folder, links to the ports included.
+run --prepare
+start_line "$prefix-x11/ports/com1"
+printf '[serial]\nport=COMM 1\nbaud=19200\n' >quon.ini
 run "$quon_exe" >"$work/quon-exe.log" 2>&1 &
 pids+=($!)
 run "$driver" wait Quon 60 >/dev/null || fail "quon.exe showed no main window"
 run "$driver" click Quon "$talk_to_calc"
-timeout 30 "$calc" --baud 19200 download-mode "$work/calc" >/dev/null || fail "no download-mode sequence from quon.exe"
+timeout 30 "$calc" --baud 19200 download-mode "$work/calc" >/dev/null ||
+  fail "no download-mode sequence from quon.exe"
 rect=$(run "$driver" wait "Orvo Server Status" 60 | tr -d '\r') || fail "quon.exe showed no server window"
 get
 bar_part_way() {
@@ -202,9 +204,10 @@ import -display "$DISPLAY" -window root "$work/root.png"
 still_getting Wine
 read -r x y w h <<<"$rect"
 convert "$work/root.png" -crop "${w}x${h}+${x}+${y}" +repage "$work/wine.png"
-small_png "$work/wine.png" "$out/server-window-wine.png"
+small_png "$work/wine.png" "$work/server-window-wine.png"
 wait "$get_pid" || fail "the get under Wine failed: $(tail -1 "$work/get.log")"
 
+mv "$work"/server-window-*.png "$out"
 cd "$root"
 source_hashes >"$out/pictures.sha256"
 echo "pictures: made in $out"
