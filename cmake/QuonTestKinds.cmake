@@ -8,7 +8,7 @@
 # The virtual-machine suites are stages of scripts/test.sh, not ctest cases.
 
 # By the test's name, over whichever program holds it.
-set(QUON_PTY_TESTS [=[^(PosixPortTest|PosixOpenTest|PosixErrorTest|RealLineWaitTest|RealPeersTest|VirtualLineTest|Variants/LineNoiseTest|ServerEndToEndTest|CommandLineTest|Protocols/GetByProtocolTest|Rx/IndependentReceiverTest|Lrzsz/|LrzszPeerTest|NullModemTest|NullModemCommandLine|NoisyLine|CalcProtocolTest)[./]]=])
+set(QUON_PTY_TESTS [=[^(PosixPortTest|PosixOpenTest|PosixErrorTest|RealLineWaitTest|RealPeersTest|VirtualLineTest|Variants/LineNoiseTest|ServerEndToEndTest|CommandLineTest|Protocols/GetByProtocolTest|Rx/IndependentReceiverTest|Lrzsz/FromSx|Lrzsz/ToRx|LrzszPeerTest|NullModemTest|NullModemCommandLine|NoisyLine|CalcProtocolTest)[./]]=])
 set(QUON_REALTIME_TESTS [=[^(SystemClock\.|PosixPortTest\.(AWaitSleeps|APauseWithUnread)|RealLineWaitTest\.|ConsoleBackendTest\.AnInterruptEndsAWaitAtOnce|QtBackendTest\.TimersFireOnTime|ServerEndToEndTest\.InterruptDuringASend|NullModemTest\.PacingHolds)]=])
 
 # The kind of test NAME in a program of kind KIND (unit, or qt for the Qt backend's programs).

@@ -201,7 +201,7 @@ start() {
   (
     begun=$SECONDS
     status=0
-    eval "${command[$name]}" || status=$?
+    (eval "${command[$name]}") || status=$?
     echo "$((SECONDS - begun))" >"${log%.log}.seconds"
     exit "$status"
   ) >"$log" 2>&1 </dev/null &
@@ -297,7 +297,7 @@ for name in "${failures[@]}"; do
   log=$(log_of "$name")
   echo "== $name failed ($log):"
   { grep -E '^(FAIL|not ok)\b|\((Failed|Timeout|SEGFAULT|Subprocess aborted|Exception)\)$|error:' \
-    "$log" | head -n 40 || true; tail -n 3 "$log"; }
+    "$log" | head -n 40 || true; tail -n 3 "$log"; } | awk '!seen[$0]++'
 done
 echo "all stages: $passed passed, $failed failed"
 ((${#failures[@]} == 0))
