@@ -7,21 +7,7 @@
 #   wine      a Windows build's test, under Wine
 # The virtual-machine suites are stages of scripts/test.sh, not ctest cases.
 
-# By the test's name, over whichever program holds it.
-set(QUON_PTY_TESTS [=[^(PosixPortTest|PosixOpenTest|PosixErrorTest|RealLineWaitTest|RealPeersTest|VirtualLineTest|Variants/LineNoiseTest|ServerEndToEndTest|CommandLineTest|Protocols/GetByProtocolTest|Rx/IndependentReceiverTest|Lrzsz/FromSx|Lrzsz/ToRx|LrzszPeerTest|NullModemTest|NullModemCommandLine|NoisyLine|CalcProtocolTest)[./]]=])
-set(QUON_REALTIME_TESTS [=[^(SystemClock\.|PosixPortTest\.(AWaitSleeps|APauseWithUnread)|RealLineWaitTest\.|ConsoleBackendTest\.AnInterruptEndsAWaitAtOnce|QtBackendTest\.TimersFireOnTime|ServerEndToEndTest\.InterruptDuringASend|NullModemTest\.PacingHolds)]=])
-
-# The kind of test NAME in a program of kind KIND (unit, or qt for the Qt backend's programs).
-function(quon_test_kind out name kind)
-  if(QUON_WINE_ARCH)
-    set(kind wine)
-  elseif(name MATCHES "${QUON_REALTIME_TESTS}")
-    set(kind realtime)
-  elseif(kind STREQUAL "unit" AND name MATCHES "${QUON_PTY_TESTS}")
-    set(kind pty)
-  endif()
-  set(${out} ${kind} PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/QuonTestKindRules.cmake)
 
 # gtest_discover_tests with the kind labels, as in
 #   quon_discover_tests(TARGET [KIND qt] [ENVIRONMENT VAR=VALUE...] [gtest_discover_tests options])
@@ -40,7 +26,7 @@ function(quon_discover_tests target)
   set(script ${CMAKE_CURRENT_BINARY_DIR}/${target}_kinds.cmake)
   file(WRITE ${script}
     "set(QUON_WINE_ARCH \"${QUON_WINE_ARCH}\")\n"
-    "include(${CMAKE_CURRENT_FUNCTION_LIST_FILE})\n"
+    "include(${QUON_TEST_KIND_RULES})\n"
     "foreach(test IN LISTS ${target}_TESTS)\n"
     "  quon_test_kind(kind \${test} ${arg_KIND})\n"
     "  set_tests_properties(\${test} PROPERTIES LABELS \${kind}${environment})\n"
@@ -56,3 +42,11 @@ function(quon_label_tests_of_kind kind)
     set_tests_properties(${test} PROPERTIES LABELS ${test_kind} SKIP_RETURN_CODE 77)
   endforeach()
 endfunction()
+
+# A test registered without a kind would fall out of every run by kind, the fast loop's among them.
+if(NOT CMAKE_CROSSCOMPILING)
+  add_test(NAME TestKinds.EveryTestHasOne
+    COMMAND ${CMAKE_CTEST_COMMAND} --test-dir ${CMAKE_BINARY_DIR} -N -LE "^(unit|pty|realtime|qt|wine)$")
+  set_tests_properties(TestKinds.EveryTestHasOne PROPERTIES
+    PASS_REGULAR_EXPRESSION "Total Tests: 0\n" LABELS unit)
+endif()
