@@ -20,6 +20,12 @@ window_sources() {
 }
 source_hashes() { window_sources | xargs sha256sum; }
 
+usage="usage: pictures.sh [--out DIR] | --check"
+if [[ ${1:-} == --help ]]; then
+  echo "$usage"
+  exit 0
+fi
+
 recorded=docs/images/pictures.sha256
 if [[ ${1:-} == --check ]]; then
   if [[ ! -f $recorded ]]; then
@@ -43,7 +49,7 @@ out=docs/images
 if [[ ${1:-} == --out && -n ${2:-} ]]; then
   out=$2
 elif (($#)); then
-  echo "usage: pictures.sh [--out DIR] | --check" >&2
+  echo "$usage" >&2
   exit 2
 fi
 
