@@ -184,8 +184,26 @@ class GuestSuite:
         self.uart_hold = os.open(self.uart_host, os.O_RDWR | os.O_NOCTTY)
         return took
 
-    def wait_guest(self, command, timeout):
+    def wait_guest(self, command, timeout=60):
+        """Waits until COMMAND succeeds in the guest; the deadline only ends a hung case."""
         return wait_until(lambda: self.console.run(command)[0] == 0, timeout, 0.2)
+
+    def uptime(self):
+        """The guest's own clock: what the host's polling of the console takes is not in it."""
+        return float(self.console.out("cut -d' ' -f1 /proc/uptime"))
+
+    def wait_asleep(self, pid, timeout=60):
+        """Waits until the guest's process PID sleeps in poll, as every wait of Quon's does: what
+        it wrote before the wait has reached the driver."""
+        return self.wait_guest(f"grep -q poll /proc/{pid}/wchan && "
+                               f"grep -q '^[0-9]* (.*) S ' /proc/{pid}/stat", timeout)
+
+    def hold(self, device):
+        """Starts a program in the guest that holds DEVICE open, as another user of an adapter
+        would; answers its pid once it has the device open (None if it never does). Pulled
+        before then, the adapter would come back under its old name."""
+        pid = self.console.out(f"sleep 600 > /dev/null 2>&1 < {device} & echo $!").strip()
+        return pid if self.wait_guest(f'[ "$(readlink /proc/{pid}/fd/0)" = {device} ]') else None
 
     def calc(self, *args, timeout=120):
         done = subprocess.run([self.calc_path, *args], capture_output=True, text=True, timeout=timeout)
@@ -247,12 +265,34 @@ def take_download_mode(device, timeout=10):
 
 
 def wait_until(condition, timeout, step=0.05):
+    """Polls CONDITION until it holds; the timeout is a deadline for a hung case, never the
+    time that something is expected to take."""
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         if condition():
             return True
         time.sleep(step)
     return False
+
+
+def stat_ticks(line):
+    """The CPU time in a line of /proc/PID/stat, in the kernel's ticks (10 ms)."""
+    fields = line.rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])
+
+
+def cpu_ticks(console, pid):
+    return stat_ticks(console.out(f"cat /proc/{pid}/stat"))
+
+
+def cpu_share(console, pid, seconds):
+    """The guest's process PID's share of a core, in %, over SECONDS of the guest's own clock,
+    counted in the guest: the time that the host's polling of the console takes is not in it."""
+    up0, stat0, up1, stat1 = console.out(
+        f"cat /proc/uptime /proc/{pid}/stat; sleep {seconds}; "
+        f"cat /proc/uptime /proc/{pid}/stat").strip().splitlines()
+    took = float(up1.split()[0]) - float(up0.split()[0])
+    return (stat_ticks(stat1) - stat_ticks(stat0)) / 100 / took * 100
 
 
 def read(path):
