@@ -184,9 +184,9 @@ class GuestSuite:
         self.uart_hold = os.open(self.uart_host, os.O_RDWR | os.O_NOCTTY)
         return took
 
-    def wait_guest(self, command, timeout=60):
+    def wait_guest(self, command, timeout=60, step=0.2):
         """Waits until COMMAND succeeds in the guest; the deadline only ends a hung case."""
-        return wait_until(lambda: self.console.run(command)[0] == 0, timeout, 0.2)
+        return wait_until(lambda: self.console.run(command)[0] == 0, timeout, step)
 
     def uptime(self):
         """The guest's own clock: what the host's polling of the console takes is not in it."""

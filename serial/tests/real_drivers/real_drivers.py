@@ -350,13 +350,14 @@ class Suite(GuestSuite):
             self.wait_asleep(pid)
             sent_at_stop = uart_tx(c, 2)
             held = 4 + 1 + 1029 - (sent_at_stop - sent_before)
-            # Timed in the guest by its own clock, from the transfer's end to the server's.
+            # Timed in the guest by its own clock, from the transfer's end to the server's (a
+            # zombie counts as ended: only the next command reaps it).
             c.run("rm -f /tmp/gave-up /tmp/closed; (until grep -q 'problems encounter during "
                   "sending' /tmp/close.log; do usleep 10000; done; cut -d' ' -f1 /proc/uptime > "
-                  f"/tmp/gave-up; while kill -0 {pid}; do usleep 10000; done; "
+                  f"/tmp/gave-up; while grep -qv ') Z ' /proc/{pid}/stat; do usleep 10000; done; "
                   "cut -d' ' -f1 /proc/uptime > /tmp/closed) > /dev/null 2>&1 &")
             c.run(f"kill {pid}")
-            self.wait_guest("test -s /tmp/gave-up")
+            self.wait_guest("test -s /tmp/gave-up", step=0.02)
             if drains:
                 end.rate = 4000
             self.wait_guest("test -s /tmp/closed")
