@@ -21,7 +21,7 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                 "../../serial/tests/real_drivers"))
-from guest_machine import (GuestSuite, UsbAdapter, read, run_cases,  # noqa: E402
+from guest_machine import (COMMAND_S, GuestSuite, UsbAdapter, read, run_cases,  # noqa: E402
                            take_download_mode, wait_until)
 
 BOOT_S = 300
@@ -74,7 +74,7 @@ class Suite(GuestSuite):
 
     # --- helpers -------------------------------------------------------------------------------
 
-    def sh(self, command, timeout=30):
+    def sh(self, command, timeout=COMMAND_S):
         return self.console.out(command, timeout).strip()
 
     def as_user(self, command):
@@ -228,7 +228,7 @@ class Suite(GuestSuite):
     def case_system_absent_at_boot(self):
         enabled = self.sh(f"systemctl is-enabled {SYSTEM_UNIT}")
         # systemd logs the restart when it starts the server again, RestartSec after a failure.
-        again = wait_until(lambda: "Scheduled restart job" in self.journal(SYSTEM_UNIT), 10, 0.5)
+        again = wait_until(lambda: "Scheduled restart job" in self.journal(SYSTEM_UNIT), 60, 0.5)
         log = self.journal(SYSTEM_UNIT)
         self.check(enabled == "enabled" and again and "status=1/FAILURE" in log and
                    "Serving the folder" not in log,
@@ -283,7 +283,7 @@ class Suite(GuestSuite):
         self.write_ini(SYSTEM_FOLDER, "root", link, "115200")
         self.sh(f"systemctl start {SYSTEM_UNIT}")
         chosen = wait_until(lambda: f"COMM 1 is {link} (device1 in quon.ini)"
-                            in self.journal(SYSTEM_UNIT), 20, 0.3)
+                            in self.journal(SYSTEM_UNIT), 60, 0.3)
         self.check(link and chosen, "system unit: device1 names the adapter by its by-id link",
                    link or "no link")
         self.pull_mid_get(SYSTEM_UNIT, False, "system unit")
@@ -292,7 +292,7 @@ class Suite(GuestSuite):
         self.sh("stty -F /dev/ttyS1 -hupcl")
         self.write_ini(UART_FOLDER, "root", "/dev/ttyS1")
         self.sh(f"systemctl enable --now {UART_UNIT}")
-        served = wait_until(lambda: self.count(UART_UNIT, "Comms line is IDLE") > 0, 20, 0.3)
+        served = wait_until(lambda: self.count(UART_UNIT, "Comms line is IDLE") > 0, 60, 0.3)
         if not self.check(served, "system unit on ttyS1: served from a folder made before",
                           "" if served else self.journal(UART_UNIT)[-400:]):
             return
@@ -324,9 +324,9 @@ class Suite(GuestSuite):
         self.unit = f"quon-server@{escaped}.service"
         self.write_ini(USER_FOLDER, USER, self.by_id(), "115200")
         self.sh(f"loginctl enable-linger {USER}")
-        self.wait_guest(f"test -S /run/user/$(id -u {USER})/systemd/private", 30)
+        self.wait_guest(f"test -S /run/user/$(id -u {USER})/systemd/private")
         status, out = self.console.run(self.as_user(f"systemctl --user enable --now {self.unit}"))
-        served = wait_until(lambda: self.count(self.unit, "Comms line is IDLE", True) > 0, 20, 0.3)
+        served = wait_until(lambda: self.count(self.unit, "Comms line is IDLE", True) > 0, 60, 0.3)
         ok = status == 0 and served
         if not self.check(ok, "user unit: enabled and started under a lingering user",
                           "" if ok else out.strip() + self.journal(self.unit, True)[-400:]):
@@ -346,7 +346,7 @@ class Suite(GuestSuite):
         self.uart_unit = unit = f"quon-server@{escaped}.service"
         self.write_ini(USER_UART_FOLDER, USER, "/dev/ttyS1")
         self.sh(self.as_user(f"systemctl --user enable --now {unit}"))
-        served = wait_until(lambda: self.count(unit, "Comms line is IDLE", True) > 0, 20, 0.3)
+        served = wait_until(lambda: self.count(unit, "Comms line is IDLE", True) > 0, 60, 0.3)
         if not self.check(served, "user unit on ttyS1: served",
                           "" if served else self.journal(unit, True)[-400:]):
             return

@@ -17,6 +17,9 @@ import time
 import tty
 
 DOWNLOAD_MODE = bytes([0x02, 0xB8, 0x03, 0x00])
+# A deadline for one command in the guest, which only ends a hung case: under load an emulated
+# guest takes many times as long (a daemon-reload took over 30 s).
+COMMAND_S = 180
 
 
 class Console:
@@ -58,7 +61,7 @@ class Console:
                     return None
                 self.lock.wait(left)
 
-    def run(self, command, timeout=30):
+    def run(self, command, timeout=COMMAND_S):
         """Runs a shell command in the guest; answers (status, output)."""
         with self.lock:
             start = len(self.text)
@@ -70,7 +73,7 @@ class Console:
             raise TimeoutError(f"guest command did not end within {timeout} s: {command}")
         return int(end.group(1)), self.text[start:end.start()]
 
-    def out(self, command, timeout=30):
+    def out(self, command, timeout=COMMAND_S):
         return self.run(command, timeout)[1]
 
 
@@ -106,13 +109,13 @@ class UsbAdapter:
             [nullmodem, "--baud", baud, "--link-a", f"{folder}/usbA", "--link-b", self.side,
              "--ready-file", f"{folder}/usb.ready"], stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL))
-        wait_until(lambda: os.path.exists(f"{folder}/usb.ready"), 10)
+        wait_until(lambda: os.path.exists(f"{folder}/usb.ready"), 60)
         # QEMU attaches the adapter only while its chardev is connected: the host end listens
         # before the machine starts.
         processes.append(subprocess.Popen(
             ["socat", f"UNIX-LISTEN:{self.socket}", f"FILE:{folder}/usbA,rawer"],
             stderr=subprocess.DEVNULL))
-        wait_until(lambda: os.path.exists(self.socket), 10)
+        wait_until(lambda: os.path.exists(self.socket), 60)
 
     def qemu_arguments(self, plugged=True):
         return (["-device", "qemu-xhci,id=xhci", "-chardev", f"socket,id=u1,path={self.socket}"] +

@@ -111,7 +111,7 @@ class Suite(GuestSuite):
         if boot is None:
             return self.check(False, "the guest boots", f"no prompt within {BOOT_S} s "
                               f"(see {guest}/console.log, {self.qemu_err})")
-        self.wait_guest("ls /dev/ttyUSB0", 30)
+        self.wait_guest("ls /dev/ttyUSB0")
         return self.check(True, "the guest boots", f"{boot:.0f} s to its prompt")
 
     # --- the server in the guest ---------------------------------------------------------------
@@ -125,14 +125,14 @@ class Suite(GuestSuite):
         c.run(f"rm -rf /srv/{folder} && mkdir -p /srv/{folder} && cp /data/* /srv/{folder}/ && "
               f"printf '{ini}' > /srv/{folder}/quon.ini")
         pid = c.out(f"cd /srv/{folder} && (quon-server > /tmp/{folder}.log 2>&1 & echo $!)").strip()
-        ok = wait_until(lambda: "Comms line is IDLE" in self.log(folder), 20, 0.2)
+        ok = wait_until(lambda: "Comms line is IDLE" in self.log(folder), 60, 0.2)
         return pid if ok else None
 
     def log(self, folder):
         return self.console.out(f"cat /tmp/{folder}.log")
 
     def stop_server(self, pid, folder):
-        self.console.run(f"kill {pid}; while kill -0 {pid} 2>/dev/null; do usleep 50000; done", 30)
+        self.console.run(f"kill {pid}; while kill -0 {pid} 2>/dev/null; do usleep 50000; done")
         return self.log(folder)
 
     def transfers(self, device, folder, where):
@@ -173,7 +173,7 @@ class Suite(GuestSuite):
     def case_board_uart(self):
         """With the adapter pulled and no UART at ttyS0, COMM 1 is the board's PL011."""
         self.usb.pull(self.qmp)
-        self.wait_guest("! test -e /dev/ttyUSB0", 30)
+        self.wait_guest("! test -e /dev/ttyUSB0")
         for baud in ("9600", "115200"):
             pid = self.serve("board", baud)
             log = self.log("board")
@@ -184,7 +184,7 @@ class Suite(GuestSuite):
                 self.transfers(self.uart_host, "board", f"ttyAMA0 at {baud}")
                 self.stop_server(pid, "board")
         self.usb.plug(self.qmp)
-        self.wait_guest("ls /dev/ttyUSB0", 30)
+        self.wait_guest("ls /dev/ttyUSB0")
 
     def case_ttyS1_transfers(self):
         for baud in ("300", "1200", "9600", "15360"):
@@ -317,9 +317,9 @@ class Suite(GuestSuite):
                          f"echo $? > /tmp/{name}.status) &")
 
     def probe_result(self, name):
-        """Waits up to 30 s for the probe started under name; answers (status, output)."""
+        """Waits for the probe started under name; answers (status, output)."""
         c = self.console
-        wait_until(lambda: c.run(f"test -s /tmp/{name}.status")[0] == 0, 30, 0.3)
+        wait_until(lambda: c.run(f"test -s /tmp/{name}.status")[0] == 0, 60, 0.3)
         return c.out(f"cat /tmp/{name}.status").strip(), c.out(f"cat /tmp/{name}.txt")
 
     def descriptors(self, pid):
