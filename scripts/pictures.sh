@@ -12,6 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+source scripts/wait-until.sh
 
 # The sources that draw the server window, on either backend.
 window_sources() {
@@ -102,22 +103,11 @@ fail() {
   exit 1
 }
 
-# Polls COMMAND until it succeeds, for up to TENTHS tenths of a second.
-wait_for() {
-  local tenths=$1
-  shift
-  for _ in $(seq "$tenths"); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
 exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 exec 3>&-
-wait_for 100 test -s "$work/display" || fail "Xvfb did not start: $(tail -1 "$work/xvfb.log")"
+wait_until 30 "Xvfb" test -s "$work/display" || exit 1
 DISPLAY=:$(<"$work/display")
 export DISPLAY
 
@@ -139,7 +129,7 @@ start_line() {
     >/dev/null 2>>"$work/line.log" &
   line_pid=$!
   pids+=("$line_pid")
-  wait_for 100 test -e "$work/line-ready" || fail "the null-modem did not start"
+  wait_until 30 "the null-modem" test -e "$work/line-ready" || exit 1
 }
 
 get() {
@@ -175,8 +165,7 @@ server=$(timeout 30 xdotool search --sync --name '^Orvo Server Status$' | head -
   fail "the server window did not open"
 timeout 30 "$calc" --baud 19200 download-mode "$work/calc" >/dev/null || fail "no download-mode sequence"
 get
-wait_for 300 grep -q "block $shot_at_block: " "$work/get.log" ||
-  fail "the get did not reach block $shot_at_block: $(tail -1 "$work/get.log")"
+wait_until 120 "block $shot_at_block on Qt" grep -q "block $shot_at_block: " "$work/get.log" || exit 1
 import -window "$server" "$work/qt.png"
 still_getting Qt
 # Frameless, it needs an edge of its own on a light page.
@@ -205,7 +194,7 @@ bar_part_way() {
   read -r position maximum <<<"$(run "$driver" progress "Orvo Server Status" "$progress_bar" | tr -d '\r')"
   ((maximum == size && position >= shot_at_block * 1024 && position < maximum))
 }
-wait_for 300 bar_part_way || fail "quon.exe's progress bar never stood part-way"
+wait_until 120 "quon.exe's bar past block $shot_at_block" bar_part_way || exit 1
 import -display "$DISPLAY" -window root "$work/root.png"
 still_getting Wine
 read -r x y w h <<<"$rect"
