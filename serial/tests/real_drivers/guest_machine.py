@@ -17,6 +17,14 @@ import time
 import tty
 
 DOWNLOAD_MODE = bytes([0x02, 0xB8, 0x03, 0x00])
+# The server's and the engine's log lines by name (LOG["SerialPortBack"]), as the build wrote them
+# from the code's lists; load_log_lines fills it.
+LOG = {}
+
+
+def load_log_lines(build):
+    with open(os.path.join(build, "log_lines.json"), encoding="utf-8") as f:
+        LOG.update(json.load(f))
 
 
 class Console:

@@ -27,8 +27,8 @@ import sys
 import threading
 import time
 
-from guest_machine import (GuestSuite, UsbAdapter, read, run_cases, take_download_mode,
-                           wait_until)
+from guest_machine import (LOG, GuestSuite, UsbAdapter, load_log_lines, read, run_cases,
+                           take_download_mode, wait_until)
 
 BOOT_S = 180
 USB_LINE_BAUD = "38400"
@@ -118,7 +118,7 @@ class Suite(GuestSuite):
         c.run(f"rm -rf /srv/{folder} && mkdir -p /srv/{folder} && cp /data/* /srv/{folder}/ && "
               f"printf '{ini}' > /srv/{folder}/quon.ini")
         pid = c.out(f"cd /srv/{folder} && (quon-server > /tmp/{folder}.log 2>&1 & echo $!)").strip()
-        ok = wait_until(lambda: "Comms line is IDLE" in self.log(folder), 20, 0.2)
+        ok = wait_until(lambda: LOG["CommsLineIdle"] in self.log(folder), 20, 0.2)
         return pid if ok else None
 
     def log(self, folder):
@@ -202,7 +202,7 @@ class Suite(GuestSuite):
         self.check(pid and "RTS" in held and "DTR" in held,
                    "ttyS1: DTR and RTS up while Quon holds it", held)
         status, refused = c.run("cd /srv/lines && quon-server")
-        expected = ("Error: Can't open serial port /dev/ttyS1 (COMM 1): "
+        expected = (f"Error: {LOG['CantOpenSerialPort']} /dev/ttyS1 (COMM 1): "
                     "in use by another program")
         self.check(status == 1 and refused.strip() == expected,
                    "ttyS1: a second server is refused, in use", refused.strip())
@@ -250,7 +250,7 @@ class Suite(GuestSuite):
                 c.run("sleep 600 > /dev/null 2>&1 < /dev/ttyUSB0 & echo $! > /tmp/holder; "
                       "until readlink /proc/$!/fd/0 | grep -q ttyUSB0; do usleep 10000; done")
             self.usb.pull(self.qmp)
-            lost = wait_until(lambda: self.count("plug", "Serial port lost") >= n, 20, 0.2)
+            lost = wait_until(lambda: self.count("plug", LOG["SerialPortLost"]) >= n, 20, 0.2)
             cpu0, t0 = cpu_ticks(c, pid), time.monotonic()
             time.sleep(1.5)
             cpu1, t1 = cpu_ticks(c, pid), time.monotonic()
@@ -259,7 +259,7 @@ class Suite(GuestSuite):
             if n > 1:
                 calc.terminate()
             self.usb.plug(self.qmp)
-            back = wait_until(lambda: self.count("plug", "Serial port back") >= n, 30, 0.2)
+            back = wait_until(lambda: self.count("plug", LOG["SerialPortBack"]) >= n, 30, 0.2)
             if n == 2:
                 c.run("kill $(cat /tmp/holder)")
             if n == 1:
@@ -283,8 +283,8 @@ class Suite(GuestSuite):
             fds.append(self.descriptors(pid))
             rss.append(int(re.search(r"VmRSS:\s+(\d+)", c.out(f"cat /proc/{pid}/status")).group(1)))
         log = self.stop_server(pid, "plug")
-        names = sorted({line.split(": ", 1)[1] for line in log.splitlines()
-                        if line.startswith("Serial port back")})
+        names = sorted({line.removeprefix(LOG["SerialPortBack"]) for line in log.splitlines()
+                        if line.startswith(LOG["SerialPortBack"])})
         self.check(not bad and "COMM 1 (/dev/ttyUSB1)" in names,
                    f"unplug: {rounds} pulls mid-get, each noticed, served again after",
                    "; ".join(bad) or "back as " + ", ".join(names))
@@ -315,7 +315,7 @@ class Suite(GuestSuite):
         return int(self.console.out(f"ls /proc/{pid}/fd | wc -l"))
 
     def count(self, folder, text):
-        return int(self.console.out(f"grep -c '{text}' /tmp/{folder}.log").strip() or 0)
+        return int(self.console.out(f"grep -cF -- '{text}' /tmp/{folder}.log").strip() or 0)
 
     def case_closing(self):
         """Closing with bytes still queued, on ttyS2 behind the paced host end: the server stopped
@@ -334,7 +334,7 @@ class Suite(GuestSuite):
             end.send(command_packet(b"G", b"big.bin"))
             wait_until(lambda: "Sending via" in self.log("close"), 10, 0.2)
             end.send(b"C")
-            wait_until(lambda: "Sending block 1" in self.log("close"), 10, 0.2)
+            wait_until(lambda: LOG["SendingBlock"] % 1 in self.log("close"), 10, 0.2)
             time.sleep(1.0)
             # The download-mode bytes, the ACK and the first block were written.
             sent_at_stop = uart_tx(c, 2)
@@ -392,6 +392,7 @@ def cpu_ticks(console, pid):
 def main():
     arch = sys.argv[1]
     build, tools, data = (os.path.realpath(path) for path in sys.argv[2:5])
+    load_log_lines(build)
     suite = Suite(build, data, arch, tools)
     if arch == "arm64":
         # Under emulation the board is slower: two pulls, the second back under the next name.
