@@ -72,7 +72,7 @@ TEST_F(CommPortTest, OneAndAHalfStopBitsNeverOpens) {
   EXPECT_FALSE(line.End(serial::kEndA).IsOpen());
   ASSERT_EQ(backend.MessageBoxes().size(), 1u);
   EXPECT_THAT(backend.MessageBoxes()[0].text,
-              AllOf(StartsWith(std::string(kLogCantOpenSerialPort) + " "),
+              AllOf(StartsWith(kLogCantOpenSerialPort),
                     EndsWith(" (COMM 1): stop bits not supported (1 or 2)")));
 }
 

@@ -95,8 +95,7 @@ TEST_F(ServerWindowTest, FailedOpenShowsTheErrorAndReleasesThePort) {
   g_CommSettings.stopbits = "1.5";
   EXPECT_EQ(Run(), ui::kIdCancel);
   ASSERT_EQ(backend.MessageBoxes().size(), 1u);
-  EXPECT_THAT(backend.MessageBoxes()[0].text,
-              StartsWith(std::string(kLogCantOpenSerialPort) + " "));
+  EXPECT_THAT(backend.MessageBoxes()[0].text, StartsWith(kLogCantOpenSerialPort));
   EXPECT_EQ(backend.MessageBoxes()[0].caption, "Error");
   EXPECT_EQ(backend.MessageBoxes()[0].flags & ui::kMbIconMask, ui::kMbIconError);
   EXPECT_TRUE(Calc().ReadAll().empty());
