@@ -3,11 +3,11 @@
 
 #include "engine_fixture.h"
 #include "sim_sender.h"
+#include "xfer/log_lines.h"
+#include "xfer/tests/log_text.h"
 
 #ifndef _WIN32
 #include "host/tests/unprivileged.h"
-#include "xfer/log_lines.h"
-#include "xfer/tests/log_text.h"
 #endif
 
 namespace {
