@@ -208,12 +208,12 @@ TEST_F(ServerEndToEndTest, NamesWithControlCharactersAreRefusedAndTheOutputStays
   const std::string out = StopServerWhenIdle();
 
   EXPECT_NE(out.find(std::string(kLogReceivingFile) +
-                     "evil\\x0aStatus: Comms line is IDLE\\x0a\\x1b[31mRED\n"
-                     "ERROR : Can't Open file\n" std::string(kLogNameRefused) +
-                     "it holds a control character\n"),
+                     "evil\\x0aStatus: Comms line is IDLE\\x0a\\x1b[31mRED\n" + kLogCantOpenFile +
+                     "\n" + kLogNameRefused + "it holds a control character\n"),
             std::string::npos)
       << out;
-  EXPECT_NE(out.find("ERROR : Can't Open file\nName refused: it holds a control character\n",
+  EXPECT_NE(out.find(std::string(kLogCantOpenFile) + "\n" + kLogNameRefused +
+                         "it holds a control character\n",
                      out.find(std::string(kLogParameter) + "73 74 6F 72 65 64 0A 1B ")),
             std::string::npos)
       << out;
