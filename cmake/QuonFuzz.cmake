@@ -18,4 +18,5 @@ function(quon_add_fuzzer name)
     COMMAND ${name} -seed=1 -runs=${FUZZ_RUNS} -max_total_time=25 -print_final_stats=1
             -seed_inputs=${seedList} -artifact_prefix=${CMAKE_CURRENT_BINARY_DIR}/${name}-
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  quon_label_tests_of_kind(unit fuzz.${name})
 endfunction()

@@ -10,7 +10,7 @@
 # archive and the disk), so it is kept with what the packages depend on installed already, and a
 # check takes seconds; --prepare only makes it. The system is made again when those names change,
 # so it holds nothing that neither the packages nor the check's own tools ask for.
-# Exit status: 0 the packages passed, 1 they failed, 2 usage, 3 the system cannot be made here
+# Exit status: 0 the packages passed, 1 they failed, 2 usage, 77 the system cannot be made here
 # (one line on standard error says why).
 set -euo pipefail
 cd "$(dirname "$0")/.."

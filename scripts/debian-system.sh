@@ -12,7 +12,7 @@
 # lists name files the archive no longer has cannot install anything); the older copy goes.
 # The suite and its -updates are its sources, without the security archive, whose halves may be
 # out of step while a mirror syncs.
-# Exit status 3 with one line on standard error when the system cannot be made here.
+# Exit status 77 with one line on standard error when the system cannot be made here.
 set -euo pipefail
 
 arch=$(dpkg --print-architecture)
@@ -28,7 +28,7 @@ while (($#)); do
   esac
 done
 name=${1:?usage: debian-system.sh [--arch ARCH] [--suite SUITE] [--include PKG,...] NAME}
-cannot() { echo "cannot make the Debian $suite $arch system: $*" >&2; exit 3; }
+cannot() { echo "cannot make the Debian $suite $arch system: $*" >&2; exit 77; }
 
 command -v mmdebstrap >/dev/null || cannot "mmdebstrap is not installed"
 for one in ${arch//,/ }; do

@@ -8,7 +8,7 @@
 #   scripts/make-guest.sh [--arch amd64|arm64] BUILD [DATA]
 #     -> BUILD/guest/vmlinuz, BUILD/guest/initrd.gz
 # with the files of the folder DATA, if given, in the guest's /data. BUILD's programs must be of
-# the architecture (amd64 unless told). Exit status 3 with one line on standard error when a
+# the architecture (amd64 unless told). Exit status 77 with one line on standard error when a
 # package the guest needs cannot be had.
 set -euo pipefail
 arch=amd64
@@ -46,7 +46,7 @@ if [[ -z $package ]]; then
 fi
 if [[ -z $package ]]; then
   echo "no guest kernel: apt-cache knows no linux-image-$arch:$arch and none was fetched before" >&2
-  exit 3
+  exit 77
 fi
 
 # Unpacks MEMBERS of the package into FOLDER once; answers non-zero when it cannot be fetched.
@@ -70,7 +70,7 @@ members=(./boot/vmlinuz-*)
 for m in "${modules[@]}"; do members+=("./lib/modules/*/kernel/drivers/$m.ko"); done
 if ! fetch "$package" "$kernel" "${members[@]}"; then
   echo "no guest kernel: apt-get download $package:$arch failed" >&2
-  exit 3
+  exit 77
 fi
 
 # This machine's own static busybox where it is of the architecture, else Debian's, fetched.
@@ -84,11 +84,11 @@ else
   fi
   if [[ -z $version ]]; then
     echo "no busybox for the guest: apt-cache knows no busybox-static:$arch and none was fetched before" >&2
-    exit 3
+    exit 77
   fi
   if ! fetch busybox-static "$guest/busybox/$version" ./bin/busybox; then
     echo "no busybox for the guest: apt-get download busybox-static:$arch failed" >&2
-    exit 3
+    exit 77
   fi
   busybox=$guest/busybox/$version/bin/busybox
 fi

@@ -103,7 +103,7 @@ if [[ -n $check ]]; then
     suite=${job%%:*}
     status=0
     wait "${job#*:}" || status=$?
-    if ((status == 3)); then
+    if ((status == 77)); then
       echo "package: not tried in a clean Debian ${suite/-/ } system: $(tail -n 1 "build/clean-checks/$suite.log")"
     else
       cat "build/clean-checks/$suite.log"

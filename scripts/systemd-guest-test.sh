@@ -3,8 +3,8 @@
 # Debian system booted with systemd, its units run as the README says, on the kernel's own
 # serial drivers. Takes the build folder, already built (default build/default), and the folder
 # that holds the quon-server package to install (made from that build when not given); ends
-# with "systemd guest: N passed, N failed", or one line "systemd guest: skipped: WHY" where the
-# machine cannot make or boot the guest.
+# with "systemd guest: N passed, N failed", or one line "systemd guest: not run: WHY" and exit
+# status 77 where the machine cannot make or boot the guest.
 #
 # The guest's disk image is kept in BUILD/systemd-guest/ and made again when what goes into it
 # changes: the Debian system (scripts/debian-system.sh), the package's files, the suite's own.
@@ -12,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build/default}")
 debs=${2:-}
-skip() { echo "systemd guest: skipped: $*"; exit 0; }
+skip() { echo "systemd guest: not run: $*"; exit 77; }
 
 command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 is not installed"
 command -v socat >/dev/null || skip "socat is not installed"
@@ -41,7 +41,7 @@ status=0
 packages=systemd-sysv,udev,linux-image-amd64,dbus,kmod,libpam-systemd,dbus-user-session
 root=$(scripts/debian-system.sh --include "$packages" systemd-guest 2>"$guest/system.log") ||
   status=$?
-if ((status == 3)); then skip "$(tail -n 1 "$guest/system.log")"; fi
+if ((status == 77)); then skip "$(tail -n 1 "$guest/system.log")"; fi
 if ((status != 0)); then cat "$guest/system.log" >&2; exit 1; fi
 
 # The image's key: the system, and the contents (not the dates) of everything copied into it.

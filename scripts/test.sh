@@ -1,92 +1,67 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the default build, the sanitizer build, the two Windows
-# builds with their tests under Wine (the 64-bit one always, under wine64; the 32-bit one where
-# this machine runs 32-bit programs, in a clean 32-bit system where Wine's 32-bit half cannot be
-# installed here, else built only), the real-driver suite in a virtual PC and on a virtual arm64
-# board (where the linux-arm64 build is there), the package's systemd units in a Debian guest
-# booted with systemd, the plain Release build (build only) and the Arm cross builds
-# (linux-arm64, linux-armhf) with their tests under qemu-user; last the packages of both
-# platforms, installed and removed again (the Debian packages on this machine and in clean
-# Debian systems, the Windows installers under Wine). A line says which Windows suites ran, and
-# one which Arm suites did not, and why. Run by another user than root, on a machine already set
-# up, each stage that only root can run says so in one line instead (see root_only).
+# Sets up, builds and runs every test, as stages (scripts/test.sh --list names them): the builds
+# (default, sanitizer, both Windows builds, plain Release, the Arm cross builds) and
+# the suites on them (ctest's, the Windows ones under Wine, the Arm ones under qemu-user, the
+# real-driver suite in a virtual PC and on a virtual arm64 board, the package's systemd units in
+# a Debian guest, the packages installed and removed again).
 #
-# A suite mostly waits (on serial lines, peers and Wine), so each runs while the next build
-# compiles at low priority; its report is shown when it ends, and a last line gives each
-# stage's time.
+#   scripts/test.sh                    every stage
+#   scripts/test.sh --only STAGE...    those stages and the stages they need
+#   scripts/test.sh --list             the stages and what each needs
+#
+# A build takes every core, so builds run one at a time; a suite mostly waits (on serial lines,
+# peers, Wine and emulators), so up to three run beside the build of the moment. A stage starts
+# once the stages it needs have passed; one whose needs failed or could not run does not run,
+# and the others go on. A stage that cannot run on this machine exits 77 after a line
+# "NAME: not run: WHY". The last lines list every stage as passed, failed or not run (with why),
+# then "all stages: N passed, N failed", counting the tests of every stage.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-stage_times=()
-failed=()
-declare -A stage_pid
-rm -rf build/stages # the closing count reads every log there
+# NAME | build or suite | the stages it needs, comma-separated | command (a function below).
+# Builds start in this order, so that the suites that take longest can start soonest.
+stage_table=(
+  "setup|build||set_up"
+  "default build|build|setup|build default"
+  "windows builds|build|setup|windows_builds"
+  "arm builds|build|setup|arm_builds"
+  "sanitizer build|build|setup|build sanitize"
+  "release build|build|setup|release_build"
+  "default suite|suite|default build|ctest --preset default"
+  "systemd guest|suite|default build|root_only \"make the guest's Debian system\" scripts/systemd-guest-test.sh build/default"
+  "clean systems|suite|default build|root_only \"make clean Debian systems\" prepare_clean_systems"
+  "real drivers|suite|default build|scripts/real-drivers-test.sh build/default"
+  "windows64 suite|suite|windows builds|ctest --preset windows64"
+  "windows suite|suite|windows builds|windows32_suite"
+  "linux-arm64 suite|suite|arm builds|arm_suite arm64"
+  "linux-armhf suite|suite|arm builds|arm_suite armhf"
+  "real drivers arm64|suite|arm builds|board_suite"
+  "sanitizer suite|suite|sanitizer build|ctest --preset sanitize"
+  "packages|suite|default build,windows builds,arm builds,release build,clean systems|root_only \"install the Debian packages with apt\" scripts/package.sh --check"
+)
+max_suites=3
 
-# A stage still running when the script ends early goes with it, with all it started.
-end_tree() {
-  local child
-  for child in $(pgrep -P "$1"); do end_tree "$child"; done
-  kill -TERM "$1" 2>/dev/null || true
-}
-end_stages() {
-  local pid
-  for pid in "${stage_pid[@]}"; do end_tree "$pid"; done
-}
-trap end_stages EXIT
-
-# Runs a stage in the foreground; a failure ends the script.
-run_stage() {
-  local name=$1 start=$SECONDS
-  shift
-  echo "== $name"
-  "$@"
-  stage_times+=("$name $((SECONDS - start)) s")
-}
-
-# Starts a stage in the background, its output kept in build/stages/ until finish_stage.
-start_stage() {
-  local name=$1
-  shift
-  local log="build/stages/${name// /-}"
-  mkdir -p build/stages
-  (
-    start=$SECONDS
-    status=0
-    "$@" || status=$?
-    echo "$((SECONDS - start))" >"$log.seconds"
-    exit "$status"
-  ) >"$log.log" 2>&1 &
-  stage_pid[$name]=$!
-}
-
-# Waits for a background stage and shows its output; a failure is reported at the end.
-finish_stage() {
-  local name=$1 status=0
-  wait "${stage_pid[$name]}" || status=$?
-  unset "stage_pid[$name]"
-  echo "== $name"
-  local log="build/stages/${name// /-}"
-  cat "$log.log"
-  stage_times+=("$name $(<"$log.seconds") s")
-  ((status == 0)) || failed+=("$name")
-}
-
-# The command of a stage that only root can run, as in `run_stage NAME root_only WHY COMMAND...`
-# (or start_stage): run by root; for anyone else one line says that the stage did not run and
-# why, and the stage passes, so that the rest still runs.
-root_only() {
-  local why=$1
-  shift
-  if ((EUID == 0)); then
-    "$@"
-  else
-    echo "$name: not run: needs root to $why"
-  fi
+set_up() {
+  scripts/setup.sh
+  scripts/setup-windows.sh
 }
 
 build() {
   cmake --preset "$1" >/dev/null
   nice -n 10 cmake --build --preset "$1"
+}
+
+windows_builds() {
+  build windows64
+  build windows
+}
+
+arm_builds() {
+  local preset
+  for preset in linux-arm64 linux-armhf; do
+    scripts/cross-configure.sh "$preset"
+    nice -n 10 cmake --build --preset "$preset"
+  done
 }
 
 # The plain Release build that packagers and users run, without the presets: the programs must
@@ -102,16 +77,33 @@ release_build() {
   echo "built without a warning"
 }
 
-run_stage setup bash -c 'scripts/setup.sh && scripts/setup-windows.sh'
-export QUON_SET_UP=yes
-if how=$(scripts/runs-32-bit.sh); then
-  windows="windows64 (64-bit): tested under wine64; windows (32-bit): tested $how"
-  windows_suites=(windows64 windows)
-else
-  windows="windows64 (64-bit): tested under wine64; windows (32-bit): built, not run: $how"
-  windows_suites=(windows64)
-fi
-echo "$windows"
+# The 32-bit build holds no tests where this machine cannot run them (see CMakeLists.txt).
+windows32_suite() {
+  local how
+  if ! how=$(scripts/runs-32-bit.sh); then
+    echo "$name: not run: $how"
+    return 77
+  fi
+  echo "windows (32-bit): tested $how"
+  scripts/runs-32-bit.sh --run ctest --preset windows
+}
+
+arm_suite() {
+  local why
+  if ! why=$(scripts/cross-ready.sh "$1" --run); then
+    echo "$name: not run: $why"
+    return 77
+  fi
+  ctest --preset "linux-$1"
+}
+
+board_suite() {
+  if [[ ! -x build/linux-arm64/server/quon-server ]]; then
+    echo "$name: not run: the linux-arm64 build holds no quon-server"
+    return 77
+  fi
+  scripts/real-drivers-test.sh build/linux-arm64
+}
 
 # The clean Debian systems that the package check installs into hold what the package depends on,
 # which its first build tells; making them is mostly the archive and the disk, so it starts early.
@@ -130,106 +122,179 @@ prepare_clean_systems() {
     wait "${pid[$suite]}" || status=$?
     case $status in
       0) echo "Debian $suite system ready" ;;
-      3) ;; # its line said why, and the package check says it again
+      77) ;; # its line said why, and the package check says it again
       *) result=1 ;;
     esac
   done
   return "$result"
 }
 
-run_stage "default build" build default
-start_stage "default suite" ctest --preset default
-start_stage "clean systems" root_only "make clean Debian systems" prepare_clean_systems
-# A Debian guest booted with systemd runs the package's units: about one core of emulation from
-# here to the packages, while the builds below compile at low priority.
-start_stage "systemd guest" root_only "make the guest's Debian system" \
-  scripts/systemd-guest-test.sh build/default
-run_stage "sanitizer build" build sanitize
-finish_stage "default suite"
-
-start_stage "sanitizer suite" ctest --preset sanitize
-# The 32-bit build holds no tests where this machine cannot run them (see CMakeLists.txt).
-windows_builds() {
-  build windows64
-  build windows
-}
-run_stage "windows builds" windows_builds
-finish_stage "sanitizer suite"
-
-# The Windows suites wait on Wine more than they compute: both run at once, each in its own
-# prefix with its own display, beside the virtual PC of the real-driver suite, which keeps one
-# core busy, and the release build at low priority.
-start_stage "windows64 suite" ctest --preset windows64
-((${#windows_suites[@]} == 1)) ||
-  start_stage "windows suite" scripts/runs-32-bit.sh --run ctest --preset windows
-start_stage "real drivers" scripts/real-drivers-test.sh build/default
-run_stage "release build" release_build
-arm_builds() {
-  local preset
-  for preset in linux-arm64 linux-armhf; do
-    scripts/cross-configure.sh "$preset"
-    nice -n 10 cmake --build --preset "$preset"
-  done
-}
-run_stage "arm builds" arm_builds
-for stage in "${windows_suites[@]/%/ suite}" "real drivers"; do
-  finish_stage "$stage"
-done
-
-# The Arm suites, each a core's worth of emulation under qemu-user, and the arm64 board, another,
-# on the programs of the arm64 build, beside the packages, which mostly wait on apt and Wine.
-arm_suites=()
-arm_skipped=()
-for arch in arm64 armhf; do
-  if why=$(scripts/cross-ready.sh $arch --run); then
-    arm_suites+=("linux-$arch suite")
-    start_stage "linux-$arch suite" ctest --preset linux-$arch
+# As in `root_only WHY COMMAND...`: run by root; for anyone else the stage does not run.
+root_only() {
+  local why=$1
+  shift
+  if ((EUID == 0)); then
+    "$@"
   else
-    arm_skipped+=("linux-$arch suite not run: $why")
+    echo "$name: not run: needs root to $why"
+    return 77
   fi
-done
-if ((${#arm_skipped[@]})); then
-  arm=$(IFS=';'; echo "${arm_skipped[*]}" | sed 's/;/; /g')
-else
-  arm="linux-arm64, linux-armhf: tested under qemu-user"
-fi
-echo "$arm"
-board_stages=()
-if [[ -x build/linux-arm64/server/quon-server ]]; then
-  start_stage "real drivers arm64" scripts/real-drivers-test.sh build/linux-arm64
-  board_stages=("real drivers arm64")
-else
-  echo "real drivers arm64: skipped: build/linux-arm64 is not built"
-fi
-finish_stage "clean systems"
-finish_stage "systemd guest"
-# The packages need only the builds, which have all passed by here: a failed suite does not keep
-# them from being checked.
-start_stage packages root_only "install the Debian packages with apt" scripts/package.sh --check
-for stage in "${arm_suites[@]}" "${board_stages[@]}" packages; do
-  finish_stage "$stage"
+}
+
+declare -A kind needs command state seconds why pid_of
+order=()
+for row in "${stage_table[@]}"; do
+  IFS='|' read -r name k n c <<<"$row"
+  order+=("$name")
+  kind[$name]=$k needs[$name]=$n command[$name]=$c
 done
 
-stage_times+=("all $SECONDS s")
-echo "stages: $(IFS=';'; echo "${stage_times[*]}" | sed 's/;/; /g')"
-# One count over every stage's tests: ctest's summary lines and the guest suites' own.
-totals=$(cat build/stages/*.log | awk '
-  /tests passed, [0-9]+ tests failed out of [0-9]+/ { f += $(NF-5); p += $NF - $(NF-5) }
-  /^[a-z0-9 ]+: [0-9]+ passed, [0-9]+ failed$/ { p += $(NF-3); f += $(NF-1) }
-  END { printf "%d %d", p, f }')
-read -r passed_total failed_total <<<"$totals"
-if ((${#failed[@]})); then
-  # The stages' reports above may be long; what failed is said again last, where it is seen.
-  for stage in "${failed[@]}"; do
-    log="build/stages/${stage// /-}.log"
-    echo "== $stage failed ($log):" >&2
-    { grep -E '^(FAIL|not ok)\b|\((Failed|Timeout|SEGFAULT|Subprocess aborted|Exception)\)$|error:' \
-      "$log" | head -n 40 || true; tail -n 3 "$log"; } >&2
+case ${1:-} in
+  --list)
+    for name in "${order[@]}"; do echo "$name${needs[$name]:+ (needs ${needs[$name]//,/, })}"; done
+    exit 0
+    ;;
+  --only)
+    shift
+    (($#)) || { echo "usage: scripts/test.sh --only STAGE..." >&2; exit 2; }
+    declare -A wanted
+    want() {
+      [[ -n ${kind[$1]:-} ]] || { echo "scripts/test.sh: no stage \"$1\" (see --list)" >&2; exit 2; }
+      wanted[$1]=1
+      local need
+      IFS=',' read -ra list <<<"${needs[$1]}"
+      for need in "${list[@]}"; do want "$need"; done
+    }
+    for name in "$@"; do want "$name"; done
+    kept=()
+    for name in "${order[@]}"; do [[ -z ${wanted[$name]:-} ]] || kept+=("$name"); done
+    order=("${kept[@]}")
+    ;;
+  "") ;;
+  *) echo "usage: scripts/test.sh [--list | --only STAGE...]" >&2; exit 2 ;;
+esac
+
+# A stage still running when the script ends early goes with it, with all it started.
+end_tree() {
+  local child
+  for child in $(pgrep -P "$1"); do end_tree "$child"; done
+  kill -TERM "$1" 2>/dev/null || true
+}
+end_stages() {
+  local name
+  for name in "${!pid_of[@]}"; do end_tree "${pid_of[$name]}"; done
+}
+trap end_stages EXIT
+
+rm -rf build/stages # the closing count reads every log there
+mkdir -p build/stages
+export QUON_SET_UP=yes # package.sh and the like need not set up again
+log_of() { echo "build/stages/${1// /-}.log"; }
+
+start() {
+  local name=$1 log
+  log=$(log_of "$name")
+  echo "-- $name: started"
+  (
+    begun=$SECONDS
+    status=0
+    (eval "${command[$name]}") || status=$?
+    echo "$((SECONDS - begun))" >"${log%.log}.seconds"
+    exit "$status"
+  ) >"$log" 2>&1 </dev/null &
+  pid_of[$name]=$!
+  state[$name]=running
+}
+
+finish() {
+  local name=$1 status=$2 log
+  log=$(log_of "$name")
+  unset "pid_of[$name]"
+  seconds[$name]=$(<"${log%.log}.seconds")
+  case $status in
+    0) state[$name]=passed ;;
+    77)
+      state[$name]="not run"
+      why[$name]=$(grep -o 'not run: .*' "$log" | tail -n 1 | cut -c10-)
+      ;;
+    *) state[$name]=failed ;;
+  esac
+  echo "== $name: ${state[$name]} (${seconds[$name]} s)"
+  cat "$log"
+}
+
+# Starts what may start: returns how many stages are still to end.
+schedule() {
+  local name need left=0 builds=0 suites=0 blocked
+  for name in "${order[@]}"; do
+    [[ ${state[$name]:-} != running ]] || { [[ ${kind[$name]} == build ]] && ((++builds)) || ((++suites)); }
   done
-  echo "failed: ${failed[*]}" >&2
-  echo "all stages: $passed_total passed, $failed_total failed"
-  exit 1
-fi
-echo "$windows"
-echo "$arm"
-echo "all stages: $passed_total passed, $failed_total failed"
+  for name in "${order[@]}"; do
+    [[ -z ${state[$name]:-} ]] || { [[ ${state[$name]} != running ]] || ((++left)); continue; }
+    blocked=
+    IFS=',' read -ra list <<<"${needs[$name]}"
+    for need in "${list[@]}"; do
+      case ${state[$need]:-} in
+        passed) ;;
+        failed | "not run")
+          state[$name]="not run"
+          why[$name]="needs $need, which ${state[$need]/not run/did not run}"
+          echo "== $name: not run: ${why[$name]}"
+          continue 2
+          ;;
+        *) blocked=yes ;;
+      esac
+    done
+    ((++left))
+    [[ -z $blocked ]] || continue
+    if [[ ${kind[$name]} == build ]] && ((builds == 0)); then
+      start "$name"
+      ((++builds))
+    elif [[ ${kind[$name]} == suite ]] && ((suites < max_suites)); then
+      start "$name"
+      ((++suites))
+    fi
+  done
+  return $((left > 0 ? 0 : 1))
+}
+
+while schedule; do
+  status=0
+  wait -n -p ended "${pid_of[@]}" || status=$?
+  for name in "${!pid_of[@]}"; do
+    if [[ ${pid_of[$name]} == "$ended" ]]; then finish "$name" "$status"; fi
+  done
+done
+
+echo "== stages"
+passed=0 failed=0 failures=()
+for name in "${order[@]}"; do
+  case ${state[$name]} in
+    passed) echo "$name: passed (${seconds[$name]} s)" ;;
+    failed)
+      echo "$name: failed (${seconds[$name]} s, $(log_of "$name"))"
+      failures+=("$name")
+      ;;
+    *) echo "$name: not run: ${why[$name]}" ;;
+  esac
+  log=$(log_of "$name")
+  [[ -f $log ]] || continue
+  # The stage's tests, from ctest's summary or a guest suite's own line; a failed stage that
+  # counted none counts as one failure.
+  read -r p f < <(awk '
+    /tests passed, [0-9]+ tests failed out of [0-9]+/ { f += $(NF-5); p += $NF - $(NF-5) }
+    /^[a-z0-9 -]+: [0-9]+ passed, [0-9]+ failed$/ { p += $(NF-3); f += $(NF-1) }
+    END { printf "%d %d\n", p, f }' "$log")
+  [[ ${state[$name]} != failed ]] || ((f > 0)) || f=1
+  ((passed += p, failed += f)) || true
+done
+echo "all: $SECONDS s"
+for name in "${failures[@]}"; do
+  # The stages' reports above may be long; what failed is said again last, where it is seen.
+  log=$(log_of "$name")
+  echo "== $name failed ($log):"
+  { grep -E '^(FAIL|not ok)\b|\((Failed|Timeout|SEGFAULT|Subprocess aborted|Exception)\)$|error:' \
+    "$log" | head -n 40 || true; tail -n 3 "$log"; } | awk '!seen[$0]++'
+done
+echo "all stages: $passed passed, $failed failed"
+((${#failures[@]} == 0))

@@ -7,12 +7,12 @@
 #
 #   scripts/with-qemu-i386.sh COMMAND...
 #
-# Needs root and qemu-user-static. Exits with the command's status; 3 with one line on standard
+# Needs root and qemu-user-static. Exits with the command's status; 77 with one line on standard
 # error when it cannot be had here.
 set -euo pipefail
 
 (($#)) || { echo "usage: with-qemu-i386.sh COMMAND..." >&2; exit 2; }
-cannot() { echo "with-qemu-i386: $*" >&2; exit 3; }
+cannot() { echo "with-qemu-i386: $*" >&2; exit 77; }
 ((EUID == 0)) || cannot "needs root"
 qemu=/usr/bin/qemu-i386-static
 [[ -x $qemu ]] || cannot "$qemu is not installed (qemu-user-static)"
@@ -30,7 +30,7 @@ QUON_BINFMT_ENTRY=$entry unshare --user --mount --pid --fork --propagation priva
   read -r _ <"$0"
   mount -t proc proc /proc
   mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc 2>/dev/null ||
-    { echo "with-qemu-i386: this kernel gives a user namespace no binfmt_misc of its own" >&2; exit 3; }
+    { echo "with-qemu-i386: this kernel gives a user namespace no binfmt_misc of its own" >&2; exit 77; }
   printf "%s" "$QUON_BINFMT_ENTRY" >/proc/sys/fs/binfmt_misc/register
   unset QUON_BINFMT_ENTRY
   exec "$@"' "$go" "$@" &
