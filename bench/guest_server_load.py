@@ -14,7 +14,8 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                 "../serial/tests/real_drivers"))
-from real_drivers import Suite, cpu_ticks  # noqa: E402
+from guest_machine import cpu_ticks  # noqa: E402
+from real_drivers import Suite  # noqa: E402
 
 GETS = 3
 IDLE_S = 10

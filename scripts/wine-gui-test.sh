@@ -16,6 +16,7 @@
 # The LOG_ texts come from the build's log_lines.sh.
 # shellcheck disable=SC2154
 set -euo pipefail
+. "$(dirname "$0")/wait-until.sh"
 # shellcheck source=/dev/null
 source "${QUON_LOG_LINES:?set it to log_lines.sh in the build folder}"
 
@@ -39,20 +40,20 @@ trap cleanup EXIT
 exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
+wait_until 60 "Xvfb's display number" test -s "$work/display"
 export DISPLAY=:$(cat "$work/display")
 export QUON_WINE_DISPLAY=x11
 
 run() { "$wine_run" "$prefix" "$@"; }
 
+# Whether a line of list ID in window TITLE holds TEXT.
+shows_item() { run "$driver" items "$1" "$2" | tr -d '\r' | grep -qF -- "$3"; }
+
 # Waits until a line of list ID in window TITLE holds TEXT.
 wait_for_item() {
   local title=$1 id=$2 text=$3
-  for _ in $(seq 60); do
-    run "$driver" items "$title" "$id" | tr -d '\r' | grep -qF -- "$text" && return 0
-    sleep 0.2
-  done
-  echo "wine-gui-test: \"$title\" never showed \"$text\"; list $id holds:" >&2
+  wait_until 120 "\"$title\" showing \"$text\"" shows_item "$title" "$id" "$text" && return 0
+  echo "wine-gui-test: list $id holds:" >&2
   run "$driver" items "$title" "$id" >&2
   return 1
 }
@@ -60,21 +61,21 @@ wait_for_item() {
 # The position and maximum of progress bar ID in window TITLE.
 progress() { run "$driver" progress "$1" "$2" | tr -d '\r'; }
 
-# Waits until progress bar ID of window TITLE stands part-way through a file of SIZE bytes and
-# field FIELD_ID holds a line.
-wait_for_progress() {
+# Whether progress bar ID of window TITLE stands part-way through a file of SIZE bytes and
+# field FIELD_ID holds a line; says so when it does.
+part_way() {
   local title=$1 id=$2 field=$3 size=$4 position maximum
-  for _ in $(seq 100); do
-    read -r position maximum <<<"$(progress "$title" "$id")"
-    if ((maximum == size && position > 0 && position < maximum)) &&
-      [[ -n $(run "$driver" items "$title" "$field" | tr -d '\r') ]]; then
-      echo "wine-gui-test: part-way: bar at $position of $maximum, time left" \
-        "$(run "$driver" items "$title" "$field" | tr -d '\r')"
-      return 0
-    fi
-    sleep 0.1
-  done
-  echo "wine-gui-test: the bar never stood part-way: $(progress "$title" "$id")" >&2
+  read -r position maximum <<<"$(progress "$title" "$id")"
+  ((maximum == size && position > 0 && position < maximum)) &&
+    [[ -n $(run "$driver" items "$title" "$field" | tr -d '\r') ]] &&
+    echo "wine-gui-test: part-way: bar at $position of $maximum, time left" \
+      "$(run "$driver" items "$title" "$field" | tr -d '\r')"
+}
+
+# Waits until progress bar ID of window TITLE stands part-way, as part_way says.
+wait_for_progress() {
+  wait_until 120 "the bar part-way" part_way "$@" && return 0
+  echo "wine-gui-test: the bar stands at $(progress "$1" "$2")" >&2
   return 1
 }
 
@@ -90,11 +91,10 @@ start_line() {
       2>>"$work/line.log" &
   fi
   line_pid=$!
-  for _ in $(seq 50); do
-    [[ -e $work/calc && -e $prefix-x11/ports/com1 && (-z $baud || -e $work/line-ready) ]] && break
-    sleep 0.1
-  done
+  wait_until 60 "the line's devices" line_up "$baud"
 }
+
+line_up() { [[ -e $work/calc && -e $prefix-x11/ports/com1 && (-z $1 || -e $work/line-ready) ]]; }
 
 # Crops the window at "x y width height" out of a shot of the whole display.
 capture() {
@@ -125,7 +125,9 @@ if [[ -x $calc ]]; then
   timeout 30 "$calc" download-mode "$work/calc"
   server=$(run "$driver" wait "Orvo Server Status")
   timeout 60 "$calc" get "$work/calc" orvo1.obj --expect orvo1.obj
-  sleep 1  # a tick or two, for the status fields and the log to show the transfer
+  # For the picture: the window's log and status fields show the get once the line is idle.
+  wait_for_item "Orvo Server Status" 1026 "$LOG_FileTransmissionComplete"
+  wait_for_item "Orvo Server Status" 1029 "$LOG_CommsLineIdle"
   capture quon-server.png "$server"
 
   head -c 8000000 /dev/urandom >big.obj

@@ -8,6 +8,7 @@
 # Each file of SIZE random bytes must arrive whole, followed only by the sender's fill bytes up
 # to a whole block.
 set -euo pipefail
+. "$(dirname "$0")/wait-until.sh"
 
 wine_run=$1 prefix=$2 xfer=$3 com=$4 direction=$5
 shift 5
@@ -49,7 +50,7 @@ for size in "$@"; do
       socat PTY,link="$link",raw,echo=0,wait-slave \
         SYSTEM:"cd '$work/peer' && exec rx $rx_options got.bin" 2>"$work/peer.log" &
       relay=$!
-      for _ in $(seq 50); do [[ -e $link ]] && break; sleep 0.1; done
+      wait_until 60 "socat's COM$com" test -e "$link"
       (cd "$work" && "$wine_run" "$prefix" "$xfer" send --protocol "$protocol" "COM$com" sent.bin)
       wait "$relay"
       relay=
@@ -61,7 +62,7 @@ for size in "$@"; do
       socat PTY,link="$link",raw,echo=0,wait-slave \
         SYSTEM:"cd '$work/peer' && exec sx $sx_options sent.bin" 2>"$work/peer.log" &
       relay=$!
-      for _ in $(seq 50); do [[ -e $link ]] && break; sleep 0.1; done
+      wait_until 60 "socat's COM$com" test -e "$link"
       (cd "$work" && "$wine_run" "$prefix" "$xfer" receive "COM$com" got.bin)
       wait "$relay"
       relay=

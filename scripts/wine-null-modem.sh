@@ -3,6 +3,7 @@
 # pseudo-terminals relayed by socat, at the links the prefix maps COMa and COMb to.
 # usage: wine-null-modem.sh start|stop PREFIX A B      (e.g. start build/windows/wineprefix 1 2)
 set -euo pipefail
+. "$(dirname "$0")/wait-until.sh"
 
 action=$1 prefix=$2 a=$3 b=$4
 ports=$prefix/ports
@@ -23,12 +24,7 @@ case $action in
     setsid socat PTY,link="$ports/com$a",raw,echo=0 PTY,link="$ports/com$b",raw,echo=0 \
       </dev/null >"$ports/com$a-com$b.log" 2>&1 &
     echo $! >"$pidfile"
-    for _ in $(seq 50); do
-      [[ -e $ports/com$a && -e $ports/com$b ]] && exit 0
-      sleep 0.1
-    done
-    echo "wine-null-modem: socat made no ports" >&2
-    exit 1
+    wait_until 60 "socat's ports" test -e "$ports/com$a" -a -e "$ports/com$b"
     ;;
   stop) stop ;;
   *)

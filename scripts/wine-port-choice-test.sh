@@ -12,6 +12,7 @@
 # The LOG_ texts come from the build's log_lines.sh.
 # shellcheck disable=SC2154
 set -euo pipefail
+. "$(dirname "$0")/wait-until.sh"
 # shellcheck source=/dev/null
 source "${QUON_LOG_LINES:?set it to log_lines.sh in the build folder}"
 
@@ -50,8 +51,8 @@ plug() {
   socat PTY,link="$prefix/ports/com$1",raw,echo=0 PTY,link="$work/calc",raw,echo=0 \
     2>>"$work/line.log" &
   line_pid=$!
-  for _ in $(seq 50); do [[ -e $work/calc && -e $prefix/ports/com$1 ]] && return 0; sleep 0.1; done
-  fail "socat made no COM$1"
+  wait_until 60 "socat's COM$1" test -e "$work/calc" -a -e "$prefix/ports/com$1" ||
+    fail "socat made no COM$1"
 }
 
 unplug() {
@@ -60,13 +61,9 @@ unplug() {
   line_pid=
 }
 
-wait_for_line() {
-  for _ in $(seq 150); do
-    tr -d '\r' <"$work/server.log" | grep -qF -- "$1" && return 0
-    sleep 0.2
-  done
-  fail "the server never said \"$1\""
-}
+said() { tr -d '\r' <"$work/server.log" | grep -qF -- "$1"; }
+
+wait_for_line() { wait_until 120 "\"$1\"" said "$1" || fail "the server never said \"$1\""; }
 
 serve_a_get() {
   timeout 30 "$calc" download-mode "$work/calc" || fail "no download-mode bytes on $1"

@@ -18,15 +18,17 @@ import os
 import re
 import subprocess
 import sys
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                 "../../serial/tests/real_drivers"))
-from guest_machine import (LOG, GuestSuite, UsbAdapter, load_log_lines, read,  # noqa: E402
-                           run_cases, wait_until)
+from guest_machine import (COMMAND_S, LOG, GuestSuite, UsbAdapter, load_log_lines,  # noqa: E402
+                           read, run_cases, take_download_mode, wait_until)
 
 BOOT_S = 300
 USB_LINE_BAUD = "38400"
+# Stops timed for each unit and device: the least counts, for a stop that hangs hangs in every
+# round, while a busy machine slows one round or another.
+STOP_ROUNDS = 3
 # systemd-analyze security's overall exposure, measured in the guest: the suite fails when it
 # rises.
 SYSTEM_EXPOSURE = 0.4
@@ -72,7 +74,7 @@ class Suite(GuestSuite):
 
     # --- helpers -------------------------------------------------------------------------------
 
-    def sh(self, command, timeout=30):
+    def sh(self, command, timeout=COMMAND_S):
         return self.console.out(command, timeout).strip()
 
     def as_user(self, command):
@@ -139,6 +141,17 @@ class Suite(GuestSuite):
                        for stamp in ("ActiveExit", "ExecMainExit"))
         return (ended - left) / 1e6 if left and ended else -1.0
 
+    def stops_before(self, unit, user, device):
+        """Times STOP_ROUNDS - 1 stops of the unit, each started again and served after, for the
+        caller's own stop to be the last round; answers the times."""
+        ctl = self.as_user("systemctl --user") if user else "systemctl"
+        took = []
+        for _ in range(STOP_ROUNDS - 1):
+            took.append(self.stop_unit(unit, user))
+            self.sh(f"{ctl} start {unit}")
+            take_download_mode(device, 120)
+        return took
+
     # --- shared cases --------------------------------------------------------------------------
 
     def pull_mid_get(self, unit, user, where):
@@ -148,52 +161,56 @@ class Suite(GuestSuite):
         link = self.by_id()
         old = self.sh(f"readlink -f {link}")
         pid = self.show(unit, "MainPID", user)
-        sending = self.count(unit, "Sending via", user)
+        blocks = self.count(unit, LOG["SendingBlock"] % 2, user)
         calc = subprocess.Popen([self.calc_path, "get", self.usb.side, "big.bin"],
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        started = wait_until(lambda: self.count(unit, "Sending via", user) > sending, 20, 0.3)
-        time.sleep(1.0)
-        # The kernel reuses the name unless the holder has it open before the pull.
-        self.sh(f"sleep 600 > /dev/null 2>&1 < {old} & echo $! > /tmp/holder; "
-                f"until [ \"$(readlink /proc/$!/fd/0)\" = {old} ]; do sleep 0.01; done")
+        # Pulled mid-get: a block gone, most of the file still to come.
+        started = wait_until(lambda: self.count(unit, LOG["SendingBlock"] % 2, user) > blocks, 60, 0.3)
+        holder = self.hold(old)
         self.usb.pull(self.qmp)
-        lost = wait_until(lambda: self.count(unit, LOG["SerialPortLost"], user) > 0, 20, 0.3)
+        lost = wait_until(lambda: self.count(unit, LOG["SerialPortLost"], user) > 0, 60, 0.3)
         calc.terminate()
         calc.communicate()
         self.usb.plug(self.qmp)
-        back = wait_until(lambda: self.count(unit, LOG["SerialPortBack"], user) > 0, 30, 0.3)
-        self.sh("kill $(cat /tmp/holder)")
+        back = wait_until(lambda: self.count(unit, LOG["SerialPortBack"], user) > 0, 60, 0.3)
+        if holder:
+            self.sh(f"kill {holder}")
         self.calc("download-mode", self.usb.side)
         status, text = self.calc("get", self.usb.side, "small.bin", "--expect",
                                  f"{self.data}/small.bin")
         new = self.sh(f"readlink -f {link}")
         held = self.sh(f"readlink /proc/{pid}/fd/* | grep ttyUSB")
-        self.check(started and lost and back and status == 0 and
+        self.check(started and holder and lost and back and status == 0 and
                    self.show(unit, "MainPID", user) == pid and held == new != old,
                    f"{where}: pulled mid-get, back under another name, served again by the same "
                    f"process through by-id", f"{old} -> {new}, held {held or '-'}; started "
-                   f"{started}, lost {lost}, back {back}" + ("" if status == 0 else f", get: {text}"))
+                   f"{started}, {old} held by {holder}, lost {lost}, back {back}" + ("" if status == 0 else f", get: {text}"))
 
     def stop_on_adapter(self, unit, user, where):
         """systemctl stop ends the server within a second, DTR and RTS dropped: HUPCL is cleared
         first, so that the drop is the server's own and not the kernel's."""
+        took = self.stops_before(unit, user, self.usb.side)
         self.sh(f"stty -F {self.by_id()} -hupcl")
         held = self.modem_control()
-        took = self.stop_unit(unit, user)
+        took.append(self.stop_unit(unit, user))
         after = self.modem_control()
-        self.check(0 <= took <= 1.0 and held == (True, True) and after == (False, False),
+        self.check(min(took) >= 0 and min(took) <= 1.0 and held == (True, True) and
+                   after == (False, False),
                    f"{where}: stopped within a second, DTR and RTS dropped on the adapter",
-                   f"{took:.2f} s, (DTR, RTS) {held} while served, {after} after")
+                   f"least {min(took):.2f} s of {', '.join(f'{t:.2f}' for t in took)}, "
+                   f"(DTR, RTS) {held} while served, {after} after")
 
     def stop_on_uart(self, unit, user, where):
         """The same on ttyS1, whose HUPCL was cleared before the server opened it."""
+        took = self.stops_before(unit, user, self.uart_host)
         held = self.uart_lines()
-        took = self.stop_unit(unit, user)
+        took.append(self.stop_unit(unit, user))
         after = self.uart_lines()
         self.check("DTR" in held and "RTS" in held and "DTR" not in after and
-                   "RTS" not in after and 0 <= took <= 1.0,
+                   "RTS" not in after and min(took) >= 0 and min(took) <= 1.0,
                    f"{where}: stopped within a second, DTR and RTS dropped on ttyS1",
-                   f"{took:.2f} s, lines {held} -> {after or '-'}")
+                   f"least {min(took):.2f} s of {', '.join(f'{t:.2f}' for t in took)}, "
+                   f"lines {held} -> {after or '-'}")
 
     def sandbox_probe(self, unit, user, folder, where, refused):
         """A test copy of the unit has run the probe instead of the server, under the unit's
@@ -211,7 +228,7 @@ class Suite(GuestSuite):
     def case_system_absent_at_boot(self):
         enabled = self.sh(f"systemctl is-enabled {SYSTEM_UNIT}")
         # systemd logs the restart when it starts the server again, RestartSec after a failure.
-        again = wait_until(lambda: "Scheduled restart job" in self.journal(SYSTEM_UNIT), 10, 0.5)
+        again = wait_until(lambda: "Scheduled restart job" in self.journal(SYSTEM_UNIT), 60, 0.5)
         log = self.journal(SYSTEM_UNIT)
         self.check(enabled == "enabled" and again and "status=1/FAILURE" in log and
                    LOG["ServingTheFolder"] not in log,
@@ -220,16 +237,24 @@ class Suite(GuestSuite):
                        line for line in log.splitlines() if "Error" in line)[:300])
         self.write_ini(SYSTEM_FOLDER, "root")
         self.sh(f"rm {SYSTEM_FOLDER}/quon.ini")
-        # By the guest's clock, from before the plug to the journal's line: the time that this
-        # suite's polling of the journal takes is not the service's.
-        plugged = float(self.sh("cut -d' ' -f1 /proc/uptime"))
+        # Counted in starts, not seconds: once the kernel has the adapter, the first start of the
+        # server after that serves it (one already on its way may still have missed it). How
+        # long the starts take is the machine's load; the time, by the guest's clock, is shown.
+        plugged = self.uptime()
         self.usb.plug(self.qmp)
-        served = wait_until(lambda: self.count(SYSTEM_UNIT, LOG["CommsLineIdle"]) > 0, 30, 0.3)
-        found = re.search(r"^\[\s*(\d+\.\d+)\].*" + re.escape(LOG["CommsLineIdle"]),
-                          self.journal(SYSTEM_UNIT, output="short-monotonic"), re.M)
-        took = float(found.group(1)) - plugged if found else -1.0
-        self.check(served and 0 <= took <= 10,
-                   "system unit: serves within 10 s of the adapter's plug", f"{took:.1f} s")
+        served = wait_until(lambda: self.count(SYSTEM_UNIT, LOG["CommsLineIdle"]) > 0, 120, 0.3)
+        attached = re.findall(r"^\[\s*(\d+\.\d+)\].*now attached to ttyUSB",
+                              self.sh("journalctl --no-pager -k -o short-monotonic"), re.M)
+        idle_line = LOG["CommsLineIdle"]
+        log = re.findall(r"^\[\s*(\d+\.\d+)\].*(Scheduled restart job|" + re.escape(idle_line) +
+                         ")", self.journal(SYSTEM_UNIT, output="short-monotonic"), re.M)
+        at = float(attached[-1]) if attached else plugged
+        idle = next((float(t) for t, what in log if what == idle_line), -1.0)
+        missed = sum(1 for t, what in log if what.startswith("Scheduled") and at < float(t) < idle)
+        self.check(served and attached and missed <= 1,
+                   "system unit: served by the first start after the adapter is there",
+                   f"{missed} restarts after the kernel attached it; served "
+                   f"{idle - plugged:.1f} s after the plug by the guest's clock")
         self.transfers(self.usb.side, SYSTEM_FOLDER, "system unit on ttyUSB0")
         owner = self.sh(f"stat -c '%u %a' {SYSTEM_FOLDER}/PUT.BIN")
         uid = self.show(SYSTEM_UNIT, "UID")
@@ -260,7 +285,7 @@ class Suite(GuestSuite):
         self.write_ini(SYSTEM_FOLDER, "root", link, "115200")
         self.sh(f"systemctl start {SYSTEM_UNIT}")
         chosen = wait_until(lambda: f"COMM 1 is {link} (device1 in quon.ini)"
-                            in self.journal(SYSTEM_UNIT), 20, 0.3)
+                            in self.journal(SYSTEM_UNIT), 60, 0.3)
         self.check(link and chosen, "system unit: device1 names the adapter by its by-id link",
                    link or "no link")
         self.pull_mid_get(SYSTEM_UNIT, False, "system unit")
@@ -269,7 +294,7 @@ class Suite(GuestSuite):
         self.sh("stty -F /dev/ttyS1 -hupcl")
         self.write_ini(UART_FOLDER, "root", "/dev/ttyS1")
         self.sh(f"systemctl enable --now {UART_UNIT}")
-        served = wait_until(lambda: self.count(UART_UNIT, LOG["CommsLineIdle"]) > 0, 20, 0.3)
+        served = wait_until(lambda: self.count(UART_UNIT, LOG["CommsLineIdle"]) > 0, 60, 0.3)
         if not self.check(served, "system unit on ttyS1: served from a folder made before",
                           "" if served else self.journal(UART_UNIT)[-400:]):
             return
@@ -301,9 +326,9 @@ class Suite(GuestSuite):
         self.unit = f"quon-server@{escaped}.service"
         self.write_ini(USER_FOLDER, USER, self.by_id(), "115200")
         self.sh(f"loginctl enable-linger {USER}")
-        self.wait_guest(f"test -S /run/user/$(id -u {USER})/systemd/private", 30)
+        self.wait_guest(f"test -S /run/user/$(id -u {USER})/systemd/private")
         status, out = self.console.run(self.as_user(f"systemctl --user enable --now {self.unit}"))
-        served = wait_until(lambda: self.count(self.unit, LOG["CommsLineIdle"], True) > 0, 20, 0.3)
+        served = wait_until(lambda: self.count(self.unit, LOG["CommsLineIdle"], True) > 0, 60, 0.3)
         ok = status == 0 and served
         if not self.check(ok, "user unit: enabled and started under a lingering user",
                           "" if ok else out.strip() + self.journal(self.unit, True)[-400:]):
@@ -323,7 +348,7 @@ class Suite(GuestSuite):
         self.uart_unit = unit = f"quon-server@{escaped}.service"
         self.write_ini(USER_UART_FOLDER, USER, "/dev/ttyS1")
         self.sh(self.as_user(f"systemctl --user enable --now {unit}"))
-        served = wait_until(lambda: self.count(unit, LOG["CommsLineIdle"], True) > 0, 20, 0.3)
+        served = wait_until(lambda: self.count(unit, LOG["CommsLineIdle"], True) > 0, 60, 0.3)
         if not self.check(served, "user unit on ttyS1: served",
                           "" if served else self.journal(unit, True)[-400:]):
             return

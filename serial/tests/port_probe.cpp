@@ -21,8 +21,15 @@ double CpuMs() {
   return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
+// The suite sends its break or its input once the line says so: the port is set up by then.
+void SayReady(const char* what) {
+  std::printf("%s\n", what);
+  std::fflush(stdout);
+}
+
 int Dump(CSerialPort* port, int waitBreakSeconds) {
   bool broke = waitBreakSeconds == 0;
+  if (!broke) SayReady("waiting for a break");
   for (int waited = 0; !broke && waited < waitBreakSeconds * 10; ++waited) {
     PortDelay(port, 100);
     broke = (port->ops.LineStatus(port) & CE_BREAK) != 0;
@@ -33,6 +40,7 @@ int Dump(CSerialPort* port, int waitBreakSeconds) {
 
 int Pause(CSerialPort* port, int ms) {
   static long calls;
+  SayReady("waiting for input");
   WaitForPortEvent(port, 30000);
   IdleHook = [](CSerialPort*) { return ++calls, 0; };
   const double before = CpuMs();

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/tests/asleep_linux.h"
 #include "serial/driver_state.h"
 #include "serial/port_object.h"
 #include "serial/posix_device.h"
@@ -233,16 +234,18 @@ TEST_F(PosixPortTest, FullKernelBufferTakesFewerBytesAndSaysHowMany) {
 
 TEST_F(PosixPortTest, AWaitSleepsUntilNewInputArrives) {
   using namespace std::chrono;
-  std::thread device([this] {
-    std::this_thread::sleep_for(100ms);
+  const pid_t waiter = host::testing::ThisThread();
+  steady_clock::time_point written;
+  std::thread device([&] {
+    host::testing::WaitUntilAsleep(waiter);
+    written = steady_clock::now();
     pty.Write("a");
   });
-  const steady_clock::time_point start = steady_clock::now();
   WaitForPortEvent(port, 10000);
-  const steady_clock::duration waited = steady_clock::now() - start;
+  const steady_clock::time_point woke = steady_clock::now();
   device.join();
-  EXPECT_GE(waited, 90ms);
-  EXPECT_LT(waited, 5s) << "the byte ended the wait";
+  EXPECT_GT(woke, written) << "the wait slept until the byte came";
+  EXPECT_LT(woke - written, 5s) << "the byte ended the wait";
   // A byte already waiting does not end the next wait: it sleeps its time.
   ASSERT_TRUE(PtyPair::WaitForRx(port, 1));
   const steady_clock::time_point again = steady_clock::now();

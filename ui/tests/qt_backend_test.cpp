@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -193,30 +194,40 @@ TEST_F(QtTimers, AClickDuringAPumpingTickIsHandledThereAndEndsTheLoopAfterIt) {
 }
 
 // A wait of the serial layer inside a tick, as a transfer waits: it sleeps in the event
-// dispatcher, yet the framework's timer ends every wait when it falls due and fires on time.
+// dispatcher, yet the framework's timer ends every wait when it falls due and fires on time. A
+// wait that the timer cannot end leaves a gap between ticks in every round; a busy machine
+// leaves one in one round or another, so the round with the shortest longest gap counts.
 TEST_F(QtBackendTest, TimersFireOnTimeWhileAWaitSleeps) {
   using namespace std::chrono;
-  SampleDialog dialog;
-  std::vector<steady_clock::time_point> ticks;
-  int waits = 0;
-  dialog.onInit = [](SampleDialog& d) { d.SetTimer(1, 100); };
-  dialog.onTimer = [&](SampleDialog& d, int) {
-    ticks.push_back(steady_clock::now());
-    if (ticks.size() > 1) return;
-    while (steady_clock::now() - ticks.front() < 550ms) {
-      ++waits;
-      host::WaitForEvents(host::kNoWaitHandle, 5000);
-      host::DispatchPendingMessages();
-    }
-    d.EndDialog(ui::kIdOk);
-  };
-  QtScript script;
-  EXPECT_EQ(dialog.DoModal(), ui::kIdOk);
-  EXPECT_LT(waits, 550 / 5 * 2) << "woken only by events: the script's 5 ms poll, the ticks";
-  ASSERT_GE(ticks.size(), 5u);
-  for (size_t i = 1; i < ticks.size(); ++i) {
-    EXPECT_LT(ticks[i] - ticks[i - 1], 150ms) << "tick " << i;
+  steady_clock::duration least = steady_clock::duration::max();
+  for (int round = 0; round < 3; ++round) {
+    SampleDialog dialog;
+    std::vector<steady_clock::time_point> ticks;
+    int waits = 0;
+    steady_clock::duration waited{};
+    dialog.onInit = [](SampleDialog& d) { d.SetTimer(1, 100); };
+    dialog.onTimer = [&](SampleDialog& d, int) {
+      ticks.push_back(steady_clock::now());
+      if (ticks.size() > 1) return;
+      // Until five more ticks, not for a time: a busy machine delays them all.
+      while (ticks.size() < 6 && steady_clock::now() - ticks.front() < 8s) {
+        ++waits;
+        host::WaitForEvents(host::kNoWaitHandle, 5000);
+        host::DispatchPendingMessages();
+      }
+      waited = steady_clock::now() - ticks.front();
+      d.EndDialog(ui::kIdOk);
+    };
+    QtScript script;
+    EXPECT_EQ(dialog.DoModal(), ui::kIdOk);
+    EXPECT_LT(waits, duration_cast<milliseconds>(waited).count() / 5 * 2 + 10)
+        << "woken only by events: the script's 5 ms poll, the ticks";
+    ASSERT_GE(ticks.size(), 6u);
+    steady_clock::duration longest{};
+    for (size_t i = 1; i < ticks.size(); ++i) longest = std::max(longest, ticks[i] - ticks[i - 1]);
+    least = std::min(least, longest);
   }
+  EXPECT_LT(least, 150ms);
 }
 
 TEST_F(QtBackendTest, TheWatchdogEndsAWindowThatWouldHang) {

@@ -17,6 +17,9 @@ import time
 import tty
 
 DOWNLOAD_MODE = bytes([0x02, 0xB8, 0x03, 0x00])
+# A deadline for one command in the guest, which only ends a hung case: under load an emulated
+# guest takes many times as long (a daemon-reload took over 30 s).
+COMMAND_S = 180
 # The server's and the engine's log lines by name (LOG["SerialPortBack"]), as the build wrote them
 # from the code's lists; load_log_lines fills it.
 LOG = {}
@@ -66,7 +69,7 @@ class Console:
                     return None
                 self.lock.wait(left)
 
-    def run(self, command, timeout=30):
+    def run(self, command, timeout=COMMAND_S):
         """Runs a shell command in the guest; answers (status, output)."""
         with self.lock:
             start = len(self.text)
@@ -78,7 +81,7 @@ class Console:
             raise TimeoutError(f"guest command did not end within {timeout} s: {command}")
         return int(end.group(1)), self.text[start:end.start()]
 
-    def out(self, command, timeout=30):
+    def out(self, command, timeout=COMMAND_S):
         return self.run(command, timeout)[1]
 
 
@@ -114,13 +117,13 @@ class UsbAdapter:
             [nullmodem, "--baud", baud, "--link-a", f"{folder}/usbA", "--link-b", self.side,
              "--ready-file", f"{folder}/usb.ready"], stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL))
-        wait_until(lambda: os.path.exists(f"{folder}/usb.ready"), 10)
+        wait_until(lambda: os.path.exists(f"{folder}/usb.ready"), 60)
         # QEMU attaches the adapter only while its chardev is connected: the host end listens
         # before the machine starts.
         processes.append(subprocess.Popen(
             ["socat", f"UNIX-LISTEN:{self.socket}", f"FILE:{folder}/usbA,rawer"],
             stderr=subprocess.DEVNULL))
-        wait_until(lambda: os.path.exists(self.socket), 10)
+        wait_until(lambda: os.path.exists(self.socket), 60)
 
     def qemu_arguments(self, plugged=True):
         return (["-device", "qemu-xhci,id=xhci", "-chardev", f"socket,id=u1,path={self.socket}"] +
@@ -192,8 +195,26 @@ class GuestSuite:
         self.uart_hold = os.open(self.uart_host, os.O_RDWR | os.O_NOCTTY)
         return took
 
-    def wait_guest(self, command, timeout):
-        return wait_until(lambda: self.console.run(command)[0] == 0, timeout, 0.2)
+    def wait_guest(self, command, timeout=60, step=0.2):
+        """Waits until COMMAND succeeds in the guest; the deadline only ends a hung case."""
+        return wait_until(lambda: self.console.run(command)[0] == 0, timeout, step)
+
+    def uptime(self):
+        """The guest's own clock: what the host's polling of the console takes is not in it."""
+        return float(self.console.out("cut -d' ' -f1 /proc/uptime"))
+
+    def wait_asleep(self, pid, timeout=60):
+        """Waits until the guest's process PID sleeps in poll, as every wait of Quon's does: what
+        it wrote before the wait has reached the driver."""
+        return self.wait_guest(f"grep -q poll /proc/{pid}/wchan && "
+                               f"grep -q '^[0-9]* (.*) S ' /proc/{pid}/stat", timeout)
+
+    def hold(self, device):
+        """Starts a program in the guest that holds DEVICE open, as another user of an adapter
+        would; answers its pid once it has the device open (None if it never does). Pulled
+        before then, the adapter would come back under its old name."""
+        pid = self.console.out(f"sleep 600 > /dev/null 2>&1 < {device} & echo $!").strip()
+        return pid if self.wait_guest(f'[ "$(readlink /proc/{pid}/fd/0)" = {device} ]') else None
 
     def calc(self, *args, timeout=120):
         done = subprocess.run([self.calc_path, *args], capture_output=True, text=True, timeout=timeout)
@@ -255,12 +276,34 @@ def take_download_mode(device, timeout=10):
 
 
 def wait_until(condition, timeout, step=0.05):
+    """Polls CONDITION until it holds; the timeout is a deadline for a hung case, never the
+    time that something is expected to take."""
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         if condition():
             return True
         time.sleep(step)
     return False
+
+
+def stat_ticks(line):
+    """The CPU time in a line of /proc/PID/stat, in the kernel's ticks (10 ms)."""
+    fields = line.rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])
+
+
+def cpu_ticks(console, pid):
+    return stat_ticks(console.out(f"cat /proc/{pid}/stat"))
+
+
+def cpu_share(console, pid, seconds):
+    """The guest's process PID's share of a core, in %, over SECONDS of the guest's own clock,
+    counted in the guest: the time that the host's polling of the console takes is not in it."""
+    up0, stat0, up1, stat1 = console.out(
+        f"cat /proc/uptime /proc/{pid}/stat; sleep {seconds}; "
+        f"cat /proc/uptime /proc/{pid}/stat").strip().splitlines()
+    took = float(up1.split()[0]) - float(up0.split()[0])
+    return (stat_ticks(stat1) - stat_ticks(stat0)) / 100 / took * 100
 
 
 def read(path):

@@ -24,6 +24,7 @@ class ChildProcess {
   ~ChildProcess();
 
   bool Started() const { return pid_ > 0; }
+  pid_t Pid() const { return pid_; }
   // The exit status (128 + signal for a signal), or nullopt if still running after timeoutMs.
   std::optional<int> WaitFor(int timeoutMs);
   void Signal(int sig);

@@ -9,10 +9,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <regex>
 #include <tuple>
 
+#include "host/tests/asleep_linux.h"
 #include "tools/common/raw_tty.h"
 #include "tools/common/testing/child_process.h"
 #include "tools/common/testing/test_files.h"
@@ -88,22 +90,40 @@ class NullModemTest : public ::testing::Test {
   UniqueFd b_;
 };
 
+// The bytes that process PID has read and written so far, all files together.
+std::pair<uint64_t, uint64_t> ReadAndWritten(pid_t pid) {
+  std::ifstream io("/proc/" + std::to_string(pid) + "/io");
+  uint64_t read = 0, written = 0, value = 0;
+  std::string key;
+  while (io >> key >> value) {
+    if (key == "rchar:") read = value;
+    if (key == "wchar:") written = value;
+  }
+  return {read, written};
+}
+
 // Sends toB into side A and toA into side B at the same time, as a busy line would, and answers
 // what arrived at B and at A: once all was sent, until each side got as much as was sent to it
-// or, with faults that change the length, until the line went quiet.
+// or, with faults that change the length, until the relay process (relay) has taken every byte
+// sent, passed on all it will and sleeps.
 std::pair<Bytes, Bytes> Exchange(int a, int b, const Bytes& toB, const Bytes& toA,
-                                 bool untilQuiet = false) {
+                                 pid_t relay = -1) {
   using Clock = std::chrono::steady_clock;
   auto deadline = Clock::now() + std::chrono::milliseconds(kTransferMs);
-  auto lastArrival = Clock::now();
+  const auto before = relay > 0 ? ReadAndWritten(relay) : std::pair<uint64_t, uint64_t>{};
   size_t sentToB = 0, sentToA = 0;
   Bytes atB, atA;
   uint8_t chunk[4096];
+  auto relayed = [&] {
+    if (!host::testing::Asleep(relay)) return false;
+    const auto [read, written] = ReadAndWritten(relay);
+    return read - before.first == sentToB + sentToA &&
+           written - before.second == atB.size() + atA.size() && host::testing::Asleep(relay);
+  };
   auto moving = [&] {
     bool allSent = sentToB == toB.size() && sentToA == toA.size();
-    bool allCame = !untilQuiet && atB.size() >= toB.size() && atA.size() >= toA.size();
-    bool quiet = Clock::now() - lastArrival > std::chrono::milliseconds(300);
-    return Clock::now() < deadline && !(allSent && (allCame || quiet));
+    bool allCame = relay <= 0 && atB.size() >= toB.size() && atA.size() >= toA.size();
+    return Clock::now() < deadline && !(allSent && (allCame || (relay > 0 && relayed())));
   };
   while (moving()) {
     pollfd fds[2] = {{a, POLLIN, 0}, {b, POLLIN, 0}};
@@ -124,7 +144,6 @@ std::pair<Bytes, Bytes> Exchange(int a, int b, const Bytes& toB, const Bytes& to
       ssize_t n = read(fd, chunk, sizeof chunk);
       if (n <= 0) continue;
       into->insert(into->end(), chunk, chunk + n);
-      lastArrival = Clock::now();
     }
   }
   return {atB, atA};
@@ -169,7 +188,7 @@ TEST_F(NullModemTest, SeededFaultsRepeatForTheSameSeedInTheirDirectionOnly) {
   auto run = [&](const std::string& seed) {
     EXPECT_TRUE(Start({"--seed", seed, "--drop", "1e-3", "--corrupt", "2e-3", "--insert", "1e-3",
                        "--faults", "a2b"}));
-    auto [atB, atA] = Exchange(a_.Get(), b_.Get(), data, data, true);
+    auto [atB, atA] = Exchange(a_.Get(), b_.Get(), data, data, process_->Pid());
     EXPECT_TRUE(atA == data) << "b->a must stay clean";
     EXPECT_EQ(Stop(), 0);
     Counts c = StatisticsOf("a->b");
@@ -191,8 +210,13 @@ TEST_F(NullModemTest, SidesMayCloseAndReopen) {
   Bytes hello{'h', 'i'};
   b_.Reset();
   // Bytes sent while B is closed wait for it, as for a device that was only briefly away.
+  const pid_t relay = process_->Pid();
+  const uint64_t taken = ReadAndWritten(relay).first;
   ASSERT_TRUE(WriteAll(a_.Get(), hello, kStartMs));
-  usleep(100000);
+  for (int tries = 0; ReadAndWritten(relay).first < taken + hello.size() && tries < kStartMs;
+       ++tries) {
+    usleep(1000);
+  }
   b_ = Open(linkB_);
   EXPECT_EQ(ReadBytes(b_.Get(), 2, kStartMs), hello);
 
