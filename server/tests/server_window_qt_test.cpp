@@ -25,8 +25,8 @@
 #include "tools/common/testing/child_process.h"
 #include "tools/common/testing/test_files.h"
 #include "ui/dialog_window.h"
-#include "ui/qt/qt_backend.h"
-#include "ui/tests/qt_script.h"
+#include "ui/qt/backend.h"
+#include "ui/tests/script_qt.h"
 #include "xfer/log_lines.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include "serial/line_settings.h"
 #include "serial/open_failure.h"
 #include "serial/port_object.h"
-#include "serial/posix_device.h"
+#include "serial/device_posix.h"
 #include "serial/queued_input.h"
 #include "serial/status_dump.h"
 

@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-#include "serial/posix_device.h"
+#include "serial/device_posix.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "host/tests/asleep_linux.h"
 #include "serial/driver_state.h"
 #include "serial/port_object.h"
-#include "serial/posix_device.h"
+#include "serial/device_posix.h"
 #include "serial/pty_pair.h"
 
 namespace serial {
