@@ -299,9 +299,10 @@ class Suite(GuestSuite):
                    f"unplug: {rounds} pulls mid-get, each noticed, served again after",
                    "; ".join(bad) or "back as " + ", ".join(names))
         # The least of the rounds: on a busy machine the guest may count the time it was not run
-        # against what ran last, in any one round; a spinning wait takes a core in every round.
-        # The board's emulation costs several times the PC's.
-        limit = 2.0 if self.arch == "amd64" else 25.0
+        # against what ran last, in any one round (up to 4 % seen beside two busy cores), while
+        # a spinning wait takes a core in every round. The board's emulation costs several times
+        # the PC's.
+        limit = 10.0 if self.arch == "amd64" else 25.0
         self.check(min(shares) <= limit,
                    f"unplug: the server waits for the adapter on <= {limit:.0f} % of a core",
                    f"least of {len(shares)} rounds of {AWAY_S} s away {min(shares):.2f} %, "
