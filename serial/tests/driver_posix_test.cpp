@@ -127,6 +127,7 @@ TEST(TranslateDcbTest, ParitySizeStopBitsAndFlowBecomeTermiosFlags) {
 
   dcb.BaudRate = 9600;
   dcb.ByteSize = 5;
+  dcb.Parity = EVENPARITY;
   dcb.StopBits = ONESTOPBIT;
   dcb.fOutX = dcb.fInX = dcb.fParity = 1;
   dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
