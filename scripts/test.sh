@@ -3,7 +3,7 @@
 # (default, sanitizer, both Windows builds, plain Release, the Arm cross builds) and
 # the suites on them (ctest's, the Windows ones under Wine, the Arm ones under qemu-user, the
 # real-driver suite in a virtual PC and on a virtual arm64 board, the package's systemd units in
-# a Debian guest, the packages installed and removed again).
+# a Debian guest, the packages installed and removed again, the README's pictures remade).
 #
 #   scripts/test.sh                    every stage
 #   scripts/test.sh --only STAGE...    those stages and the stages they need
@@ -37,6 +37,7 @@ stage_table=(
   "linux-armhf suite|suite|arm builds|arm_suite armhf"
   "real drivers arm64|suite|arm builds|board_suite"
   "sanitizer suite|suite|sanitizer build|ctest --preset sanitize"
+  "pictures|suite|default build,windows builds|scripts/pictures.sh --check && scripts/pictures.sh --out build/pictures"
   "packages|suite|default build,windows builds,arm builds,release build,clean systems|root_only \"install the Debian packages with apt\" scripts/package.sh --check"
 )
 max_suites=3
