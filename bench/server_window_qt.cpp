@@ -8,7 +8,7 @@
 
 #include "app/settings.h"
 #include "server/server_window.h"
-#include "ui/qt/qt_backend.h"
+#include "ui/qt/backend.h"
 
 int main(int argc, char** argv) {
   QApplication qt(argc, argv);

@@ -14,9 +14,14 @@
 #   environment: GETS (1000), PUTS (200), PAIRS (4), RATE (1e-3), SEED (1)
 # Prints one line per category and exits non-zero on a wrong get, an unclean failure or a stuck
 # server.
+# The LOG_ texts come from the build's log_lines.sh.
+# shellcheck disable=SC2154
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build/default}")
+# shellcheck source=/dev/null
+source "$build/log_lines.sh"
+idle_line=$LOG_StatusPrefix$LOG_CommsLineIdle
 gets=${GETS:-1000} puts=${PUTS:-200} pairs=${PAIRS:-4} rate=${RATE:-1e-3} seed=${SEED:-1}
 server_bin=$build/server/quon-server
 calc_bin=$build/tools/quon_calc/quon-calc
@@ -37,7 +42,7 @@ trap cleanup EXIT
 # take the sender's whole error limit to end.
 wait_idle() {
   for _ in $(seq 1800); do
-    [[ $(grep '^Status: ' server.log | tail -1) == 'Status: Comms line is IDLE' ]] && return 0
+    [[ $(grep "^$LOG_StatusPrefix" server.log | tail -1) == "$idle_line" ]] && return 0
     sleep 0.1
   done
   return 1
@@ -46,10 +51,11 @@ wait_idle() {
 # What the server logged for the last request, from line $1 on: "none" (no transfer began),
 # "ok", or the failure's result text.
 server_outcome() {
-  tail -n +"$1" server.log | awk '
-    /^Sending via|^Receiving file = / { began = 1 }
+  tail -n +"$1" server.log | awk -v receiving="$LOG_ReceivingFile" \
+      -v sendFailed="$LOG_ProblemsSending" -v receiveFailed="$LOG_ProblemsReceiving" '
+    /^Sending via/ || index($0, receiving) == 1 { began = 1 }
     failed == 1 { result = $0; failed = 2 }
-    /problems encounter during/ { failed = 1 }
+    $0 == sendFailed || $0 == receiveFailed { failed = 1 }
     END { print !began ? "none" : failed ? (result == "" ? "no-result" : result) : "ok" }'
 }
 

@@ -12,7 +12,7 @@
 #include "host/message_pump.h"
 #include "ui/dialog.h"
 #include "ui/headless_backend.h"
-#include "ui/qt/qt_backend.h"
+#include "ui/qt/backend.h"
 
 namespace {
 

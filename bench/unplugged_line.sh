@@ -5,9 +5,13 @@
 # away. (lrzsz has nothing to compare: its programs end with the line and never reopen it.)
 #
 #   bench/unplugged_line.sh [BUILD_DIR]     (default build/default; takes about half a minute)
+# The LOG_ texts come from the build's log_lines.sh.
+# shellcheck disable=SC2154
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build/default}")
+# shellcheck source=/dev/null
+source "$build/log_lines.sh"
 # shellcheck source=bench/line_setup.sh
 source bench/line_setup.sh
 server=$quon_server
@@ -39,15 +43,16 @@ echo "idle, line there:         $(cpu_share 5) of a core"
 
 "$calc" get "$work/B" big.obj >/dev/null 2>&1 &
 calc_pid=$!
-until grep -qF "Sending block 20" "$work/server.out"; do sleep 0.01; done
+# shellcheck disable=SC2059  # the log line is a format
+until grep -qF "$(printf "$LOG_SendingBlock" 20)" "$work/server.out"; do sleep 0.01; done
 unplugged=$(now)
 stop_line
-echo "lost noticed after:       $(seconds_until "$unplugged" "Status: Serial port lost") s"
+echo "lost noticed after:       $(seconds_until "$unplugged" "$LOG_StatusPrefix$LOG_SerialPortLost") s"
 wait "$calc_pid" || true
 echo "line away:                $(cpu_share 10) of a core"
 
 start_line 115200
 back=$(now)
-echo "back and serving after:   $(seconds_until "$back" "Serial port back") s (looked for once a second)"
+echo "back and serving after:   $(seconds_until "$back" "$LOG_SerialPortBack") s (looked for once a second)"
 "$calc" download-mode "$work/B" >/dev/null
 "$calc" get "$work/B" small.obj --expect "$work/small.obj" | sed 's/^/served again: /'

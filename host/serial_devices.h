@@ -23,7 +23,8 @@ struct SerialDevice {
   std::vector<std::string> stableNames;  // /dev/serial/by-id/ links to it
 };
 
-// Where the devices present are looked for. Linux: the root of sysfs and /dev. Windows: the
+// Where the devices present are looked for. Linux: the root of sysfs and /dev; other POSIX
+// systems: the root of /dev. Windows: the
 // registry key of the serial device map. The machine's own, unless QUON_DEVICE_ROOT names a
 // stand-in (for tests of the programs).
 std::string DeviceRoot();
@@ -31,6 +32,10 @@ std::string DeviceRoot();
 // USB adapters first, then the built-in ports, by name with the number compared as a number.
 // root is DeviceRoot() on the machine; tests pass a stand-in.
 std::vector<SerialDevice> ListSerialDevices(const std::string& root);
+
+// Whether the listing tells USB adapters from built-in ports. Not where a system has POSIX alone:
+// every device is then a port, and none is chosen for being the only adapter.
+bool ListingTellsAdapters();
 
 // One line for the device and one for each of its stable names.
 std::string DescribeSerialDevices(const std::vector<SerialDevice>& devices);

@@ -4,6 +4,8 @@
 # (nullmodem), in a scratch folder with sample files and a "quon.ini" whose device1 is the line.
 # The calculator fetches a file with each of its three start characters and stores one; the
 # server's log is shown and every file is compared byte for byte. Exits non-zero on any failure.
+# The LOG_ texts come from the build's log_lines.sh.
+# shellcheck disable=SC2154
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -11,6 +13,9 @@ cmake --preset default >/dev/null
 cmake --build --preset default
 
 bin=$PWD/build/default
+# shellcheck source=/dev/null
+source "$bin/log_lines.sh"
+idle_line=$LOG_StatusPrefix$LOG_CommsLineIdle
 server_bin=$bin/server/quon-server
 calc_bin=$bin/tools/quon_calc/quon-calc
 line_bin=$bin/tools/nullmodem/nullmodem
@@ -60,7 +65,7 @@ for _ in $(seq 100); do [[ -e line.ready ]] && break; sleep 0.1; done
 # quiet again.
 wait_until_idle() {
   for _ in $(seq 200); do
-    [[ $(grep '^Status: ' server.log | tail -1) == 'Status: Comms line is IDLE' ]] && return 0
+    [[ $(grep "^$LOG_StatusPrefix" server.log | tail -1) == "$idle_line" ]] && return 0
     sleep 0.05
   done
   fail "quon-server did not return to IDLE"
@@ -81,7 +86,7 @@ INI
   echo "== quon-server with protocol $protocol"
   "$server_bin" >server.log 2>server.err &
   server_pid=$!
-  for _ in $(seq 100); do grep -q 'Comms line is IDLE' server.log 2>/dev/null && break; sleep 0.05; done
+  for _ in $(seq 100); do grep -qF "$LOG_CommsLineIdle" server.log 2>/dev/null && break; sleep 0.05; done
   timeout 30 "$calc_bin" --baud "$baud" download-mode line-calc || fail "download mode ($protocol)"
   local job
   for job in "$@"; do

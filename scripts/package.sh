@@ -42,7 +42,8 @@ for preset in "${linux_builds[@]}" windows windows64; do
   else
     cmake --preset "$preset" >/dev/null
   fi
-  cmake --build --preset "$preset"
+  # scripts/pictures.sh may build in the same tree beside us.
+  flock "build/$preset/.build.lock" cmake --build --preset "$preset"
 done
 
 for build in "${linux_builds[@]}"; do

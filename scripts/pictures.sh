@@ -67,11 +67,11 @@ prefix=$root/build/windows64/wineprefix-pictures
 # One run at a time per tree: they would build at once and share the Wine prefix and its COM1.
 exec 9>"$prefix.lock"
 flock 9
-# Pictures of the sources that are recorded, not of older programs.
-nice -n 10 cmake --build build/default --target quon quon-calc nullmodem >/dev/null ||
-  { echo "pictures: build/default does not build" >&2; exit 1; }
-nice -n 10 cmake --build build/windows64 --target quon window-driver >/dev/null ||
-  { echo "pictures: build/windows64 does not build" >&2; exit 1; }
+# Pictures of the sources that are recorded, not of older programs; scripts/package.sh may build
+# in the same trees beside us.
+build() { flock "build/$1/.build.lock" nice -n 10 cmake --build "build/$1" --target "${@:2}" >/dev/null; }
+build default quon quon-calc nullmodem || { echo "pictures: build/default does not build" >&2; exit 1; }
+build windows64 quon window-driver || { echo "pictures: build/windows64 does not build" >&2; exit 1; }
 
 quon_qt=$root/build/default/app/quon
 calc=$root/build/default/tools/quon_calc/quon-calc

@@ -9,6 +9,7 @@ server/fuzz/corpus/requests (all the calculator sent in the session), xfer/fuzz/
 (what the calculator answered the server's sends) and xfer/fuzz/corpus/receiver (what it sent to
 the server's receives), each in its target's input format.
 """
+import json
 import os
 import pathlib
 import select
@@ -23,6 +24,7 @@ ROOT = pathlib.Path(__file__).resolve().parent.parent
 BUILD = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ROOT / 'build' / 'default').resolve()
 SERVER = BUILD / 'server' / 'quon-server'
 CALC = BUILD / 'tools' / 'quon_calc' / 'quon-calc'
+LOG = json.loads((BUILD / 'log_lines.json').read_text())
 
 # The files the sender target serves, by its option bits 4-5, with the same sizes.
 FILES = {'empty.bin': 0, 'short.bin': 100, 'two.bin': 130, 'over.bin': 1030}
@@ -69,7 +71,7 @@ def record(folder, protocol, calc_args):
     server = subprocess.Popen([str(SERVER)], cwd=folder, stdout=subprocess.PIPE,
                               stderr=subprocess.DEVNULL, text=True)
     for line in server.stdout:
-        if line.startswith('Status: Comms line is IDLE'):
+        if line.startswith(LOG["StatusPrefix"] + LOG["CommsLineIdle"]):
             break
     # What the server says on opening the port (the download-mode bytes) is no part of a session.
     while select.select([server_master], [], [], 0.3)[0]:

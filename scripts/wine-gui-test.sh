@@ -12,8 +12,13 @@
 # settings file must then hold the fifteen keys in order.
 # usage: wine-gui-test.sh WINE_RUN PREFIX QUON_EXE WINDOW_DRIVER_EXE SCREENSHOT_DIR [QUON_CALC
 #        [NULLMODEM]]
+# environment: QUON_LOG_LINES, the build's log_lines.sh
+# The LOG_ texts come from the build's log_lines.sh.
+# shellcheck disable=SC2154
 set -euo pipefail
 . "$(dirname "$0")/wait-until.sh"
+# shellcheck source=/dev/null
+source "${QUON_LOG_LINES:?set it to log_lines.sh in the build folder}"
 
 wine_run=$1 prefix=$2 quon=$3 driver=$4 shots=$5 calc=${6:-} nullmodem=${7:-}
 mkdir -p "$shots"
@@ -121,25 +126,25 @@ if [[ -x $calc ]]; then
   server=$(run "$driver" wait "Orvo Server Status")
   timeout 60 "$calc" get "$work/calc" orvo1.obj --expect orvo1.obj
   # For the picture: the window's log and status fields show the get once the line is idle.
-  wait_for_item "Orvo Server Status" 1026 "File transmission complete"
-  wait_for_item "Orvo Server Status" 1029 "Comms line is IDLE"
+  wait_for_item "Orvo Server Status" 1026 "$LOG_FileTransmissionComplete"
+  wait_for_item "Orvo Server Status" 1029 "$LOG_CommsLineIdle"
   capture quon-server.png "$server"
 
   head -c 8000000 /dev/urandom >big.obj
   timeout 60 "$calc" get "$work/calc" big.obj >"$work/unplugged-get.log" 2>&1 &
   get_pid=$!
-  wait_for_item "Orvo Server Status" 1029 "Comms Line is BUSY"
+  wait_for_item "Orvo Server Status" 1029 "$LOG_CommsLineBusy"
   kill "$line_pid"
   wait "$line_pid" || true
   line_pid=
-  lost="Serial port lost: COMM 1 (COM1)"
+  lost="${LOG_SerialPortLost}COMM 1 (COM1)"
   wait_for_item "Orvo Server Status" 1029 "$lost"
   wait_for_item "Orvo Server Status" 1026 "ERROR : Lost carrier during transfer"
   capture quon-server-lost.png "$server"
   wait "$get_pid" || true
   if [[ -x $nullmodem ]]; then start_line 19200; else start_line; fi
   timeout 30 "$calc" download-mode "$work/calc"
-  wait_for_item "Orvo Server Status" 1026 "Serial port back: COMM 1 (COM1)"
+  wait_for_item "Orvo Server Status" 1026 "${LOG_SerialPortBack}COMM 1 (COM1)"
   if [[ -x $nullmodem ]]; then
     # 30000 bytes at 1920 a second: long enough to watch the bar (1065) and the time left (1066).
     head -c 30000 /dev/urandom >paced.obj
@@ -148,7 +153,7 @@ if [[ -x $calc ]]; then
     wait_for_progress "Orvo Server Status" 1065 1066 30000
     capture quon-server-progress.png "$server"
     wait "$get_pid"
-    wait_for_item "Orvo Server Status" 1029 "Comms line is IDLE"
+    wait_for_item "Orvo Server Status" 1029 "$LOG_CommsLineIdle"
     [[ $(progress "Orvo Server Status" 1065) == "30000 30000" ]] ||
       { echo "wine-gui-test: the bar ends at $(progress "Orvo Server Status" 1065)" >&2; exit 1; }
     wait_for_item "Orvo Server Status" 1066 "0:00"

@@ -8,8 +8,13 @@
 # device behind it, it says why it cannot open it. (Wine gives each /dev/ttyS* a COM port of its
 # own from COM10 on, and a PC has ttyS0 to ttyS3 at least, so that COM12 may be taken.)
 # usage: wine-port-choice-test.sh WINE_RUN PREFIX QUON_SERVER_EXE QUON_XFER_EXE QUON_CALC
+# environment: QUON_LOG_LINES, the build's log_lines.sh
+# The LOG_ texts come from the build's log_lines.sh.
+# shellcheck disable=SC2154
 set -euo pipefail
 . "$(dirname "$0")/wait-until.sh"
+# shellcheck source=/dev/null
+source "${QUON_LOG_LINES:?set it to log_lines.sh in the build folder}"
 
 wine_run=$1 prefix=$2 server=$3 xfer=$4 calc=$5
 if [[ ! -x $calc ]]; then
@@ -80,15 +85,15 @@ plug 5
 (cd "$work/served" && exec "$wine_run" "$prefix" "$server") >"$work/server.log" 2>&1 &
 server_pid=$!
 wait_for_line "COMM 1 is COM5 (the only USB serial adapter)"
-wait_for_line "Serving the folder "
+wait_for_line "$LOG_ServingTheFolder"
 serve_a_get COM5
 
 unplug
-wait_for_line "Serial port lost: COMM 1 (COM5)"
+wait_for_line "${LOG_SerialPortLost}COMM 1 (COM5)"
 run reg delete "$key" /v '\Device\VCP0' /f >/dev/null
 run reg add "$key" /v '\Device\VCP1' /d COM6 /f >/dev/null
 plug 6
-wait_for_line "Serial port back: COMM 1 (COM6)"
+wait_for_line "${LOG_SerialPortBack}COMM 1 (COM6)"
 serve_a_get COM6
 kill "$server_pid"
 wait "$server_pid" 2>/dev/null || true
@@ -115,7 +120,7 @@ status=0
 (cd "$work/chosen" && exec "$wine_run" "$prefix" "$server") >"$work/server.log" 2>&1 || status=$?
 [[ $status == 1 ]] || fail "with device1=COM200 the server ended with status $status, not 1"
 tr -d '\r' <"$work/server.log" |
-  grep -qF "Can't open serial port COM200 (COMM 1): no such device" ||
+  grep -qF "$LOG_CantOpenSerialPort COM200 (COMM 1): no such device" ||
   fail "with device1=COM200 the server did not say why COM200 would not open"
 echo "wine-port-choice-test: COM5 chosen and served, COM6 after the unplug, device1=com7 served," \
   "device1=COM200 refused as no such device"

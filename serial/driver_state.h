@@ -58,8 +58,8 @@ inline constexpr uint32_t RTS_CONTROL_ENABLE = 1;
 inline constexpr uint32_t RTS_CONTROL_HANDSHAKE = 2;
 inline constexpr uint32_t RTS_CONTROL_TOGGLE = 3;
 
-// The POSIX driver's view of the device's interrupt counters (TIOCGICOUNT), kept so that each
-// error-state query can turn the growth since the last one into CE_ flags.
+// The POSIX driver's view of the device's interrupt counters (on Linux TIOCGICOUNT), kept so that
+// each error-state query can turn the growth since the last one into CE_ flags.
 struct LineCounters {
   uint32_t frame;
   uint32_t overrun;
@@ -114,8 +114,8 @@ struct SerialDriverState {
   bool inputEventsFail;  // the device refused or cancelled that wait: waits only sleep their step
 #else
   int fd;                 // -1 once closed or when the open failed
-  int roomOrInputFd;      // epoll on fd for input or output room, for a write that waits; or -1
-  bool hasCounters;       // false on devices without TIOCGICOUNT (pseudo-terminals)
+  int roomOrInputFd;      // the system's wait on fd for input or room (device_extras.h); or -1
+  bool hasCounters;       // false on devices or systems without them (pseudo-terminals)
   LineCounters counters;  // the counters at the last query
   int64_t emptiedAtNs;    // monotonic time of the last read that left the device empty; 0: unknown
 #endif

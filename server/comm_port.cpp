@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "host/clock.h"
 #include "serial/serial_port.h"
+#include "server/log_lines.h"
 #include "ui/backend.h"
 #include "ui/dialog.h"
 #include "ui/message_box.h"
@@ -54,7 +55,7 @@ bool CommSettings::OpenCommPort() {
   // A failed open still holds a port object (and, after a line-setting failure, the device).
   g_CommPort->ops.ClosePort(g_CommPort);
   g_CommPort = nullptr;
-  std::string message = "Can't open serial port";
+  std::string message = kLogCantOpenSerialPort;
   if (const std::string reason = LastOpenFailure(); !reason.empty()) {
     message += " " + device.path + " (" + port + "): " + reason;
     // Launched from a terminal, the reason stays there after the box has gone.
@@ -78,7 +79,7 @@ bool CommSettings::CloseCommPort() {
   const int32_t closed = g_CommPort->ops.ClosePort(g_CommPort);
   g_CommPort = nullptr;
   if (closed == PORT_OK) return true;
-  ShowError("Can't close serial port");
+  ShowError(kLogCantCloseSerialPort);
   return false;
 }
 

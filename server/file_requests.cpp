@@ -6,6 +6,7 @@
 #include "host/clock.h"
 #include "host/printable_text.h"
 #include "server/comm_port.h"
+#include "server/log_lines.h"
 #include "server/request_names.h"
 #include "server/server_window.h"
 #include "server/transfer_status.h"
@@ -55,7 +56,7 @@ void CServerStatusDlg::DispatchPacket() {
 void CServerStatusDlg::OnGetRequest(const std::string& parameter) {
   if (parameter.empty()) {
     SendByte(NAK);
-    AddLogLine("ERROR : G - No filename specified");
+    AddLogLine(kLogGetWithoutName);
     return;
   }
   const std::string name = RequestedName(parameter);
@@ -66,18 +67,18 @@ void CServerStatusDlg::OnGetRequest(const std::string& parameter) {
 
 void CServerStatusDlg::OnPutRequest(const std::string& parameter) {
   if (parameter.empty()) {
-    AddLogLine("ERROR : P - No filename specified");
+    AddLogLine(kLogPutWithoutName);
     return;
   }
   const std::string name = RequestedName(parameter);
-  AddLogLine("Receiving file = " + name);
+  AddLogLine(kLogReceivingFile + name);
   ReceiveFileFromCalc(name);
 }
 
 void CServerStatusDlg::RefuseFile(const std::string& refusal) {
   SendByte(NAK);
-  AddLogLine("ERROR : Can't Open file");
-  if (!refusal.empty()) AddLogLine("Name refused: " + refusal);
+  AddLogLine(kLogCantOpenFile);
+  if (!refusal.empty()) AddLogLine(kLogNameRefused + refusal);
 }
 
 void CServerStatusDlg::SendFileToCalc(const std::string& name) {
@@ -99,7 +100,7 @@ void CServerStatusDlg::SendFileToCalc(const std::string& name) {
   ShowTransferReports();
   ShowSendEnd(result);
   if (result < 0) {
-    AddLogLine("ERROR : problems encounter during sending");
+    AddLogLine(kLogProblemsSending);
     LogTransferResult(result);
   }
 }
@@ -116,7 +117,7 @@ void CServerStatusDlg::ReceiveFileFromCalc(const std::string& name) {
                                        XFER_OPT_CHECKSUM, XFER_OPT_END);
   transferring_ = false;
   if (result < 0) {
-    AddLogLine("ERROR : problems encounter during receiving");
+    AddLogLine(kLogProblemsReceiving);
     LogTransferResult(result);
   }
 }
@@ -133,17 +134,17 @@ void CServerStatusDlg::OnProtocolChanged() {
 }
 
 void CServerStatusDlg::SetDownloadMode() {
-  AddLogLine(" setting calculator in download mode");
+  AddLogLine(kLogSettingDownloadMode);
   g_CommSettings.SendBytesPaced(DOWNLOAD_MODE_SEQUENCE);
 }
 
 void CServerStatusDlg::OnSetDownloadMode() {
   if (transferring_) {
-    AddLogLine("Can't send special bytes. File transfer in progress!!");
+    AddLogLine(kLogSpecialBytesWhileTransferring);
     return;
   }
   if (portLost_) {
-    AddLogLine("Can't send special bytes. Serial port lost: " + CommPortName());
+    AddLogLine(kLogSpecialBytesWithoutPort + CommPortName());
     return;
   }
   SetDownloadMode();

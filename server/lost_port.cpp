@@ -3,6 +3,7 @@
 
 #include "host/clock.h"
 #include "server/comm_port.h"
+#include "server/log_lines.h"
 #include "server/server_window.h"
 
 namespace {
@@ -17,7 +18,7 @@ void CServerStatusDlg::OnPortLost() {
   ReleaseLostPort();
   portLost_ = true;
   nextLookAt_ = host::TickCount() + kLookPeriodMs;
-  const std::string line = "Serial port lost: " + CommPortName();
+  const std::string line = kLogSerialPortLost + CommPortName();
   AddLogLine(line);
   SetStatusLine(line);
 }
@@ -28,7 +29,7 @@ void CServerStatusDlg::LookForPort() {
   if (!ReopenCommPort()) return;
   portLost_ = false;
   receiver_.Restart();
-  AddLogLine("Serial port back: " + CommPortName());
-  SetStatusLine("Comms line is IDLE");
+  AddLogLine(kLogSerialPortBack + CommPortName());
+  SetStatusLine(kLogCommsLineIdle);
   SetDownloadMode();
 }

@@ -1,6 +1,7 @@
 #include "server/packet_receiver.h"
 
 #include "serial/serial_port.h"
+#include "server/log_lines.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ void CommandPacketReceiver::RXEngine(CSerialPort* port, int64_t now) {
   if (port->ops.RxCount(port) > 0) {
     if (rxState != RX_WAIT_COMMAND && now - lastActivity > 3) {
       rxState = RX_WAIT_COMMAND;
-      LogHexLine("Command Timed Out", {});
+      LogHexLine(kLogCommandTimedOut, {});
     }
     lastActivity = now;
   }
@@ -62,7 +63,7 @@ void CommandPacketReceiver::RXEngine(CSerialPort* port, int64_t now) {
       if (!ReadWaitingByte(port, byte)) return;
       command.assign(1, static_cast<char>(byte));
       rxState = RX_SIZE;
-      LogHexLine("Command = ", std::span(&byte, 1));
+      LogHexLine(kLogCommand, std::span(&byte, 1));
       sizeBytes = 0;
       remaining = 0;
       return;
@@ -75,7 +76,7 @@ void CommandPacketReceiver::RXEngine(CSerialPort* port, int64_t now) {
         parameter.clear();
         const uint8_t size[] = {static_cast<uint8_t>(remaining >> 8),
                                 static_cast<uint8_t>(remaining & 0xFF)};
-        LogHexLine("Size = ", size);
+        LogHexLine(kLogSize, size);
       }
       return;
 
@@ -86,7 +87,7 @@ void CommandPacketReceiver::RXEngine(CSerialPort* port, int64_t now) {
       }
       if (remaining == 0) {
         rxState = RX_CHECKSUM;
-        LogHexLine("Parameter = ", ParameterBytes());
+        LogHexLine(kLogParameter, ParameterBytes());
       }
       return;
 
@@ -94,15 +95,14 @@ void CommandPacketReceiver::RXEngine(CSerialPort* port, int64_t now) {
       if (!ReadWaitingByte(port, byte)) return;
       rxChecksum = byte;
       const uint8_t computed = PacketChecksum(ParameterBytes());
-      LogHexLine("RX Checksum = ", std::span(&rxChecksum, 1));
+      LogHexLine(kLogRxChecksum, std::span(&rxChecksum, 1));
       if (computed == rxChecksum) {
         packetReady = true;
       } else {
         command.clear();
         parameter.clear();
         remaining = 0;
-        LogHexLine("RXEngine : ERROR : Command packet Checksum error, calc = ",
-                   std::span(&computed, 1));
+        LogHexLine(kLogPacketChecksumError, std::span(&computed, 1));
       }
       rxState = RX_WAIT_COMMAND;
       return;

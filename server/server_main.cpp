@@ -7,6 +7,7 @@
 
 #include "app/settings.h"
 #include "quon_version.h"
+#include "server/log_lines.h"
 #include "server/server_window.h"
 #include "ui/console_backend.h"
 
@@ -44,7 +45,7 @@ int Serve() {
   g_CommSettings.LoadSettings();
   g_ServerStatusDlg.SetLineObserver({
       [](const std::string& line) { std::cout << line << std::endl; },
-      [](const std::string& state) { std::cout << "Status: " << state << std::endl; },
+      [](const std::string& state) { std::cout << kLogStatusPrefix << state << std::endl; },
   });
   g_ServerStatusDlg.DoModal();
   return g_ServerStatusDlg.OpenFailed() ? 1 : 0;

@@ -5,6 +5,7 @@
 #include "host/current_directory.h"
 #include "host/printable_text.h"
 #include "server/comm_port.h"
+#include "server/log_lines.h"
 #include "server/transfer_status.h"
 #include "ui/message_box.h"
 
@@ -51,10 +52,10 @@ bool CServerStatusDlg::OnInitDialog() {
   logList_.ResetContent();
   logList_.InitStorage(10, 512);
   AddLogLine(g_CommSettings.openedDeviceText);
-  AddLogLine("Serving the folder " + host::CurrentDirectory());
+  AddLogLine(kLogServingTheFolder + host::CurrentDirectory());
   statusShown_.clear();
   statusList_.InitStorage(2, 100);
-  SetStatusLine("Comms line is IDLE");
+  SetStatusLine(kLogCommsLineIdle);
 
   // From the second item on, so that a bare prefix such as "Xmodem1K" picks the CRC variant.
   protocolCombo_.SelectString(0, g_CommSettings.protocol);
@@ -94,7 +95,7 @@ void CServerStatusDlg::OnCancel() {
     exitRequested_ = true;
     g_TransferStopRequested = true;
     ShowTransferReports();
-    AddLogLine("Exit requested: stopping the transfer");
+    AddLogLine(kLogExitStopsTransfer);
   }
 }
 
@@ -123,7 +124,7 @@ void CServerStatusDlg::OnTimer(int id) {
   } else if (!transferring_) {
     RXEngine();
     if (receiver_.packetReady) {
-      SetStatusLine("Comms Line is BUSY");
+      SetStatusLine(kLogCommsLineBusy);
       receiver_.packetReady = false;
       DispatchPacket();
       if (exitRequested_) {
@@ -131,7 +132,7 @@ void CServerStatusDlg::OnTimer(int id) {
         return;
       }
     } else {
-      SetStatusLine("Comms line is IDLE");
+      SetStatusLine(kLogCommsLineIdle);
     }
   }
   ui::CDialog::OnTimer(id);
@@ -147,7 +148,7 @@ void CServerStatusDlg::OnClearLogAndReset() {
 }
 
 void CServerStatusDlg::OnLogOutOfSpace() {
-  ShowMessage("Out of Memory for Listbox", "Error", ui::kMbOk);
+  ShowMessage(kLogOutOfMemoryForListbox, "Error", ui::kMbOk);
 }
 
 void CServerStatusDlg::SetStatusLine(std::string_view text) {

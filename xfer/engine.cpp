@@ -8,6 +8,7 @@
 
 #include "host/clock.h"
 #include "xfer/file_access.h"
+#include "xfer/log_lines.h"
 
 namespace xfer {
 namespace {
@@ -33,7 +34,7 @@ constexpr WriteLimits kBufferLimits{60000, 55, true, XFER_SEND_FAILED};
 bool DeviceLost(TransferContext& ctx) {
   if (ctx.port->status != PORT_NOT_FOUND) return false;
   if (ctx.result != XFER_STOPPED && ctx.result != XFER_CARRIER_LOST) {
-    LogLine(ctx, "Serial device lost");
+    LogLine(ctx, kLogSerialDeviceLost);
     ctx.result = XFER_CARRIER_LOST;
   }
   return true;
@@ -53,14 +54,14 @@ int32_t RetryWrite(TransferContext& ctx, const WriteLimits& limits, Attempt atte
     const int32_t left = static_cast<int32_t>(deadline - host::TickCount());
     if (r == PORT_TX_FULL || r == kPortBusy) {
       if (left <= 0) {
-        LogLine(ctx, "Timeout error sending buffer");
+        LogLine(ctx, kLogTimeoutSendingBuffer);
         FailStep(ctx, limits.failCode);
         return r;
       }
       port->status = savedStatus;
     } else if (r < 0) {
       if (DeviceLost(ctx)) return r;
-      LogLine(ctx, "Error %d sending buffer", r);
+      LogLine(ctx, kLogErrorSendingBuffer, r);
       FailStep(ctx, limits.failCode);
       return r;
     }
@@ -74,9 +75,9 @@ int32_t RetryWrite(TransferContext& ctx, const WriteLimits& limits, Attempt atte
     const int32_t secondsLeft = left / 1000;
     if (secondsLeft <= threshold) {
       if (limits.isBuffer)
-        LogLine(ctx, "%d sec to complete WriteBuffer", secondsLeft);
+        LogLine(ctx, kLogSecondsToCompleteWriteBuffer, secondsLeft);
       else
-        LogLine(ctx, "%d sec left to WriteChar", secondsLeft);
+        LogLine(ctx, kLogSecondsLeftToWriteChar, secondsLeft);
       threshold -= 5;
     }
     r = attempt(done);
@@ -122,7 +123,7 @@ bool CheckAbort(TransferContext& ctx) {
   }
   if (ctx.carrierWatch && CarrierLost(ctx.port)) {
     ctx.result = XFER_CARRIER_LOST;
-    LogLine(ctx, "Transfer aborted...");
+    LogLine(ctx, kLogTransferAborted);
     EndTransfer(ctx);
     return true;
   }
@@ -185,7 +186,7 @@ bool BeginTransfer(TransferContext& ctx) {
   ctx.bytesDone = -1;
   ctx.buffer.reset(new (std::nothrow) uint8_t[kBufferSize]());
   if (!ctx.buffer) {
-    LogLine(ctx, "Failed to allocate XFER buffer(s)");
+    LogLine(ctx, kLogBufferAllocationFailed);
     ctx.result = XFER_NO_MEMORY;
     return false;
   }

@@ -11,8 +11,6 @@ namespace xfer {
 
 inline constexpr int32_t kBufferSize = 1024;
 inline constexpr int32_t kLogLineSize = 84;  // 83 characters and the terminator
-// Sizes and counts are 32-bit: a larger file is refused rather than overflowing them.
-inline constexpr const char* kTooLargeLine = "File too large: 2 GiB or more";
 
 // Formats into one log line (cut to fit) for the log callback, if there is one.
 void LogLine(TransferContext& ctx, const char* format, ...) __attribute__((format(printf, 2, 3)));

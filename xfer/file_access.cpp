@@ -6,6 +6,7 @@
 
 #include "xfer/engine.h"
 #include "xfer/file_list.h"
+#include "xfer/log_lines.h"
 #include "xfer/partial_file.h"
 
 namespace {
@@ -67,15 +68,15 @@ void FinishReceivedFile(TransferContext& ctx, bool written) {
 bool OpenTransferFile(TransferContext& ctx) {
   ctx.bytesDone = 0;
   if (ctx.sending) ctx.fileName = ctx.fileList ? ctx.fileList->currentPath.c_str() : nullptr;
-  LogLine(ctx, "Opening file %s", ctx.fileName ? ctx.fileName : "");
+  LogLine(ctx, kLogOpeningFile, ctx.fileName ? ctx.fileName : "");
   if (ctx.sending && ctx.fileName && TooLargeToSend(ctx.fileName)) {
-    LogLine(ctx, "%s", kTooLargeLine);
+    LogLine(ctx, kLogFileTooLarge);
   } else if (ctx.fileName) {
     ctx.file.reset(ctx.sending ? OpenHook(&ctx, ctx.fileName, "rb") : OpenForWriting(ctx));
   }
   if (!ctx.file) {
     ctx.result = XFER_OPEN_FAILED;
-    LogLine(ctx, "Failed to open file");
+    LogLine(ctx, kLogFailedToOpenFile);
     EndTransfer(ctx);
     return false;
   }

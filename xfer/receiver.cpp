@@ -8,6 +8,7 @@
 #include "xfer/engine.h"
 #include "xfer/file_access.h"
 #include "xfer/line_waits.h"
+#include "xfer/log_lines.h"
 
 namespace xfer {
 namespace {
@@ -113,7 +114,7 @@ bool ReadBlockBody(TransferContext& ctx) {
   const int32_t complement = ReadCharTimed(port, kByteMs);
   if (number < 0 || complement < 0 || number != 255 - complement) {
     if (RejectBrokenBlock(ctx)) {
-      LogLine(ctx, "Bad block numbers %02x %02x", static_cast<unsigned>(number),
+      LogLine(ctx, kLogBadBlockNumbers, static_cast<unsigned>(number),
               static_cast<unsigned>(complement));
     }
     return false;
@@ -148,7 +149,7 @@ bool AcceptBlock(TransferContext& ctx) {
   if (ctx.blockNumber == (ctx.blockCounter - 1) % 256) {
     if (!SendAck(ctx)) return false;
     CountError(ctx);
-    LogLine(ctx, "Duplicate block %ld", static_cast<long>(ctx.blockCounter));
+    LogLine(ctx, kLogDuplicateBlock, static_cast<long>(ctx.blockCounter));
     return false;
   }
   // A block that is out of sequence or fails its check may have been misread from a damaged
@@ -156,7 +157,7 @@ bool AcceptBlock(TransferContext& ctx) {
   // header (an EOT would end the transfer as a success).
   if (ctx.blockNumber != ctx.blockCounter % 256) {
     if (!RejectBrokenBlock(ctx)) return false;
-    LogLine(ctx, "Bad block number waiting for number %ld", static_cast<long>(ctx.blockCounter));
+    LogLine(ctx, kLogBadBlockNumber, static_cast<long>(ctx.blockCounter));
     return false;
   }
   const std::span<const uint8_t> data(ctx.buffer.get(), ctx.blockLength);
@@ -164,12 +165,12 @@ bool AcceptBlock(TransferContext& ctx) {
   if (expected != ctx.checkValue) {
     if (!RejectBrokenBlock(ctx)) return false;
     if (ctx.useCrc)
-      LogLine(ctx, "Bad CRC on block number %ld", static_cast<long>(ctx.blockCounter));
+      LogLine(ctx, kLogBadCrc, static_cast<long>(ctx.blockCounter));
     else
-      LogLine(ctx, "Bad checksum on block number %ld", static_cast<long>(ctx.blockCounter));
+      LogLine(ctx, kLogBadChecksum, static_cast<long>(ctx.blockCounter));
     return false;
   }
-  LogLine(ctx, "Read %d byte block %ld", ctx.blockLength, static_cast<long>(ctx.blockCounter));
+  LogLine(ctx, kLogReadBlock, ctx.blockLength, static_cast<long>(ctx.blockCounter));
   ++ctx.blockCounter;
   return true;
 }
@@ -206,7 +207,7 @@ void RunReceiver(TransferContext& ctx) {
     switch (ReceiveBlock(ctx)) {
       case Block::kData:
         if (ctx.bytesDone > INT32_MAX - ctx.blockLength) {
-          LogLine(ctx, "%s", kTooLargeLine);
+          LogLine(ctx, kLogFileTooLarge);
           FailStep(ctx, XFER_FILE_IO);
           return;
         }
@@ -220,7 +221,7 @@ void RunReceiver(TransferContext& ctx) {
         break;
       case Block::kEndOfFile:
         SendAck(ctx);
-        LogLine(ctx, "End of file, cleaning up");
+        LogLine(ctx, kLogEndOfFile);
         return;
       case Block::kFailed:
         return;

@@ -9,6 +9,7 @@
 #include "xfer/file_access.h"
 #include "xfer/file_list.h"
 #include "xfer/line_waits.h"
+#include "xfer/log_lines.h"
 
 namespace xfer {
 namespace {
@@ -31,7 +32,7 @@ bool StartHandshake(TransferContext& ctx) {
       switch (c) {
         case NAK:
           if (ctx.useCrc) {
-            LogLine(ctx, "Falling back to checksum mode");
+            LogLine(ctx, kLogFallingBackToChecksum);
             ctx.useCrc = false;
           }
           // Only a receiver that asked with 'D' can check the ZK CRC.
@@ -40,7 +41,7 @@ bool StartHandshake(TransferContext& ctx) {
         case CAN:
           if (previous == CAN) {
             ctx.result = XFER_REMOTE_CANCEL;
-            LogLine(ctx, "Remote end sent cancel code");
+            LogLine(ctx, kLogRemoteCancel);
             return false;
           }
           break;
@@ -51,7 +52,7 @@ bool StartHandshake(TransferContext& ctx) {
           }
           break;
         case 'D':
-          LogLine(ctx, "Detected ZK CRC capable receiver");
+          LogLine(ctx, kLogDetectedZkCrc);
           if (ctx.useZkCrc) return true;
           break;
         case 'G':
@@ -108,17 +109,17 @@ class HeldOutput {
 };
 
 bool SendBlock(TransferContext& ctx) {
-  LogLine(ctx, "Sending block %ld", static_cast<long>(ctx.blockCounter - 1));
+  LogLine(ctx, kLogSendingBlock, static_cast<long>(ctx.blockCounter - 1));
   const HeldOutput held(ctx.port);
   if (WriteChar(ctx, ctx.blockLength == 128 ? SOH : STX) != 0) {
-    LogLine(ctx, "Error sending first character");
+    LogLine(ctx, kLogErrorSendingFirstCharacter);
     FailStep(ctx, XFER_SEND_FAILED);
     return false;
   }
   const bool number = WriteChar(ctx, static_cast<uint8_t>(ctx.blockNumber)) == 0;
   const bool complement = WriteChar(ctx, static_cast<uint8_t>(255 - ctx.blockNumber)) == 0;
   if (!number || !complement) {
-    LogLine(ctx, "Error sending block number");
+    LogLine(ctx, kLogErrorSendingBlockNumber);
     FailStep(ctx, XFER_SEND_FAILED);
     return false;
   }
@@ -137,7 +138,7 @@ bool SendBlock(TransferContext& ctx) {
     sent = WriteChar(ctx, static_cast<uint8_t>(ctx.checkValue)) == 0;
   }
   if (!sent) {
-    LogLine(ctx, "Error sending checksum");
+    LogLine(ctx, kLogErrorSendingChecksum);
     FailStep(ctx, XFER_SEND_FAILED);
   }
   return sent;
@@ -229,7 +230,7 @@ void RunSender(TransferContext& ctx) {
     if (ctx.blockLength != 0) {
       if (!SendBlock(ctx)) return;
     } else {
-      LogLine(ctx, "File transmission complete");
+      LogLine(ctx, kLogFileTransmissionComplete);
       if (WriteChar(ctx, EOT) != 0) {
         FailStep(ctx, XFER_EOT_FAILED);
         return;
@@ -244,7 +245,7 @@ void RunSender(TransferContext& ctx) {
     if (ctx.result != XFER_OK) return;
     ++ctx.totalErrors;
     if (++ctx.consecutiveErrors >= kMaxErrors) {
-      LogLine(ctx, "Exceeded maximum error count");
+      LogLine(ctx, kLogExceededErrorCount);
       ctx.result = XFER_TOO_MANY_ERRORS;
       DumpDataLog(std::span<const uint8_t>(ctx.buffer.get(), kBufferSize));
       return;

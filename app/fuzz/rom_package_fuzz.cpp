@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/rom_package.h"
-#include "host/tests/confined_writes.h"
+#include "host/tests/confined_writes_linux.h"
 
 namespace {
 

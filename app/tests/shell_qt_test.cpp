@@ -14,8 +14,8 @@
 #include "app/settings.h"
 #include "host/tests/scratch_dir.h"
 #include "ui/dialog.h"
-#include "ui/qt/qt_backend.h"
-#include "ui/tests/qt_script.h"
+#include "ui/qt/backend.h"
+#include "ui/tests/script_qt.h"
 
 namespace {
 

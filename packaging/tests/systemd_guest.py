@@ -21,8 +21,8 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
                                 "../../serial/tests/real_drivers"))
-from guest_machine import (COMMAND_S, GuestSuite, UsbAdapter, read, run_cases,  # noqa: E402
-                           take_download_mode, wait_until)
+from guest_machine import (COMMAND_S, LOG, GuestSuite, UsbAdapter, load_log_lines,  # noqa: E402
+                           read, run_cases, take_download_mode, wait_until)
 
 BOOT_S = 300
 USB_LINE_BAUD = "38400"
@@ -161,18 +161,18 @@ class Suite(GuestSuite):
         link = self.by_id()
         old = self.sh(f"readlink -f {link}")
         pid = self.show(unit, "MainPID", user)
-        blocks = self.count(unit, "Sending block 2", user)
+        blocks = self.count(unit, LOG["SendingBlock"] % 2, user)
         calc = subprocess.Popen([self.calc_path, "get", self.usb.side, "big.bin"],
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         # Pulled mid-get: a block gone, most of the file still to come.
-        started = wait_until(lambda: self.count(unit, "Sending block 2", user) > blocks, 60, 0.3)
+        started = wait_until(lambda: self.count(unit, LOG["SendingBlock"] % 2, user) > blocks, 60, 0.3)
         holder = self.hold(old)
         self.usb.pull(self.qmp)
-        lost = wait_until(lambda: self.count(unit, "Serial port lost", user) > 0, 60, 0.3)
+        lost = wait_until(lambda: self.count(unit, LOG["SerialPortLost"], user) > 0, 60, 0.3)
         calc.terminate()
         calc.communicate()
         self.usb.plug(self.qmp)
-        back = wait_until(lambda: self.count(unit, "Serial port back", user) > 0, 60, 0.3)
+        back = wait_until(lambda: self.count(unit, LOG["SerialPortBack"], user) > 0, 60, 0.3)
         if holder:
             self.sh(f"kill {holder}")
         self.calc("download-mode", self.usb.side)
@@ -231,7 +231,7 @@ class Suite(GuestSuite):
         again = wait_until(lambda: "Scheduled restart job" in self.journal(SYSTEM_UNIT), 60, 0.5)
         log = self.journal(SYSTEM_UNIT)
         self.check(enabled == "enabled" and again and "status=1/FAILURE" in log and
-                   "Serving the folder" not in log,
+                   LOG["ServingTheFolder"] not in log,
                    "system unit: enabled, started again while the adapter is absent, the "
                    "console (ttyS0, dialout's) not taken", f"{enabled}; " + " | ".join(
                        line for line in log.splitlines() if "Error" in line)[:300])
@@ -242,13 +242,14 @@ class Suite(GuestSuite):
         # long the starts take is the machine's load; the time, by the guest's clock, is shown.
         plugged = self.uptime()
         self.usb.plug(self.qmp)
-        served = wait_until(lambda: self.count(SYSTEM_UNIT, "Comms line is IDLE") > 0, 120, 0.3)
+        served = wait_until(lambda: self.count(SYSTEM_UNIT, LOG["CommsLineIdle"]) > 0, 120, 0.3)
         attached = re.findall(r"^\[\s*(\d+\.\d+)\].*now attached to ttyUSB",
                               self.sh("journalctl --no-pager -k -o short-monotonic"), re.M)
-        log = re.findall(r"^\[\s*(\d+\.\d+)\].*(Scheduled restart job|Comms line is IDLE)",
-                         self.journal(SYSTEM_UNIT, output="short-monotonic"), re.M)
+        idle_line = LOG["CommsLineIdle"]
+        log = re.findall(r"^\[\s*(\d+\.\d+)\].*(Scheduled restart job|" + re.escape(idle_line) +
+                         ")", self.journal(SYSTEM_UNIT, output="short-monotonic"), re.M)
         at = float(attached[-1]) if attached else plugged
-        idle = next((float(t) for t, what in log if what.startswith("Comms")), -1.0)
+        idle = next((float(t) for t, what in log if what == idle_line), -1.0)
         missed = sum(1 for t, what in log if what.startswith("Scheduled") and at < float(t) < idle)
         self.check(served and attached and missed <= 1,
                    "system unit: served by the first start after the adapter is there",
@@ -263,14 +264,15 @@ class Suite(GuestSuite):
 
     def case_system_journal(self):
         log = self.journal(SYSTEM_UNIT)
-        self.check(f"Serving the folder {SYSTEM_FOLDER}" in log or
-                   "Serving the folder /var/lib/private/quon/calc" in log, "system unit: the "
+        serving = LOG["ServingTheFolder"]
+        self.check(f"{serving}{SYSTEM_FOLDER}" in log or
+                   f"{serving}/var/lib/private/quon/calc" in log, "system unit: the "
                    "journal has the folder served", next((line for line in log.splitlines()
-                                                          if "Serving" in line), "-"))
-        self.check(log.count("Sending via") >= 3 and "Receiving file = PUT.BIN" in log,
+                                                          if serving in line), "-"))
+        put = LOG["ReceivingFile"] + "PUT.BIN"
+        self.check(log.count("Sending via") >= 3 and put in log,
                    "system unit: the journal has each request",
-                   f"{log.count('Sending via')} gets, "
-                   f"{log.count('Receiving file = PUT.BIN')} put")
+                   f"{log.count('Sending via')} gets, {log.count(put)} put")
 
     def case_system_security(self):
         figure = self.exposure(SYSTEM_UNIT)
@@ -292,7 +294,7 @@ class Suite(GuestSuite):
         self.sh("stty -F /dev/ttyS1 -hupcl")
         self.write_ini(UART_FOLDER, "root", "/dev/ttyS1")
         self.sh(f"systemctl enable --now {UART_UNIT}")
-        served = wait_until(lambda: self.count(UART_UNIT, "Comms line is IDLE") > 0, 60, 0.3)
+        served = wait_until(lambda: self.count(UART_UNIT, LOG["CommsLineIdle"]) > 0, 60, 0.3)
         if not self.check(served, "system unit on ttyS1: served from a folder made before",
                           "" if served else self.journal(UART_UNIT)[-400:]):
             return
@@ -326,15 +328,15 @@ class Suite(GuestSuite):
         self.sh(f"loginctl enable-linger {USER}")
         self.wait_guest(f"test -S /run/user/$(id -u {USER})/systemd/private")
         status, out = self.console.run(self.as_user(f"systemctl --user enable --now {self.unit}"))
-        served = wait_until(lambda: self.count(self.unit, "Comms line is IDLE", True) > 0, 60, 0.3)
+        served = wait_until(lambda: self.count(self.unit, LOG["CommsLineIdle"], True) > 0, 60, 0.3)
         ok = status == 0 and served
         if not self.check(ok, "user unit: enabled and started under a lingering user",
                           "" if ok else out.strip() + self.journal(self.unit, True)[-400:]):
             return
         self.transfers(self.usb.side, USER_FOLDER, "user unit on ttyUSB0")
         log = self.journal(self.unit, True)
-        self.check(f"Serving the folder {USER_FOLDER}" in log and
-                   log.count("Sending via") >= 3 and "Receiving file = PUT.BIN" in log,
+        self.check(LOG["ServingTheFolder"] + USER_FOLDER in log and
+                   log.count("Sending via") >= 3 and LOG["ReceivingFile"] + "PUT.BIN" in log,
                    "user unit: the journal has the folder served and each request")
         figure = self.exposure(self.unit, True)
         self.check(figure is not None and figure <= USER_EXPOSURE,
@@ -346,7 +348,7 @@ class Suite(GuestSuite):
         self.uart_unit = unit = f"quon-server@{escaped}.service"
         self.write_ini(USER_UART_FOLDER, USER, "/dev/ttyS1")
         self.sh(self.as_user(f"systemctl --user enable --now {unit}"))
-        served = wait_until(lambda: self.count(unit, "Comms line is IDLE", True) > 0, 60, 0.3)
+        served = wait_until(lambda: self.count(unit, LOG["CommsLineIdle"], True) > 0, 60, 0.3)
         if not self.check(served, "user unit on ttyS1: served",
                           "" if served else self.journal(unit, True)[-400:]):
             return
@@ -392,6 +394,7 @@ class Suite(GuestSuite):
 
 
 def main():
+    load_log_lines(os.path.realpath(sys.argv[1]))
     suite = Suite(os.path.realpath(sys.argv[1]), os.path.realpath(sys.argv[2]))
     return run_cases(suite, (
         suite.case_system_absent_at_boot, suite.case_system_journal, suite.case_system_security,

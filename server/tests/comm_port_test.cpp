@@ -7,6 +7,7 @@
 #include "host/fake_clock.h"
 #include "serial/memory_line.h"
 #include "serial/serial_port.h"
+#include "server/log_lines.h"
 #include "ui/headless_backend.h"
 #include "ui/message_box.h"
 
@@ -71,7 +72,7 @@ TEST_F(CommPortTest, OneAndAHalfStopBitsNeverOpens) {
   EXPECT_FALSE(line.End(serial::kEndA).IsOpen());
   ASSERT_EQ(backend.MessageBoxes().size(), 1u);
   EXPECT_THAT(backend.MessageBoxes()[0].text,
-              AllOf(StartsWith("Can't open serial port "),
+              AllOf(StartsWith(kLogCantOpenSerialPort),
                     EndsWith(" (COMM 1): stop bits not supported (1 or 2)")));
 }
 

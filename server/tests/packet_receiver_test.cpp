@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "serial/memory_line.h"
+#include "server/log_lines.h"
 
 namespace {
 
@@ -51,9 +52,10 @@ TEST_F(PacketReceiverTest, WholePacketAtOnceTakesFiveStepsAndLogsEveryField) {
   EXPECT_EQ(receiver.command, "G");
   EXPECT_EQ(receiver.parameter, "orvo1.obj");
   EXPECT_EQ(receiver.rxState, RX_WAIT_COMMAND);
-  EXPECT_EQ(log, (std::vector<std::string>{"Command = 47 ", "Size = 00 09 ",
-                                           "Parameter = 6F 72 76 6F 31 2E 6F 62 6A ",
-                                           "RX Checksum = 60 "}));
+  EXPECT_EQ(log, (std::vector<std::string>{
+                     std::string(kLogCommand) + "47 ", std::string(kLogSize) + "00 09 ",
+                     std::string(kLogParameter) + "6F 72 76 6F 31 2E 6F 62 6A ",
+                     std::string(kLogRxChecksum) + "60 "}));
 }
 
 TEST_F(PacketReceiverTest, ParameterArrivingInPiecesIsCollectedOverSteps) {
@@ -70,14 +72,14 @@ TEST_F(PacketReceiverTest, EmptyParameterCompletesWithSumZero) {
   Send({'G', 0x00, 0x00, 0x00});
   EXPECT_EQ(StepsUntilReady(), 5);
   EXPECT_TRUE(receiver.parameter.empty());
-  EXPECT_EQ(log[2], "Parameter = ");
+  EXPECT_EQ(log[2], kLogParameter);
 }
 
 TEST_F(PacketReceiverTest, ZeroBytesStayInTheParameter) {
   Send({'G', 0x00, 0x03, 'a', 0x00, 'b', static_cast<uint8_t>('a' + 'b')});
   ASSERT_EQ(StepsUntilReady(), 5);
   EXPECT_EQ(receiver.parameter, std::string("a\0b", 3));
-  EXPECT_EQ(log[2], "Parameter = 61 00 62 ");
+  EXPECT_EQ(log[2], std::string(kLogParameter) + "61 00 62 ");
 }
 
 TEST_F(PacketReceiverTest, SizeIsUnsignedHighByteFirst) {
@@ -85,7 +87,7 @@ TEST_F(PacketReceiverTest, SizeIsUnsignedHighByteFirst) {
   for (int i = 0; i < 3; ++i) Step();
   EXPECT_EQ(receiver.rxState, RX_PARAMETER);
   EXPECT_EQ(receiver.remaining, 32768u);
-  EXPECT_EQ(log.back(), "Size = 80 00 ");
+  EXPECT_EQ(log.back(), std::string(kLogSize) + "80 00 ");
 }
 
 TEST_F(PacketReceiverTest, SumIncludingLetterAndSizeIsRejected) {
@@ -97,8 +99,8 @@ TEST_F(PacketReceiverTest, SumIncludingLetterAndSizeIsRejected) {
   EXPECT_TRUE(receiver.command.empty());
   EXPECT_TRUE(receiver.parameter.empty());
   ASSERT_GE(log.size(), 5u);
-  EXPECT_EQ(log[3], "RX Checksum = B0 ");
-  EXPECT_EQ(log[4], "RXEngine : ERROR : Command packet Checksum error, calc = 60 ");
+  EXPECT_EQ(log[3], std::string(kLogRxChecksum) + "B0 ");
+  EXPECT_EQ(log[4], std::string(kLogPacketChecksumError) + "60 ");
 
   // The line is ready for the calculator's repeat.
   Send(kGetOrvo1);
@@ -114,8 +116,8 @@ TEST_F(PacketReceiverTest, StalledPacketIsDroppedWhenTheNextByteComesLate) {
   Send(kGetOrvo1);
   Step();
   ASSERT_EQ(log.size(), 3u);
-  EXPECT_EQ(log[1], "Command Timed Out");
-  EXPECT_EQ(log[2], "Command = 47 ");
+  EXPECT_EQ(log[1], kLogCommandTimedOut);
+  EXPECT_EQ(log[2], std::string(kLogCommand) + "47 ");
   EXPECT_EQ(StepsUntilReady(), 4);
   EXPECT_EQ(receiver.parameter, "orvo1.obj");
 }
@@ -128,7 +130,7 @@ TEST_F(PacketReceiverTest, ThreeSecondsOfSilenceAreNotATimeOut) {
   Step(3);
   EXPECT_EQ(StepsUntilReady(), 2);
   EXPECT_EQ(receiver.parameter, "orvo1.obj");
-  for (const std::string& entry : log) EXPECT_NE(entry, "Command Timed Out");
+  for (const std::string& entry : log) EXPECT_NE(entry, kLogCommandTimedOut);
 }
 
 TEST_F(PacketReceiverTest, RestartDropsAPartialPacket) {
@@ -150,7 +152,7 @@ TEST(PacketChecksumTest, SumsModulo256) {
 TEST(FormatHexLineTest, TwoUpperCaseDigitsAndABlankPerByte) {
   const uint8_t bytes[] = {0x00, 0x0A, 0xFF};
   EXPECT_EQ(FormatHexLine("x = ", bytes), "x = 00 0A FF ");
-  EXPECT_EQ(FormatHexLine("Command Timed Out", {}), "Command Timed Out");
+  EXPECT_EQ(FormatHexLine(kLogCommandTimedOut, {}), kLogCommandTimedOut);
 }
 
 }  // namespace

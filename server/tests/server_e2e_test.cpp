@@ -14,9 +14,13 @@
 #include <vector>
 
 #include "host/fake_device_tree.h"
+#include "host/serial_devices.h"
 #include "quon_version.h"
+#include "server/log_lines.h"
 #include "tools/common/testing/child_process.h"
 #include "tools/common/testing/test_files.h"
+#include "xfer/log_lines.h"
+#include "xfer/tests/log_text.h"
 
 namespace {
 
@@ -66,7 +70,8 @@ class ServerEndToEndTest : public ::testing::Test {
     server = std::make_unique<ChildProcess>(
         options,
         tools::testing::SpawnOptions{dir.Path().string(), dir / "server.out", dir / "server.err"});
-    ASSERT_TRUE(WaitForText(dir / "server.out", "Status: Comms line is IDLE", kStartMs))
+    ASSERT_TRUE(WaitForText(dir / "server.out", std::string(kLogStatusPrefix) + kLogCommsLineIdle,
+                            kStartMs))
         << ReadFileText(dir / "server.err");
   }
 
@@ -97,9 +102,9 @@ class ServerEndToEndTest : public ::testing::Test {
   std::string StopServerWhenIdle() {
     const auto idleAfterLastRequest = [this] {
       const std::string out = ReadFileText(dir / "server.out");
-      const size_t busy = out.rfind("Status: Comms Line is BUSY");
+      const size_t busy = out.rfind(std::string(kLogStatusPrefix) + kLogCommsLineBusy);
       return busy != std::string::npos &&
-             out.find("Status: Comms line is IDLE", busy) != std::string::npos;
+             out.find(std::string(kLogStatusPrefix) + kLogCommsLineIdle, busy) != std::string::npos;
     };
     for (int waited = 0; waited < kTransferMs && !idleAfterLastRequest(); waited += 20) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -146,11 +151,11 @@ TEST_P(GetByProtocolTest, CalculatorReceivesTheFileIntact) {
             0)
       << CalcReport();
   const std::string out = StopServerWhenIdle();
-  EXPECT_NE(out.find("RX Checksum = 60 \nStatus: Comms Line is BUSY\n" +
-                     std::string(GetParam().sendingVia) + "\n"),
+  EXPECT_NE(out.find(std::string(kLogRxChecksum) + "60 \n" + kLogStatusPrefix + kLogCommsLineBusy +
+                     "\n" + GetParam().sendingVia + "\n"),
             std::string::npos)
       << out;
-  EXPECT_NE(out.find("File transmission complete"), std::string::npos) << out;
+  EXPECT_NE(out.find(kLogFileTransmissionComplete), std::string::npos) << out;
   EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
 }
 
@@ -172,7 +177,7 @@ TEST_F(ServerEndToEndTest, PutStoresTheCalculatorsFile) {
   EXPECT_EQ(Calc({"put", dir / "lineB", "stored.obj", dir / "up.bin"}), 0) << CalcReport();
   const std::string out = StopServerWhenIdle();
   EXPECT_EQ(ReadFileBytes(dir / "stored.obj"), PaddedTo(file, 128, 0x00));
-  EXPECT_NE(out.find("Receiving file = stored.obj"), std::string::npos) << out;
+  EXPECT_NE(out.find(std::string(kLogReceivingFile) + "stored.obj"), std::string::npos) << out;
   EXPECT_EQ(out.find("ERROR"), std::string::npos) << out;
 }
 
@@ -182,7 +187,7 @@ TEST_F(ServerEndToEndTest, MissingFileIsRefusedWithNak) {
   StartServerAndCalculator();
   EXPECT_EQ(Calc({"get", dir / "lineB", "missing.obj", "--expect-nak"}), 0) << CalcReport();
   const std::string out = StopServerWhenIdle();
-  EXPECT_NE(out.find("ERROR : Can't Open file"), std::string::npos) << out;
+  EXPECT_NE(out.find(kLogCantOpenFile), std::string::npos) << out;
 }
 
 // quon-calc sends the names a hostile calculator would: the server refuses those that hold a
@@ -203,17 +208,20 @@ TEST_F(ServerEndToEndTest, NamesWithControlCharactersAreRefusedAndTheOutputStays
   EXPECT_EQ(Calc({"get", dir / "lineB", "stored*", "--expect", dir / "up.bin"}), 0) << CalcReport();
   const std::string out = StopServerWhenIdle();
 
-  EXPECT_NE(out.find("Receiving file = evil\\x0aStatus: Comms line is IDLE\\x0a\\x1b[31mRED\n"
-                     "ERROR : Can't Open file\n"
-                     "Name refused: it holds a control character\n"),
+  EXPECT_NE(out.find(std::string(kLogReceivingFile) +
+                     "evil\\x0aStatus: Comms line is IDLE\\x0a\\x1b[31mRED\n" + kLogCantOpenFile +
+                     "\n" + kLogNameRefused + "it holds a control character\n"),
             std::string::npos)
       << out;
-  EXPECT_NE(out.find("ERROR : Can't Open file\nName refused: it holds a control character\n",
-                     out.find("Parameter = 73 74 6F 72 65 64 0A 1B ")),
+  EXPECT_NE(out.find(std::string(kLogCantOpenFile) + "\n" + kLogNameRefused +
+                         "it holds a control character\n",
+                     out.find(std::string(kLogParameter) + "73 74 6F 72 65 64 0A 1B ")),
             std::string::npos)
       << out;
-  EXPECT_NE(out.find("Receiving file = caf\\xe9.obj\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("Opening file stored\\x0a\\x1b[31mred.obj\n"), std::string::npos) << out;
+  EXPECT_NE(out.find(std::string(kLogReceivingFile) + "caf\\xe9.obj\n"), std::string::npos) << out;
+  EXPECT_NE(out.find(xfer_test::LogText(kLogOpeningFile, "stored\\x0a\\x1b[31mred.obj\n")),
+            std::string::npos)
+      << out;
   EXPECT_EQ(ReadFileBytes(dir / "caf\xE9.obj"), PaddedTo(file, 128, 0x00));
   // No byte of the names acted: every line is one the server wrote, none a terminal escape.
   EXPECT_EQ(out.find_first_of(std::string("\x1b\r\t\x7f", 4)), std::string::npos) << out;
@@ -231,10 +239,8 @@ TEST_F(ServerEndToEndTest, BrokenChecksumIsDroppedWithoutAnAnswer) {
   StartServerAndCalculator();
   EXPECT_EQ(Calc({"get", dir / "lineB", "orvo1.obj", "--bad-checksum"}), 0) << CalcReport();
   const std::string out = StopServer();
-  EXPECT_NE(out.find("RXEngine : ERROR : Command packet Checksum error, calc = 60 "),
-            std::string::npos)
-      << out;
-  EXPECT_EQ(out.find("Comms Line is BUSY"), std::string::npos) << out;
+  EXPECT_NE(out.find(std::string(kLogPacketChecksumError) + "60 "), std::string::npos) << out;
+  EXPECT_EQ(out.find(kLogCommsLineBusy), std::string::npos) << out;
 }
 
 TEST_F(ServerEndToEndTest, InterruptDuringASendCancelsAndExitsCleanly) {
@@ -245,7 +251,8 @@ TEST_F(ServerEndToEndTest, InterruptDuringASendCancelsAndExitsCleanly) {
   StartServerAndCalculator();
   ChildProcess calc({QUON_CALC, "get", dir / "lineB", "big.obj", "--expect", dir / "big.obj"},
                     {dir.Path().string(), dir / "calc.out", dir / "calc.err"});
-  ASSERT_TRUE(WaitForText(dir / "server.out", "Sending block 2", kTransferMs));
+  ASSERT_TRUE(
+      WaitForText(dir / "server.out", xfer_test::LogText(kLogSendingBlock, 2L), kTransferMs));
   const auto interruptedAt = std::chrono::steady_clock::now();
   const std::string out = StopServer();
   EXPECT_LT(std::chrono::steady_clock::now() - interruptedAt, std::chrono::seconds(5));
@@ -271,26 +278,28 @@ TEST_F(ServerEndToEndTest, UnpluggedLineIsReleasedAndServedAgainOnceBackAndExitS
   StartServerAndCalculator();
   ChildProcess calc({QUON_CALC, "get", dir / "lineB", "big.obj"},
                     {dir.Path().string(), dir / "calc.out", dir / "calc.err"});
-  ASSERT_TRUE(WaitForText(dir / "server.out", "Sending block 2", kTransferMs));
+  ASSERT_TRUE(
+      WaitForText(dir / "server.out", xfer_test::LogText(kLogSendingBlock, 2L), kTransferMs));
   const auto unplug = [this] {
     line->Signal(SIGTERM);
     ASSERT_EQ(line->WaitFor(kStartMs), 0);
     std::filesystem::remove(dir / "ready");
   };
   unplug();
-  const std::string lost = "Serial port lost: COMM 1 (" + (dir / "lineA") + ")";
-  ASSERT_TRUE(WaitForText(dir / "server.out", "Status: " + lost, kStartMs));
+  const std::string lost = std::string(kLogSerialPortLost) + "COMM 1 (" + (dir / "lineA") + ")";
+  ASSERT_TRUE(WaitForText(dir / "server.out", kLogStatusPrefix + lost, kStartMs));
   EXPECT_EQ(calc.WaitFor(kStartMs), 1);
 
   StartLine();
-  ASSERT_TRUE(WaitForText(dir / "server.out", "Serial port back: COMM 1", kStartMs));
+  ASSERT_TRUE(
+      WaitForText(dir / "server.out", std::string(kLogSerialPortBack) + "COMM 1", kStartMs));
   ASSERT_EQ(Calc({"download-mode", dir / "lineB"}), 0) << CalcReport();
   EXPECT_EQ(Calc({"get", dir / "lineB", "big.obj", "--expect", dir / "big.obj"}), 0)
       << CalcReport();
 
   unplug();
   for (int waited = 0; waited < kStartMs; waited += 20) {
-    if (Occurrences(ReadFileText(dir / "server.out"), "Status: " + lost) == 2) break;
+    if (Occurrences(ReadFileText(dir / "server.out"), kLogStatusPrefix + lost) == 2) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   const std::string out = StopServer();
@@ -299,13 +308,13 @@ TEST_F(ServerEndToEndTest, UnpluggedLineIsReleasedAndServedAgainOnceBackAndExitS
                      "ERROR : Lost carrier during transfer\n"),
             std::string::npos)
       << out;
-  EXPECT_EQ(Occurrences(out, "File transmission complete"), 1u) << out;
+  EXPECT_EQ(Occurrences(out, kLogFileTransmissionComplete), 1u) << out;
 }
 
 TEST_F(ServerEndToEndTest, UnopenablePortEndsWithStatusOneAndTheReason) {
   WriteSettings(dir / "no-such-device", "Xmodem1K-ZKCRC");
   EXPECT_EQ(RunProgram({QUON_SERVER}), 1);
-  EXPECT_EQ(err, "Error: Can't open serial port " + (dir / "no-such-device") +
+  EXPECT_EQ(err, "Error: " + std::string(kLogCantOpenSerialPort) + " " + (dir / "no-such-device") +
                      " (COMM 1): no such device\n");
 }
 
@@ -320,6 +329,7 @@ TEST_F(ServerEndToEndTest, DeviceOnTheCommandLineIsServedButNotStored) {
 }
 
 TEST_F(ServerEndToEndTest, PortListingReadsTheDeviceTreeItIsGiven) {
+  if (!host::ListingTellsAdapters()) GTEST_SKIP() << "this system's port listing reads no sysfs";
   host::testing::FakeDeviceTree tree(dir / "root");
   tree.AddUsbAdapter("ttyUSB0", "pl2303", "Prolific", "USB-Serial Controller",
                      "usb-Prolific-port0");
@@ -413,7 +423,7 @@ TEST_P(IndependentReceiverTest, RxReceivesTheFileIntact) {
   EXPECT_EQ(socat.WaitFor(kTransferMs), 0) << ReadFileText(dir / "socat.err");
   const std::string out = StopServerWhenIdle();
   EXPECT_EQ(ReadFileBytes(dir / "got.bin"), PaddedTo(file, 128, 0x00)) << out;
-  EXPECT_NE(out.find("File transmission complete"), std::string::npos) << out;
+  EXPECT_NE(out.find(kLogFileTransmissionComplete), std::string::npos) << out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Rx, IndependentReceiverTest,

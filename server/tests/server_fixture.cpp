@@ -5,6 +5,7 @@
 #include <random>
 
 #include "server/comm_port.h"
+#include "server/log_lines.h"
 #include "server/transfer_status.h"
 
 namespace server_test {
@@ -66,7 +67,7 @@ ServerWindowTest::~ServerWindowTest() {
 std::vector<std::string> ServerWindowTest::LogAfterDeviceLine(
     const std::vector<std::string>& lines) {
   if (lines.size() < 2 || !lines[0].starts_with("COMM ") ||
-      !lines[1].starts_with("Serving the folder ")) {
+      !lines[1].starts_with(kLogServingTheFolder)) {
     return lines;
   }
   return {lines.begin() + 2, lines.end()};

@@ -9,7 +9,7 @@
 #include "resource_checks.h"
 #include "server/server_resources.h"
 #include "ui/dialog.h"
-#include "ui/win32/win32_backend.h"
+#include "ui/win32/backend.h"
 
 namespace {
 

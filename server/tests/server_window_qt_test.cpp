@@ -19,13 +19,15 @@
 #include <thread>
 
 #include "app/settings.h"
+#include "server/log_lines.h"
 #include "server/server_resources.h"
 #include "server/server_window.h"
 #include "tools/common/testing/child_process.h"
 #include "tools/common/testing/test_files.h"
 #include "ui/dialog_window.h"
-#include "ui/qt/qt_backend.h"
-#include "ui/tests/qt_script.h"
+#include "ui/qt/backend.h"
+#include "ui/tests/script_qt.h"
+#include "xfer/log_lines.h"
 
 namespace {
 
@@ -133,7 +135,7 @@ TEST(ServerWindowQt, ServesAGetSurvivesAnUnplugAndIsGrabbed) {
     PumpUntil(
         [] {
           return !g_ServerStatusDlg.Transferring() &&
-                 ListLines(IDC_STATUS_LIST) == std::vector<std::string>{"Comms line is IDLE"};
+                 ListLines(IDC_STATUS_LIST) == std::vector<std::string>{kLogCommsLineIdle};
         },
         5000);
     log = ListLines(IDC_LOG_LIST);
@@ -143,12 +145,12 @@ TEST(ServerWindowQt, ServesAGetSurvivesAnUnplugAndIsGrabbed) {
 
     line->Signal(SIGTERM);
     EXPECT_EQ(line->WaitFor(10000), 0);
-    const std::string lost = "Serial port lost: COMM 1 (" + (dir / "lineA") + ")";
+    const std::string lost = std::string(kLogSerialPortLost) + "COMM 1 (" + (dir / "lineA") + ")";
     EXPECT_TRUE(PumpUntil([&] { return ListLines(IDC_STATUS_LIST).front() == lost; }, 5000));
     lostShot = ui_test::SaveScreenshot(w, "server-window-lost");
     ASSERT_TRUE(plugIn());
-    EXPECT_TRUE(PumpUntil(
-        [&] { return ListLines(IDC_STATUS_LIST).front() == "Comms line is IDLE"; }, 5000));
+    EXPECT_TRUE(
+        PumpUntil([&] { return ListLines(IDC_STATUS_LIST).front() == kLogCommsLineIdle; }, 5000));
     ChildProcess calcModeAgain({QUON_CALC, "download-mode", dir / "lineB"}, {});
     PumpUntil([&] { return (downloadModeAgain = calcModeAgain.WaitFor(0)).has_value(); }, 20000);
     ui_test::Click(w, ui::kIdCancel);
@@ -157,7 +159,7 @@ TEST(ServerWindowQt, ServesAGetSurvivesAnUnplugAndIsGrabbed) {
   EXPECT_TRUE(script.Done());
   EXPECT_EQ(downloadMode, 0);
   EXPECT_EQ(get, 0) << tools::testing::ReadFileText(dir / "calc.err");
-  EXPECT_NE(std::find(log.begin(), log.end(), "File transmission complete"), log.end());
+  EXPECT_NE(std::find(log.begin(), log.end(), kLogFileTransmissionComplete), log.end());
   EXPECT_EQ(downloadModeAgain, 0) << "the download mode again once the line is back";
   // 3840 bytes a second: the rest takes about 4 s. The estimate counts from the start of the send,
   // so a loaded machine's slow start lowers the rate it sees; a minute or more would be wrong.

@@ -10,8 +10,11 @@ namespace tools {
 
 // The termios speed for a baud rate, or nullopt for a rate termios does not know.
 std::optional<unsigned> BaudToSpeed(long baud);
+// The baud rate of a termios speed, or -1 for one it does not know.
+long SpeedToBaud(unsigned speed);
 
-// Any positive rate, also one termios has no constant for (such as 15360), through termios2.
+// Any positive rate, also one termios has no constant for (such as 15360), where the system has
+// a way (any_baud_linux.cpp); false with errno set where it has none.
 bool SetAnyBaud(int fd, long baud);
 // The output speed the terminal is set to, or -1.
 long CurrentBaud(int fd);

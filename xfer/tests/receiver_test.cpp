@@ -3,6 +3,8 @@
 
 #include "engine_fixture.h"
 #include "sim_sender.h"
+#include "xfer/log_lines.h"
+#include "xfer/tests/log_text.h"
 
 #ifndef _WIN32
 #include "host/tests/unprivileged.h"
@@ -50,7 +52,7 @@ TEST_F(ReceiverTest, EotAsTheFirstHeaderGivesAnEmptyFile) {
   tx.Script({{EOT}});
   EXPECT_EQ(ReceiveChecksum(), 1);
   EXPECT_THAT(tx.Received(), ElementsAre(NAK, ACK));
-  EXPECT_THAT(Logs(), ElementsAre("Opening file got.bin", "End of file, cleaning up"));
+  EXPECT_THAT(Logs(), ElementsAre(LogText(kLogOpeningFile, "got.bin"), kLogEndOfFile));
   EXPECT_TRUE(std::filesystem::exists("got.bin"));
   EXPECT_TRUE(ReadFile("got.bin").empty());
 }
@@ -61,8 +63,9 @@ TEST_F(ReceiverTest, StoresTheFillOfTheLastBlock) {
   EXPECT_EQ(ReceiveChecksum(), 1);
   EXPECT_TRUE(tx.EotAcked());
   EXPECT_EQ(ReadFile("got.bin"), PadTo(Pattern(130), 128));
-  EXPECT_THAT(Logs(), ElementsAre("Opening file got.bin", "Read 128 byte block 1",
-                                  "Read 128 byte block 2", "End of file, cleaning up"));
+  EXPECT_THAT(Logs(),
+              ElementsAre(LogText(kLogOpeningFile, "got.bin"), LogText(kLogReadBlock, 128, 1L),
+                          LogText(kLogReadBlock, 128, 2L), kLogEndOfFile));
 }
 
 TEST_F(ReceiverTest, TakesOneKBlocksThoughItAskedForTheChecksum) {
@@ -72,7 +75,7 @@ TEST_F(ReceiverTest, TakesOneKBlocksThoughItAskedForTheChecksum) {
   OnProgress() = [&](TransferContext* ctx) { bytes = ctx->bytesDone; };
   EXPECT_EQ(ReceiveChecksum(), 1);
   EXPECT_EQ(ReadFile("got.bin"), PadTo(Pattern(2500), 1024));
-  EXPECT_EQ(CountLog("Read 1024 byte block 3"), 1u);
+  EXPECT_EQ(CountLog(LogText(kLogReadBlock, 1024, 3L)), 1u);
   EXPECT_EQ(bytes, 3072);
 }
 
@@ -90,8 +93,8 @@ TEST_F(ReceiverTest, Block256IsExpectedWithNumberZero) {
   tx.SendFile(file, 128);
   EXPECT_EQ(ReceiveCrc(), 1);
   EXPECT_EQ(ReadFile("got.bin"), file);
-  EXPECT_EQ(CountLog("Read 128 byte block 256"), 1u);
-  EXPECT_EQ(CountLog("Read 128 byte block 300"), 1u);
+  EXPECT_EQ(CountLog(LogText(kLogReadBlock, 128, 256L)), 1u);
+  EXPECT_EQ(CountLog(LogText(kLogReadBlock, 128, 300L)), 1u);
 }
 
 TEST_F(ReceiverTest, ARepeatedBlockIsAcknowledgedButNotStored) {
@@ -100,7 +103,7 @@ TEST_F(ReceiverTest, ARepeatedBlockIsAcknowledgedButNotStored) {
   tx.Script({Block(1, data), Block(1, data), {EOT}});
   EXPECT_EQ(ReceiveChecksum(), 1);
   EXPECT_THAT(tx.Received(), ElementsAre(NAK, ACK, ACK, ACK));
-  EXPECT_EQ(CountLog("Duplicate block 2"), 1u);
+  EXPECT_EQ(CountLog(LogText(kLogDuplicateBlock, 2L)), 1u);
   EXPECT_EQ(ReadFile("got.bin"), data);
 }
 
@@ -110,7 +113,7 @@ TEST_F(ReceiverTest, AnOutOfSequenceBlockIsRequestedAgain) {
       {Block(1, Pattern(128, 1)), Block(3, Pattern(128, 3)), Block(2, Pattern(128, 2)), {EOT}});
   EXPECT_EQ(ReceiveChecksum(), 1);
   EXPECT_THAT(tx.Received(), ElementsAre(NAK, ACK, NAK, ACK, ACK));
-  EXPECT_EQ(CountLog("Bad block number waiting for number 2"), 1u);
+  EXPECT_EQ(CountLog(LogText(kLogBadBlockNumber, 2L)), 1u);
   auto expected = Pattern(128, 1);
   const auto second = Pattern(128, 2);
   expected.insert(expected.end(), second.begin(), second.end());
@@ -124,7 +127,7 @@ TEST_F(ReceiverTest, ABrokenNumberPairIsPurgedThenRequested) {
   faults.complement = 0xF0;
   tx.Script({Block(1, Pattern(128), PeerCheck::kChecksum, faults), Block(1, Pattern(128)), {EOT}});
   EXPECT_EQ(ReceiveChecksum(), 1);
-  EXPECT_EQ(CountLog("Bad block numbers 05 f0"), 1u);
+  EXPECT_EQ(CountLog(LogText(kLogBadBlockNumbers, 0x05u, 0xf0u)), 1u);
   EXPECT_THAT(tx.Received(), ElementsAre(NAK, NAK, ACK, ACK));
   // The request waits until the line has been quiet for a second.
   EXPECT_GE(tx.ReceivedAt()[1] - tx.ReceivedAt()[0], 1000u);
@@ -152,7 +155,7 @@ TEST_F(ReceiverTest, ABadCheckIsRequestedAgainWithItsLine) {
   bad.badCheck = true;
   tx.Script({Block(1, Pattern(128), PeerCheck::kChecksum, bad), Block(1, Pattern(128)), {EOT}});
   EXPECT_EQ(ReceiveChecksum(), 1);
-  EXPECT_EQ(CountLog("Bad checksum on block number 1"), 1u);
+  EXPECT_EQ(CountLog(LogText(kLogBadChecksum, 1L)), 1u);
   EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
   // Whatever follows a damaged block is let pass before the request goes out.
   EXPECT_GE(tx.ReceivedAt()[1] - tx.ReceivedAt()[0], 1000u);
@@ -163,7 +166,7 @@ TEST_F(ReceiverTest, ABadCheckIsRequestedAgainWithItsLine) {
               {EOT}});
   EXPECT_EQ(ReceiveCrc(), 1);
   EXPECT_THAT(tx2.Received(), ElementsAre('C', 'C', ACK, ACK));
-  EXPECT_EQ(CountLog("Bad CRC on block number 1"), 1u);
+  EXPECT_EQ(CountLog(LogText(kLogBadCrc, 1L)), 1u);
 }
 
 TEST_F(ReceiverTest, StaysWithTheCrcOnceTheSenderHasSentABlock) {
@@ -185,7 +188,7 @@ TEST_F(ReceiverTest, TenBadBlocksInARowEndTheTransfer) {
   tx.Script(
       std::vector<std::vector<uint8_t>>(12, Block(1, Pattern(128), PeerCheck::kChecksum, bad)));
   EXPECT_EQ(ReceiveChecksum(), XFER_TOO_MANY_ERRORS);
-  EXPECT_EQ(CountLog("Bad checksum on block number 1"), 10u);
+  EXPECT_EQ(CountLog(LogText(kLogBadChecksum, 1L)), 10u);
   EXPECT_TRUE(EndsWith(tx.Received(), kCancelSequence));
 }
 
@@ -314,7 +317,7 @@ TEST_F(ReceiverTest, AFileGrowingTo2GiBFails) {
     if (ctx->bytesDone == 128) ctx->bytesDone = INT32_MAX - 100;
   };
   EXPECT_EQ(ReceiveChecksum(), XFER_FILE_IO);
-  EXPECT_EQ(CountLog("File too large: 2 GiB or more"), 1u);
+  EXPECT_EQ(CountLog(kLogFileTooLarge), 1u);
   EXPECT_TRUE(EndsWith(tx.Received(), kCancelSequence));
 }
 
@@ -335,7 +338,8 @@ TEST_F(ReceiverTest, AFileThatCannotBeWrittenFails) {
 TEST_F(ReceiverTest, AFileThatCannotBeCreatedFails) {
   auto& tx = Sender();
   EXPECT_EQ(ReceiveChecksum("no/such/dir/got.bin"), XFER_OPEN_FAILED);
-  EXPECT_THAT(Logs(), ElementsAre("Opening file no/such/dir/got.bin", "Failed to open file"));
+  EXPECT_THAT(Logs(),
+              ElementsAre(LogText(kLogOpeningFile, "no/such/dir/got.bin"), kLogFailedToOpenFile));
   EXPECT_TRUE(EndsWith(tx.Received(), kCancelSequence));
 }
 
@@ -343,7 +347,7 @@ TEST_F(ReceiverTest, ARefusedRequestFailsWithItsOwnCode) {
   Sender();
   line.End(serial::kEndA).SetRefuseWrites(true);
   EXPECT_EQ(ReceiveChecksum(), XFER_REPLY_FAILED);
-  EXPECT_EQ(CountLog("Timeout error sending buffer"), 2u);  // the request, then the cancel
+  EXPECT_EQ(CountLog(kLogTimeoutSendingBuffer), 2u);  // the request, then the cancel
 }
 
 TEST_F(ReceiverTest, ProgressCallbackStopsTheTransfer) {
@@ -372,7 +376,7 @@ TEST_F(ReceiverTest, AnUnpluggedDeviceEndsTheTransferInTheMiddleOfABlock) {
   EXPECT_EQ(ReceiveChecksum(), XFER_CARRIER_LOST);
   ASSERT_GT(unpluggedAt, 0u);
   EXPECT_LT(clock.ElapsedMs() - unpluggedAt, 100u);
-  EXPECT_EQ(CountLog("Serial device lost"), 1u);
+  EXPECT_EQ(CountLog(kLogSerialDeviceLost), 1u);
   EXPECT_EQ(ReadFile("got.bin"), Pattern(128));
 }
 
@@ -440,7 +444,7 @@ TEST_P(RatedLineReceiverTest, ABlockNumberedFourWhoseHeaderIsLostIsNotTheEnd) {
              {EOT}});
   EXPECT_EQ(ReceiveChecksum(), 1);
   EXPECT_EQ(ReadFile("got.bin").size(), 512u);
-  EXPECT_EQ(CountLog("Read 128 byte block 4"), 1u);
+  EXPECT_EQ(CountLog(LogText(kLogReadBlock, 128, 4L)), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, RatedLineReceiverTest,

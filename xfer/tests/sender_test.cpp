@@ -3,6 +3,8 @@
 
 #include "engine_fixture.h"
 #include "sim_receiver.h"
+#include "xfer/log_lines.h"
+#include "xfer/tests/log_text.h"
 
 namespace {
 
@@ -83,8 +85,8 @@ TEST_F(SenderTest, Xmodem128FillsTheLastBlockAndSendsTheChecksum) {
   EXPECT_EQ(rx.Frames()[1].complement, 253);
   EXPECT_EQ(rx.File(), PadTo(Pattern(130), 128));
   EXPECT_TRUE(rx.Frames()[2].isEot);
-  EXPECT_THAT(Logs(), ElementsAre("Opening file f.bin", "Sending block 1", "Sending block 2",
-                                  "File transmission complete"));
+  EXPECT_THAT(Logs(), ElementsAre(LogText(kLogOpeningFile, "f.bin"), LogText(kLogSendingBlock, 1L),
+                                  LogText(kLogSendingBlock, 2L), kLogFileTransmissionComplete));
   EXPECT_EQ(rx.Raw().back(), EOT);  // no cancel after a success
 }
 
@@ -98,8 +100,8 @@ TEST_F(SenderTest, Block256GoesOutAsNumberZero) {
   EXPECT_EQ(rx.Frames()[255].number, 0x00);
   EXPECT_EQ(rx.Frames()[255].complement, 0xFF);
   EXPECT_EQ(rx.Frames()[256].number, 1);
-  EXPECT_EQ(CountLog("Sending block 256"), 1u);
-  EXPECT_EQ(CountLog("Sending block 258"), 1u);
+  EXPECT_EQ(CountLog(LogText(kLogSendingBlock, 256L)), 1u);
+  EXPECT_EQ(CountLog(LogText(kLogSendingBlock, 258L)), 1u);
   EXPECT_EQ(rx.File(), PadTo(file, 128));
 }
 
@@ -111,7 +113,7 @@ TEST_F(SenderTest, NakToTheEotRepeatsIt) {
   ASSERT_EQ(rx.Frames().size(), 3u);
   EXPECT_TRUE(rx.Frames()[1].isEot);
   EXPECT_TRUE(rx.Frames()[2].isEot);
-  EXPECT_EQ(CountLog("File transmission complete"), 2u);
+  EXPECT_EQ(CountLog(kLogFileTransmissionComplete), 2u);
 }
 
 TEST_F(SenderTest, ANakedBlockIsSentAgainAndLoggedAgain) {
@@ -122,7 +124,7 @@ TEST_F(SenderTest, ANakedBlockIsSentAgainAndLoggedAgain) {
   int32_t errors = -1;
   OnProgress() = [&](TransferContext* ctx) { errors = ctx->totalErrors; };
   EXPECT_EQ(Send128("f.bin"), 1);
-  EXPECT_EQ(CountLog("Sending block 2"), 3u);
+  EXPECT_EQ(CountLog(LogText(kLogSendingBlock, 2L)), 3u);
   EXPECT_EQ(errors, 2);
   EXPECT_EQ(rx.File(), PadTo(Pattern(300), 128));
 }
@@ -133,7 +135,7 @@ TEST_F(SenderTest, AnAnswerThatCameBeforeTheBlockWasOutIsNotItsAnswer) {
   rx.OverrideReply(0, {ACK, ACK});              // block 1 answered twice, as a repeat would be
   line.End(serial::kEndA).CorruptByte(140, 1);  // and block 2 damaged on the way
   EXPECT_EQ(Send128("f.bin"), 1);
-  EXPECT_EQ(CountLog("Sending block 2"), 2u);
+  EXPECT_EQ(CountLog(LogText(kLogSendingBlock, 2L)), 2u);
   EXPECT_EQ(rx.File(), PadTo(Pattern(300), 128));
 }
 
@@ -142,9 +144,9 @@ TEST_F(SenderTest, FailedStartAttemptsReduceTheRetriesOfTheFirstBlock) {
   auto& rx = Receiver(PeerCheck::kCrc, {'D', 'D', 'D', 'C'}, 100);
   for (size_t i = 0; i < 10; ++i) rx.OverrideReply(i, {NAK});
   EXPECT_EQ(Send1K("f.bin"), XFER_TOO_MANY_ERRORS);
-  EXPECT_EQ(CountLog("Detected ZK CRC capable receiver"), 3u);
+  EXPECT_EQ(CountLog(kLogDetectedZkCrc), 3u);
   EXPECT_EQ(rx.Frames().size(), 7u);
-  EXPECT_EQ(CountLog("Exceeded maximum error count"), 1u);
+  EXPECT_EQ(CountLog(kLogExceededErrorCount), 1u);
   EXPECT_TRUE(EndsWith(rx.Raw(), kCancelSequence));
   // The dump holds the whole transfer buffer: the block's data and the zeros after it.
   auto dumped = ReadFile("data.log");
@@ -157,7 +159,7 @@ TEST_F(SenderTest, Xmodem128IgnoresCrcRequestsUntilItTimesOut) {
   WriteFile("f.bin", Pattern(100));
   auto& rx = Receiver(PeerCheck::kCrc, std::vector<uint8_t>(10, 'C'), 100);
   EXPECT_EQ(Send128("f.bin"), XFER_TIMEOUT);
-  EXPECT_THAT(Logs(), ElementsAre("Opening file f.bin"));
+  EXPECT_THAT(Logs(), ElementsAre(LogText(kLogOpeningFile, "f.bin")));
   EXPECT_EQ(rx.Raw(), kCancelSequence);
 }
 
@@ -165,7 +167,7 @@ TEST_F(SenderTest, Xmodem1KChkFallsBackToTheChecksumOnNak) {
   WriteFile("f.bin", Pattern(1500));
   auto& rx = Receiver(PeerCheck::kChecksum, {NAK});
   EXPECT_EQ(Send1K("f.bin"), 1);
-  EXPECT_EQ(CountLog("Falling back to checksum mode"), 1u);
+  EXPECT_EQ(CountLog(kLogFallingBackToChecksum), 1u);
   EXPECT_EQ(rx.File(), PadTo(Pattern(1500), 128));
   EXPECT_EQ(rx.Frames()[0].check.size(), 1u);
 }
@@ -188,8 +190,8 @@ TEST_F(SenderTest, ZkCrcVariantSendsTheCheckTheStartCharacterAskedFor) {
     EXPECT_EQ(rx.Frames()[0].header, STX);
     EXPECT_EQ(rx.Frames()[0].check.size(), c.checkBytes);
     EXPECT_TRUE(rx.Frames()[0].checkOk && rx.Frames()[1].checkOk);
-    EXPECT_EQ(CountLog("Detected ZK CRC capable receiver"), c.start == 'D' ? 1u : 0u);
-    EXPECT_EQ(CountLog("Falling back to checksum mode"), c.start == NAK ? 1u : 0u);
+    EXPECT_EQ(CountLog(kLogDetectedZkCrc), c.start == 'D' ? 1u : 0u);
+    EXPECT_EQ(CountLog(kLogFallingBackToChecksum), c.start == NAK ? 1u : 0u);
   }
 }
 
@@ -199,7 +201,7 @@ TEST_F(SenderTest, ZkAskedOfAPlainCrcSenderFailsTheAttemptWithItsLine) {
   int32_t errors = 0;
   OnProgress() = [&](TransferContext* ctx) { errors = std::max(errors, ctx->consecutiveErrors); };
   EXPECT_EQ(Send1K("f.bin"), 1);
-  EXPECT_EQ(CountLog("Detected ZK CRC capable receiver"), 1u);
+  EXPECT_EQ(CountLog(kLogDetectedZkCrc), 1u);
   EXPECT_EQ(rx.File(), PadTo(Pattern(10), 128));
   EXPECT_EQ(errors, 1);
 }
@@ -208,7 +210,7 @@ TEST_F(SenderTest, TwoCancelsInARowEndTheTransfer) {
   WriteFile("f.bin", Pattern(10));
   auto& rx = Receiver(PeerCheck::kCrc, {CAN, CAN}, 100);
   EXPECT_EQ(Send1K("f.bin"), XFER_REMOTE_CANCEL);
-  EXPECT_EQ(CountLog("Remote end sent cancel code"), 1u);
+  EXPECT_EQ(CountLog(kLogRemoteCancel), 1u);
   EXPECT_TRUE(rx.Frames().empty());
 
   auto& rx2 = Receiver(PeerCheck::kCrc, {'C'});
@@ -217,7 +219,7 @@ TEST_F(SenderTest, TwoCancelsInARowEndTheTransfer) {
   Logs().clear();
   EXPECT_EQ(Send1K("f.bin"), XFER_REMOTE_CANCEL);
   EXPECT_EQ(rx2.Frames().size(), 2u);
-  EXPECT_EQ(CountLog("Remote end sent cancel code"), 0u);
+  EXPECT_EQ(CountLog(kLogRemoteCancel), 0u);
   EXPECT_TRUE(EndsWith(rx2.Raw(), kCancelSequence));
 }
 
@@ -247,7 +249,7 @@ TEST_F(SenderTest, SendsTheFirstFileTheNamesYield) {
   WriteFile("other.bin", Pattern(60));
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   EXPECT_EQ(Send1K("missing.bin;FOUND.BIN,other.bin"), 1);
-  EXPECT_EQ(Logs().front(), "Opening file found.bin");
+  EXPECT_EQ(Logs().front(), LogText(kLogOpeningFile, "found.bin"));
   EXPECT_EQ(rx.File(), PadTo(Pattern(50), 128));
 }
 
@@ -256,7 +258,7 @@ TEST_F(SenderTest, AFileThatWillNotOpenFailsWithItsLines) {
   OpenHook = [](TransferContext*, const char*, const char*) -> std::FILE* { return nullptr; };
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   EXPECT_EQ(Send1K("locked.bin"), XFER_OPEN_FAILED);
-  EXPECT_THAT(Logs(), ElementsAre("Opening file locked.bin", "Failed to open file"));
+  EXPECT_THAT(Logs(), ElementsAre(LogText(kLogOpeningFile, "locked.bin"), kLogFailedToOpenFile));
   EXPECT_TRUE(EndsWith(rx.Raw(), kCancelSequence));
 }
 
@@ -266,8 +268,8 @@ TEST_F(SenderTest, AFileOf2GiBOrMoreIsRefusedAtOpen) {
   std::filesystem::resize_file("huge.bin", uintmax_t{1} << 31);  // sparse: takes no space
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   EXPECT_EQ(Send1K("huge.bin"), XFER_OPEN_FAILED);
-  EXPECT_THAT(Logs(), ElementsAre("Opening file huge.bin", "File too large: 2 GiB or more",
-                                  "Failed to open file"));
+  EXPECT_THAT(Logs(), ElementsAre(LogText(kLogOpeningFile, "huge.bin"), kLogFileTooLarge,
+                                  kLogFailedToOpenFile));
   EXPECT_TRUE(EndsWith(rx.Raw(), kCancelSequence));
 }
 #endif
@@ -323,7 +325,7 @@ TEST_F(SenderTest, AStopDuringABlockedWriteIsReportedAsAStop) {
     if (ctx->bytesDone > 0 && ++checks == 2000) ctx->result = XFER_STOPPED;
   };
   EXPECT_EQ(Send1K("f.bin"), XFER_STOPPED);
-  EXPECT_EQ(CountLog("Error sending first character"), 1u);
+  EXPECT_EQ(CountLog(kLogErrorSendingFirstCharacter), 1u);
 }
 
 TEST_F(SenderTest, AReceiverThatNeverFallsQuietEndsTheStartAttempts) {
@@ -356,7 +358,7 @@ TEST_F(SenderTest, UnansweredBlocksEndAfterTenAttempts) {
   rx.GoSilentFrom(0);
   EXPECT_EQ(Send1K("f.bin"), XFER_TOO_MANY_ERRORS);
   EXPECT_EQ(rx.Frames().size(), 10u);
-  EXPECT_EQ(CountLog("Sending block 1"), 10u);
+  EXPECT_EQ(CountLog(LogText(kLogSendingBlock, 1L)), 10u);
 }
 
 TEST_F(SenderTest, CarrierLossEndsTheTransfer) {
@@ -368,7 +370,7 @@ TEST_F(SenderTest, CarrierLossEndsTheTransfer) {
   };
   EXPECT_EQ(XmodemSend1K(port, "f.bin", Log, Progress, XFER_OPT_CARRIER_WATCH, XFER_OPT_END),
             XFER_CARRIER_LOST);
-  EXPECT_EQ(CountLog("Transfer aborted..."), 1u);
+  EXPECT_EQ(CountLog(kLogTransferAborted), 1u);
   EXPECT_TRUE(EndsWith(rx.Raw(), kCancelSequence));
 }
 
@@ -386,7 +388,7 @@ TEST_F(SenderTest, AnUnpluggedDeviceEndsTheTransferAtOnceWithoutCancelling) {
   EXPECT_EQ(Send1K("f.bin"), XFER_CARRIER_LOST);
   ASSERT_GT(unpluggedAt, 0u);
   EXPECT_LT(clock.ElapsedMs() - unpluggedAt, 100u);
-  EXPECT_EQ(CountLog("Serial device lost"), 1u);
+  EXPECT_EQ(CountLog(kLogSerialDeviceLost), 1u);
   EXPECT_EQ(std::count_if(Logs().begin(), Logs().end(),
                           [](const std::string& l) { return l.starts_with("Error"); }),
             0);
@@ -445,8 +447,8 @@ TEST_F(SlowLineSenderTest, AnOutputQueueThatNeverEmptiesEndsTheTransfer) {
   auto& rx = Receiver(PeerCheck::kCrc, {'C'});
   line.End(serial::kEndA).SetOutputHeld(true);
   EXPECT_EQ(Send1K("f.bin"), XFER_SEND_FAILED);
-  EXPECT_EQ(CountLog("Sending block 1"), 2u);
-  EXPECT_EQ(CountLog("Timeout error sending buffer"), 2u);  // the block's data, then the cancel
+  EXPECT_EQ(CountLog(LogText(kLogSendingBlock, 1L)), 2u);
+  EXPECT_EQ(CountLog(kLogTimeoutSendingBuffer), 2u);  // the block's data, then the cancel
   EXPECT_TRUE(rx.Frames().empty());
 }
 

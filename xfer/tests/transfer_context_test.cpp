@@ -3,6 +3,8 @@
 
 #include "engine_fixture.h"
 #include "xfer/engine.h"
+#include "xfer/log_lines.h"
+#include "xfer/tests/log_text.h"
 
 namespace {
 
@@ -61,10 +63,12 @@ TEST_F(TransferContextTest, RefusedWriteCharCountsDownAndFailsAfterThirtySeconds
   const uint64_t start = clock.ElapsedMs();
   EXPECT_EQ(xfer::WriteChar(ctx, 'x'), PORT_TX_FULL);
   EXPECT_EQ(ctx.result, XFER_CHAR_FAILED);
-  EXPECT_THAT(Logs(), ElementsAre("25 sec left to WriteChar", "20 sec left to WriteChar",
-                                  "15 sec left to WriteChar", "10 sec left to WriteChar",
-                                  "5 sec left to WriteChar", "0 sec left to WriteChar",
-                                  "Timeout error sending buffer"));
+  EXPECT_THAT(
+      Logs(),
+      ElementsAre(LogText(kLogSecondsLeftToWriteChar, 25), LogText(kLogSecondsLeftToWriteChar, 20),
+                  LogText(kLogSecondsLeftToWriteChar, 15), LogText(kLogSecondsLeftToWriteChar, 10),
+                  LogText(kLogSecondsLeftToWriteChar, 5), LogText(kLogSecondsLeftToWriteChar, 0),
+                  kLogTimeoutSendingBuffer));
   EXPECT_NEAR(static_cast<double>(clock.ElapsedMs() - start), 30000, 50);
 }
 
@@ -74,9 +78,9 @@ TEST_F(TransferContextTest, RefusedWriteBufferCountsDownAndFailsAfterSixtySecond
   EXPECT_EQ(xfer::WriteBuffer(ctx, Pattern(100)), PORT_TX_FULL);
   EXPECT_EQ(ctx.result, XFER_SEND_FAILED);
   ASSERT_EQ(Logs().size(), 13u);
-  EXPECT_EQ(Logs().front(), "55 sec to complete WriteBuffer");
-  EXPECT_EQ(Logs()[11], "0 sec to complete WriteBuffer");
-  EXPECT_EQ(Logs().back(), "Timeout error sending buffer");
+  EXPECT_EQ(Logs().front(), LogText(kLogSecondsToCompleteWriteBuffer, 55));
+  EXPECT_EQ(Logs()[11], LogText(kLogSecondsToCompleteWriteBuffer, 0));
+  EXPECT_EQ(Logs().back(), kLogTimeoutSendingBuffer);
   EXPECT_NEAR(static_cast<double>(clock.ElapsedMs() - start), 60000, 50);
 }
 
@@ -142,9 +146,9 @@ TEST_F(TransferContextTest, ReadCharTimedAnswersTheByteOrTheEmptyCode) {
 
 TEST_F(TransferContextTest, LogLinesAreCutToEightyThreeCharacters) {
   const std::string name(120, 'n');
-  xfer::LogLine(ctx, "Opening file %s", name.c_str());
+  xfer::LogLine(ctx, kLogOpeningFile, name.c_str());
   ASSERT_EQ(Logs().size(), 1u);
-  EXPECT_EQ(Logs()[0], ("Opening file " + name).substr(0, 83));
+  EXPECT_EQ(Logs()[0], LogText(kLogOpeningFile, name.c_str()).substr(0, 83));
   ctx.logCallback = nullptr;
   xfer::LogLine(ctx, "nothing");
   EXPECT_EQ(Logs().size(), 1u);
@@ -185,7 +189,7 @@ TEST_F(TransferContextTest, CarrierWatchStopsWhenCarrierDetectDrops) {
   line.End(serial::kEndA).SetModemInputs(MS_CTS_ON | MS_DSR_ON);
   EXPECT_TRUE(xfer::CheckAbort(ctx));
   EXPECT_EQ(ctx.result, XFER_CARRIER_LOST);
-  EXPECT_THAT(Logs(), ElementsAre("Transfer aborted..."));
+  EXPECT_THAT(Logs(), ElementsAre(kLogTransferAborted));
   EXPECT_EQ(Peer().ReadAll(), kCancelSequence);
   EXPECT_EQ(ctx.buffer, nullptr);
   // Once failed, a further check leaves the handling to the failed step.

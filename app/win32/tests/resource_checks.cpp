@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ui/dialog.h"
-#include "ui/win32/win32_backend.h"
+#include "ui/win32/backend.h"
 #include "ui_script.h"
 
 namespace win32_test {

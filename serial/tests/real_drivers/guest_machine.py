@@ -20,6 +20,14 @@ DOWNLOAD_MODE = bytes([0x02, 0xB8, 0x03, 0x00])
 # A deadline for one command in the guest, which only ends a hung case: under load an emulated
 # guest takes many times as long (a daemon-reload took over 30 s).
 COMMAND_S = 180
+# The server's and the engine's log lines by name (LOG["SerialPortBack"]), as the build wrote them
+# from the code's lists; load_log_lines fills it.
+LOG = {}
+
+
+def load_log_lines(build):
+    with open(os.path.join(build, "log_lines.json"), encoding="utf-8") as f:
+        LOG.update(json.load(f))
 
 
 class Console:

@@ -28,8 +28,8 @@ import sys
 import threading
 import time
 
-from guest_machine import (GuestSuite, UsbAdapter, cpu_share, read, run_cases,
-                           take_download_mode, wait_until)
+from guest_machine import (LOG, GuestSuite, UsbAdapter, cpu_share, load_log_lines, read,
+                           run_cases, take_download_mode, wait_until)
 
 BOOT_S = 180
 USB_LINE_BAUD = "38400"
@@ -125,7 +125,7 @@ class Suite(GuestSuite):
         c.run(f"rm -rf /srv/{folder} && mkdir -p /srv/{folder} && cp /data/* /srv/{folder}/ && "
               f"printf '{ini}' > /srv/{folder}/quon.ini")
         pid = c.out(f"cd /srv/{folder} && (quon-server > /tmp/{folder}.log 2>&1 & echo $!)").strip()
-        ok = wait_until(lambda: "Comms line is IDLE" in self.log(folder), 60, 0.2)
+        ok = wait_until(lambda: LOG["CommsLineIdle"] in self.log(folder), 60, 0.2)
         return pid if ok else None
 
     def log(self, folder):
@@ -209,7 +209,7 @@ class Suite(GuestSuite):
         self.check(pid and "RTS" in held and "DTR" in held,
                    "ttyS1: DTR and RTS up while Quon holds it", held)
         status, refused = c.run("cd /srv/lines && quon-server")
-        expected = ("Error: Can't open serial port /dev/ttyS1 (COMM 1): "
+        expected = (f"Error: {LOG['CantOpenSerialPort']} /dev/ttyS1 (COMM 1): "
                     "in use by another program")
         self.check(status == 1 and refused.strip() == expected,
                    "ttyS1: a second server is refused, in use", refused.strip())
@@ -244,12 +244,12 @@ class Suite(GuestSuite):
         fds, rss, shares, bad = [], [], [], []
         idle_fds = self.descriptors(pid)
         for n in range(1, rounds + 1):
-            blocks = self.count("plug", "Sending block 2$")
+            blocks = self.count("plug", LOG["SendingBlock"] % 2 + "$")
             calc = subprocess.Popen([self.calc_path, "get", side, "big.bin", "--expect",
                                      f"{self.data}/big.bin"], stdout=subprocess.PIPE,
                                     stderr=subprocess.STDOUT, text=True)
             # Pulled mid-get: a block gone, most of the file still to come.
-            if not wait_until(lambda: self.count("plug", "Sending block 2$") > blocks, 60, 0.2):
+            if not wait_until(lambda: self.count("plug", LOG["SendingBlock"] % 2 + "$") > blocks, 60, 0.2):
                 bad.append(f"round {n}: the get did not start")
             holder = None
             if n == 2:
@@ -260,12 +260,12 @@ class Suite(GuestSuite):
                     bad.append(f"round {n}: nothing came to hold /dev/ttyUSB0")
             commands = self.count("plug", "Command = ")
             self.usb.pull(self.qmp)
-            lost = wait_until(lambda: self.count("plug", "Serial port lost") >= n, 60, 0.2)
+            lost = wait_until(lambda: self.count("plug", LOG["SerialPortLost"]) >= n, 60, 0.2)
             shares.append(cpu_share(c, pid, AWAY_S))
             if n > 1:
                 calc.terminate()
             self.usb.plug(self.qmp)
-            back = wait_until(lambda: self.count("plug", "Serial port back") >= n, 60, 0.2)
+            back = wait_until(lambda: self.count("plug", LOG["SerialPortBack"]) >= n, 60, 0.2)
             if holder:
                 c.run(f"kill {holder}")
             if n == 1:
@@ -293,15 +293,16 @@ class Suite(GuestSuite):
             fds.append(self.descriptors(pid))
             rss.append(int(re.search(r"VmRSS:\s+(\d+)", c.out(f"cat /proc/{pid}/status")).group(1)))
         log = self.stop_server(pid, "plug")
-        names = sorted({line.split(": ", 1)[1] for line in log.splitlines()
-                        if line.startswith("Serial port back")})
+        names = sorted({line.removeprefix(LOG["SerialPortBack"]) for line in log.splitlines()
+                        if line.startswith(LOG["SerialPortBack"])})
         self.check(not bad and "COMM 1 (/dev/ttyUSB1)" in names,
                    f"unplug: {rounds} pulls mid-get, each noticed, served again after",
                    "; ".join(bad) or "back as " + ", ".join(names))
         # The least of the rounds: on a busy machine the guest may count the time it was not run
-        # against what ran last, in any one round; a spinning wait takes a core in every round.
-        # The board's emulation costs several times the PC's.
-        limit = 2.0 if self.arch == "amd64" else 25.0
+        # against what ran last, in any one round (up to 4 % seen beside two busy cores), while
+        # a spinning wait takes a core in every round. The board's emulation costs several times
+        # the PC's.
+        limit = 10.0 if self.arch == "amd64" else 25.0
         self.check(min(shares) <= limit,
                    f"unplug: the server waits for the adapter on <= {limit:.0f} % of a core",
                    f"least of {len(shares)} rounds of {AWAY_S} s away {min(shares):.2f} %, "
@@ -344,7 +345,7 @@ class Suite(GuestSuite):
             end.send(command_packet(b"G", b"big.bin"))
             wait_until(lambda: "Sending via" in self.log("close"), 60, 0.2)
             end.send(b"C")
-            wait_until(lambda: "Sending block 1" in self.log("close"), 60, 0.2)
+            wait_until(lambda: LOG["SendingBlock"] % 1 in self.log("close"), 60, 0.2)
             # Asleep for the block's ACK: the download-mode bytes, the ACK and the first block
             # were written.
             self.wait_asleep(pid)
@@ -413,6 +414,7 @@ def modem_lines(console):
 def main():
     arch = sys.argv[1]
     build, tools, data = (os.path.realpath(path) for path in sys.argv[2:5])
+    load_log_lines(build)
     suite = Suite(build, data, arch, tools)
     if arch == "arm64":
         # Under emulation the board is slower: two pulls, the second back under the next name.

@@ -8,6 +8,7 @@
 
 #include "line_session.h"
 #include "tools/common/testing/test_files.h"
+#include "xfer/log_lines.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ TEST_F(VirtualLineTest, ZkCrcToTheCalculator) {
     const SessionOutcome outcome = sessions[i]->Finish(kTimeoutMs);
     EXPECT_EQ(outcome.ours, 0) << outcome.ourLog;
     EXPECT_EQ(outcome.peer, 0);
-    EXPECT_NE(outcome.ourLog.find("Detected ZK CRC capable receiver"), std::string::npos);
+    EXPECT_NE(outcome.ourLog.find(kLogDetectedZkCrc), std::string::npos);
   }
 }
 

@@ -19,7 +19,7 @@
 #include "serial/queued_input.h"
 #include "serial/serial_port.h"
 #include "serial/status_dump.h"
-#include "serial/win32_device.h"
+#include "serial/device_win32.h"
 
 namespace {
 

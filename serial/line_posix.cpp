@@ -1,25 +1,41 @@
-// Line settings on a POSIX tty: the record's DCB translated to the kernel's termios2 (any baud
-// rate through BOTHER, mark and space parity through CMSPAR) and to the DTR/RTS lines; the
-// driver's low-latency mode.
+// Line settings on a POSIX tty: the record's DCB translated to termios and to the DTR/RTS lines.
+// A rate termios has no constant for, and mark or space parity, go through the system's extras.
 
-#include <asm/termbits.h>
-#include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 
+#include <array>
 #include <cerrno>
+#include <utility>
 
-#include "serial/posix_device.h"
+#include "serial/device_extras.h"
+#include "serial/device_posix.h"
 
 namespace {
+
+// Up to the fastest rate line_settings.cpp allows; POSIX names those to 38400, and every system
+// we build for the two above.
+constexpr std::array<std::pair<uint32_t, speed_t>, 10> kSpeeds{{
+    {300, B300},
+    {600, B600},
+    {1200, B1200},
+    {2400, B2400},
+    {4800, B4800},
+    {9600, B9600},
+    {19200, B19200},
+    {38400, B38400},
+    {57600, B57600},
+    {115200, B115200},
+}};
 
 int32_t Failure(CSerialPort* port, int error) {
   if (IsDeviceGoneErrno(error)) return DeviceGone(port);
   return MapErrno(error);
 }
 
-void MakeRaw(termios2& tio) {
+void MakeRaw(termios& tio) {
   tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
-                                        IXON | IXOFF | IXANY | INPCK | IUCLC | IMAXBEL);
+                                        IXON | IXOFF | IXANY | INPCK | IMAXBEL);
   tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
   tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
   tio.c_cflag |= CLOCAL | CREAD;
@@ -27,6 +43,22 @@ void MakeRaw(termios2& tio) {
   // empty device answer EAGAIN, so that a read of nothing means a hang-up.
   tio.c_cc[VMIN] = 1;
   tio.c_cc[VTIME] = 0;
+}
+
+// B0 for a rate termios has no constant for.
+speed_t SpeedConstant(uint32_t baud) {
+  for (const auto& [rate, constant] : kSpeeds) {
+    if (rate == baud) return constant;
+  }
+  return B0;
+}
+
+uint32_t RateOf(int fd, const termios& tio) {
+  const speed_t speed = cfgetospeed(&tio);
+  for (const auto& [rate, constant] : kSpeeds) {
+    if (constant == speed) return rate;
+  }
+  return ReadAnyRate(fd);
 }
 
 uint8_t ByteSizeOf(tcflag_t cflag) {
@@ -44,7 +76,7 @@ uint8_t ByteSizeOf(tcflag_t cflag) {
 
 uint8_t ParityOf(tcflag_t cflag) {
   if (!(cflag & PARENB)) return NOPARITY;
-  if (cflag & CMSPAR) return (cflag & PARODD) ? MARKPARITY : SPACEPARITY;
+  if (cflag & StickyParityFlag()) return (cflag & PARODD) ? MARKPARITY : SPACEPARITY;
   return (cflag & PARODD) ? ODDPARITY : EVENPARITY;
 }
 
@@ -55,9 +87,9 @@ tcflag_t ParityFlags(uint8_t parity) {
     case EVENPARITY:
       return PARENB;
     case MARKPARITY:
-      return PARENB | PARODD | CMSPAR;
+      return PARENB | PARODD | StickyParityFlag();
     case SPACEPARITY:
-      return PARENB | CMSPAR;
+      return PARENB | StickyParityFlag();
     default:
       return 0;
   }
@@ -66,16 +98,16 @@ tcflag_t ParityFlags(uint8_t parity) {
 }  // namespace
 
 int32_t MakeRawAndReadDcb(SerialDriverState& driver) {
-  termios2 tio{};
-  if (ioctl(driver.fd, TCGETS2, &tio) < 0) {
+  termios tio{};
+  if (tcgetattr(driver.fd, &tio) < 0) {
     // Not a terminal at all: no serial device by that name.
     return errno == ENOTTY ? PORT_NOT_FOUND : MapErrno(errno);
   }
   MakeRaw(tio);
-  if (ioctl(driver.fd, TCSETS2, &tio) < 0) return MapErrno(errno);
+  if (tcsetattr(driver.fd, TCSANOW, &tio) < 0) return MapErrno(errno);
   DCB& dcb = driver.dcb;
   dcb.DCBlength = sizeof(DCB);
-  dcb.BaudRate = tio.c_ospeed;
+  dcb.BaudRate = RateOf(driver.fd, tio);
   dcb.ByteSize = ByteSizeOf(tio.c_cflag);
   dcb.Parity = ParityOf(tio.c_cflag);
   dcb.StopBits = (tio.c_cflag & CSTOPB) ? TWOSTOPBITS : ONESTOPBIT;
@@ -83,30 +115,26 @@ int32_t MakeRawAndReadDcb(SerialDriverState& driver) {
   return PORT_OK;
 }
 
-// An FTDI adapter holds what it received until its buffer fills or its latency timer (16 ms)
-// runs out, so each ACK of a transfer can wait that long; in low-latency mode ftdi_sio sets the
-// timer to 1 ms. Pseudo-terminals refuse the query; a UART takes the flag and gains little.
-void AskForLowLatency(int fd) {
-  serial_struct serial{};
-  if (ioctl(fd, TIOCGSERIAL, &serial) < 0 || (serial.flags & ASYNC_LOW_LATENCY)) return;
-  serial.flags |= ASYNC_LOW_LATENCY;
-  ioctl(fd, TIOCSSERIAL, &serial);
-}
-
-void TranslateDcb(const DCB& dcb, termios2& tio) {
+int32_t TranslateDcb(const DCB& dcb, termios& tio) {
+  const bool sticky = dcb.Parity == MARKPARITY || dcb.Parity == SPACEPARITY;
+  if (sticky && StickyParityFlag() == 0) return PORT_BAD_PARITY;
   MakeRaw(tio);
-  tio.c_cflag &=
-      ~static_cast<tcflag_t>(CBAUD | CIBAUD | CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS);
+  tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS |
+                                        StickyParityFlag());
   static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-  tio.c_cflag |= BOTHER | kSizes[dcb.ByteSize - 5] | ParityFlags(dcb.Parity);
+  tio.c_cflag |= kSizes[dcb.ByteSize - 5] | ParityFlags(dcb.Parity);
   if (dcb.StopBits == TWOSTOPBITS) tio.c_cflag |= CSTOPB;
   if (dcb.fOutxCtsFlow || dcb.fRtsControl == RTS_CONTROL_HANDSHAKE) tio.c_cflag |= CRTSCTS;
-  tio.c_ispeed = tio.c_ospeed = dcb.BaudRate;
+  if (const speed_t speed = SpeedConstant(dcb.BaudRate); speed != B0) {
+    cfsetispeed(&tio, speed);
+    cfsetospeed(&tio, speed);
+  }
   if (dcb.fParity) tio.c_iflag |= INPCK;
   if (dcb.fOutX) tio.c_iflag |= IXON;
   if (dcb.fInX) tio.c_iflag |= IXOFF;
   tio.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
   tio.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
+  return PORT_OK;
 }
 
 int32_t ApplyPosixDcb(CSerialPort* port) {
@@ -114,11 +142,16 @@ int32_t ApplyPosixDcb(CSerialPort* port) {
   if (driver.deviceGone) return PORT_NOT_FOUND;
   const DCB& dcb = driver.dcb;
   if (static_cast<int32_t>(dcb.BaudRate) <= 0) return PORT_BAD_BAUD;
+  const bool standardRate = SpeedConstant(dcb.BaudRate) != B0;
+  if (!standardRate && !CanSetAnyRate()) return PORT_BAD_BAUD;
 
-  termios2 tio{};
-  if (ioctl(driver.fd, TCGETS2, &tio) < 0) return Failure(port, errno);
-  TranslateDcb(dcb, tio);
-  if (ioctl(driver.fd, TCSETS2, &tio) < 0) return Failure(port, errno);
+  // Standard rates through plain termios, which every system and emulator translates; any other
+  // rate on top of the settings it leaves.
+  termios tio{};
+  if (tcgetattr(driver.fd, &tio) < 0) return Failure(port, errno);
+  if (const int32_t refused = TranslateDcb(dcb, tio)) return refused;
+  if (tcsetattr(driver.fd, TCSANOW, &tio) < 0) return Failure(port, errno);
+  if (!standardRate && !SetAnyRate(driver.fd, dcb.BaudRate)) return Failure(port, errno);
 
   // The kernel has no DTR/DSR handshake: DTR simply stays up while the port takes data.
   int32_t result = SetModemLine(port, TIOCM_DTR, dcb.fDtrControl != DTR_CONTROL_DISABLE);

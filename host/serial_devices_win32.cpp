@@ -107,6 +107,8 @@ std::string BuiltInSerialDevice(int32_t index) { return index == 0 ? "COM1" : "C
 
 std::string BuiltInSerialDeviceRule() { return "COM1 (COM2)"; }
 
+bool ListingTellsAdapters() { return true; }
+
 // A stand-in map has no devices behind it for SetupAPI to describe.
 std::vector<SerialDevice> ListSerialDevices(const std::string& root) {
   const std::vector<PortsClassDevice> ports =

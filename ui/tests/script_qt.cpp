@@ -1,4 +1,4 @@
-#include "ui/tests/qt_script.h"
+#include "ui/tests/script_qt.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <algorithm>
 
 #include "ui/dialog.h"
-#include "ui/qt/qt_dialog.h"
+#include "ui/qt/dialog.h"
 
 namespace ui_test {
 

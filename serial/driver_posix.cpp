@@ -1,12 +1,11 @@
 // The platform driver on POSIX hosts: a tty device opened by path, non-blocking, exclusive
 // (flock and TIOCEXCL), with the 1050-byte queues enforced here since the kernel's are larger.
+// What a system offers beyond POSIX comes through device_extras.h.
 
-#include <asm/termbits.h>
 #include <fcntl.h>
-#include <linux/serial.h>
-#include <sys/epoll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,30 +14,22 @@
 #include <span>
 #include <string>
 
+#include "serial/device_extras.h"
+#include "serial/device_posix.h"
 #include "serial/gathered_output.h"
 #include "serial/input_wait.h"
 #include "serial/line_settings.h"
 #include "serial/open_failure.h"
 #include "serial/port_object.h"
-#include "serial/posix_device.h"
 #include "serial/queued_input.h"
 #include "serial/status_dump.h"
 
 namespace {
 
-bool ReadCounters(int fd, LineCounters& counters) {
-  serial_icounter_struct icount{};
-  if (ioctl(fd, TIOCGICOUNT, &icount) < 0) return false;
-  counters = {static_cast<uint32_t>(icount.frame), static_cast<uint32_t>(icount.overrun),
-              static_cast<uint32_t>(icount.parity), static_cast<uint32_t>(icount.brk),
-              static_cast<uint32_t>(icount.buf_overrun)};
-  return true;
-}
-
 // The device keeps counting; what grew since the last query becomes CE_ flags.
 void AccumulateCounters(SerialDriverState& driver) {
   LineCounters now{};
-  if (!driver.hasCounters || !ReadCounters(driver.fd, now)) return;
+  if (!driver.hasCounters || !ReadLineCounters(driver.fd, now)) return;
   const LineCounters& before = driver.counters;
   if (now.frame != before.frame) driver.lineErrors |= CE_FRAME;
   if (now.overrun != before.overrun) driver.lineErrors |= CE_OVERRUN;
@@ -143,7 +134,7 @@ int32_t TxFree(CSerialPort* port) { return FreeSpace(TxCount(port), port->driver
 int32_t ClearTx(CSerialPort* port) {
   if (port->driver->deviceGone) return port->status = PORT_NOT_FOUND;
   port->driver->output.size = 0;
-  if (ioctl(port->driver->fd, TCFLSH, TCOFLUSH) == 0) return PORT_OK;
+  if (tcflush(port->driver->fd, TCOFLUSH) == 0) return PORT_OK;
   if (IsDeviceGoneErrno(errno)) return DeviceGone(port);
   return port->status = MapCommError();
 }
@@ -195,7 +186,7 @@ int32_t ClosePort(CSerialPort* port) {
     SetModemLine(port, TIOCM_RTS, false);
     // Callers wait for the output to drain first; what is left would only make close() wait
     // for a stalled line.
-    ioctl(driver.fd, TCFLSH, TCOFLUSH);
+    tcflush(driver.fd, TCOFLUSH);
     ioctl(driver.fd, TIOCNXCL);
   }
   if (driver.roomOrInputFd >= 0) close(driver.roomOrInputFd);
@@ -246,17 +237,8 @@ int32_t OpenDevice(SerialDriverState& driver, const std::string& path) {
   }
   ioctl(fd, TIOCEXCL);
   AskForLowLatency(fd);
-  driver.hasCounters = ReadCounters(fd, driver.counters);
-  // Level-triggered: readable while the device has input or room for output (for a tty, less than
-  // a few hundred bytes queued), which is what a write that waits for room should wake on.
-  driver.roomOrInputFd = epoll_create1(EPOLL_CLOEXEC);
-  epoll_event events{};
-  events.events = EPOLLIN | EPOLLOUT;
-  if (driver.roomOrInputFd >= 0 &&
-      epoll_ctl(driver.roomOrInputFd, EPOLL_CTL_ADD, fd, &events) < 0) {
-    close(driver.roomOrInputFd);
-    driver.roomOrInputFd = -1;
-  }
+  driver.hasCounters = ReadLineCounters(fd, driver.counters);
+  driver.roomOrInputFd = OpenRoomOrInputWait(fd);
   return PORT_OK;
 }
 

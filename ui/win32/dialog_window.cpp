@@ -1,4 +1,4 @@
-#include "ui/win32/win32_dialog_window.h"
+#include "ui/win32/dialog_window.h"
 
 #include <commctrl.h>
 

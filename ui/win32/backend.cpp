@@ -1,4 +1,4 @@
-#include "ui/win32/win32_backend.h"
+#include "ui/win32/backend.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -7,7 +7,7 @@
 
 #include "ui/dialog.h"
 #include "ui/timers.h"
-#include "ui/win32/win32_dialog_window.h"
+#include "ui/win32/dialog_window.h"
 
 namespace ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/qt/qt_backend.h"
+#include "ui/qt/backend.h"
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@
 #include "host/fake_clock.h"
 #include "host/message_pump.h"
 #include "ui/message_box.h"
-#include "ui/tests/qt_script.h"
+#include "ui/tests/script_qt.h"
 #include "ui/tests/test_dialogs.h"
 #include "ui/win_app.h"
 

@@ -20,7 +20,7 @@
 #include "server/server_window.h"
 #include "ui/backend.h"
 #include "ui/dialog.h"
-#include "ui/win32/win32_backend.h"
+#include "ui/win32/backend.h"
 #include "ui_script.h"
 
 namespace {

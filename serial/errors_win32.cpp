@@ -4,7 +4,7 @@
 
 #include "serial/open_failure.h"
 #include "serial/serial_port.h"
-#include "serial/win32_device.h"
+#include "serial/device_win32.h"
 
 int32_t MapCommError() {
   // The negative values are the platform's legacy communications error codes (IE_).

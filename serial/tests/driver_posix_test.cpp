@@ -1,10 +1,9 @@
 // The POSIX driver on pseudo-terminals: everything a pty can show. Modem lines, line-error
 // counters and DTR/RTS are covered on the in-memory line instead.
 
-#include <asm/termbits.h>
 #include <fcntl.h>
-#include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -20,17 +19,18 @@
 #include <vector>
 
 #include "host/tests/asleep_linux.h"
+#include "serial/device_extras.h"
+#include "serial/device_posix.h"
 #include "serial/driver_state.h"
 #include "serial/port_object.h"
-#include "serial/posix_device.h"
 #include "serial/pty_pair.h"
 
 namespace serial {
 namespace {
 
-termios2 SettingsOf(CSerialPort* port) {
-  termios2 tio{};
-  EXPECT_EQ(ioctl(port->driver->fd, TCGETS2, &tio), 0);
+termios SettingsOf(CSerialPort* port) {
+  termios tio{};
+  EXPECT_EQ(tcgetattr(port->driver->fd, &tio), 0);
   return tio;
 }
 
@@ -52,9 +52,9 @@ class PosixPortTest : public ::testing::Test {
 };
 
 TEST_F(PosixPortTest, OpensRawNonBlockingAt8N1) {
-  const termios2 tio = SettingsOf(port);
-  EXPECT_EQ(tio.c_ospeed, 9600u);
-  EXPECT_EQ(tio.c_ispeed, 9600u);
+  const termios tio = SettingsOf(port);
+  EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
+  EXPECT_EQ(cfgetispeed(&tio), static_cast<speed_t>(B9600));
   EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
   EXPECT_EQ(tio.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
   EXPECT_EQ(tio.c_cflag & (CLOCAL | CREAD), static_cast<tcflag_t>(CLOCAL | CREAD));
@@ -70,13 +70,21 @@ TEST_F(PosixPortTest, OpensRawNonBlockingAt8N1) {
 }
 
 TEST_F(PosixPortTest, AnyRateReachesTheDevice) {
+  if (!CanSetAnyRate()) GTEST_SKIP() << "termios names no 15360 and this system adds no way to it";
   // A pty forces CS8 and no parity on itself, so only rate and stop bits show here.
   EXPECT_EQ(port->ops.SetLineParams(port, 15360, 'N', 8, 2), PORT_OK);
-  const termios2 tio = SettingsOf(port);
-  EXPECT_EQ(tio.c_ospeed, 15360u);
-  EXPECT_EQ(tio.c_ispeed, 15360u);
-  EXPECT_EQ(tio.c_cflag & CBAUD, static_cast<tcflag_t>(BOTHER));
-  EXPECT_EQ(tio.c_cflag & CSTOPB, static_cast<tcflag_t>(CSTOPB));
+  EXPECT_EQ(ReadAnyRate(port->driver->fd), 15360u);
+  EXPECT_EQ(SettingsOf(port).c_cflag & CSTOPB, static_cast<tcflag_t>(CSTOPB));
+  EXPECT_EQ(port->ops.SetLineParams(port, 9600, 'N', 8, 1), PORT_OK);
+  const termios tio = SettingsOf(port);
+  EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600)) << "back to a rate termios names";
+}
+
+TEST_F(PosixPortTest, ARateTermiosCannotNameIsRefusedWhereNothingSetsIt) {
+  if (CanSetAnyRate()) GTEST_SKIP() << "this system sets any rate";
+  EXPECT_EQ(port->ops.SetLineParams(port, 15360, 'N', 8, 1), PORT_BAD_BAUD);
+  const termios tio = SettingsOf(port);
+  EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
 }
 
 TEST(TranslateDcbTest, ParitySizeStopBitsAndFlowBecomeTermiosFlags) {
@@ -86,39 +94,46 @@ TEST(TranslateDcbTest, ParitySizeStopBitsAndFlowBecomeTermiosFlags) {
   dcb.StopBits = TWOSTOPBITS;
   dcb.XonChar = 0x11;
   dcb.XoffChar = 0x13;
+  // Mark and space need the system's sticky-parity flag; without one they are refused.
+  const tcflag_t sticky = StickyParityFlag();
   const struct {
     uint8_t parity;
     tcflag_t flags;
   } parities[] = {{NOPARITY, 0},
                   {ODDPARITY, PARENB | PARODD},
                   {EVENPARITY, PARENB},
-                  {MARKPARITY, PARENB | PARODD | CMSPAR},
-                  {SPACEPARITY, PARENB | CMSPAR}};
+                  {MARKPARITY, PARENB | PARODD | sticky},
+                  {SPACEPARITY, PARENB | sticky}};
   for (const auto& parity : parities) {
     dcb.Parity = parity.parity;
-    termios2 tio{};
-    tio.c_cflag = B38400 | CS8 | PARENB | PARODD | HUPCL;
+    termios tio{};
+    tio.c_cflag = CS8 | PARENB | PARODD | HUPCL;
+    cfsetospeed(&tio, B38400);
     tio.c_iflag = ICRNL | IXON;
     tio.c_lflag = ICANON | ECHO;
     tio.c_oflag = OPOST;
-    TranslateDcb(dcb, tio);
-    EXPECT_EQ(tio.c_cflag & (PARENB | PARODD | CMSPAR), parity.flags) << int{parity.parity};
-    EXPECT_EQ(tio.c_cflag & CBAUD, static_cast<tcflag_t>(BOTHER));
+    const bool refused = sticky == 0 && parity.parity >= MARKPARITY;
+    ASSERT_EQ(TranslateDcb(dcb, tio), refused ? PORT_BAD_PARITY : PORT_OK) << int{parity.parity};
+    if (refused) continue;
+    EXPECT_EQ(tio.c_cflag & (PARENB | PARODD | sticky), parity.flags) << int{parity.parity};
+    EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B38400)) << "no constant: the rate stays";
     EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
     EXPECT_EQ(tio.c_cflag & (CSTOPB | CLOCAL | CREAD | HUPCL),
               static_cast<tcflag_t>(CSTOPB | CLOCAL | CREAD | HUPCL));
-    EXPECT_EQ(tio.c_ospeed, 15360u);
     EXPECT_EQ(tio.c_iflag, 0u);
     EXPECT_EQ(tio.c_lflag & (ICANON | ECHO), 0u);
     EXPECT_EQ(tio.c_oflag, 0u);
   }
 
+  dcb.BaudRate = 9600;
   dcb.ByteSize = 5;
+  dcb.Parity = EVENPARITY;
   dcb.StopBits = ONESTOPBIT;
   dcb.fOutX = dcb.fInX = dcb.fParity = 1;
   dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
-  termios2 tio{};
-  TranslateDcb(dcb, tio);
+  termios tio{};
+  ASSERT_EQ(TranslateDcb(dcb, tio), PORT_OK);
+  EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
   EXPECT_EQ(tio.c_cflag & (CSIZE | CSTOPB | CRTSCTS), static_cast<tcflag_t>(CS5 | CRTSCTS));
   EXPECT_EQ(tio.c_iflag, static_cast<tcflag_t>(IXON | IXOFF | INPCK));
   EXPECT_EQ(tio.c_cc[VSTART], 0x11);
@@ -136,7 +151,8 @@ TEST_F(PosixPortTest, RejectedParametersLeaveTheDeviceAsItWas) {
   EXPECT_EQ(port->ops.SetLineParams(port, 19200, 'N', 9, 1), PORT_BAD_DATA_BITS);
   port->ops.ClearStatus(port);
   EXPECT_EQ(port->ops.SetLineParams(port, 19200, 'Q', 8, 1), PORT_BAD_PARITY);
-  EXPECT_EQ(SettingsOf(port).c_ospeed, 9600u);
+  const termios tio = SettingsOf(port);
+  EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B9600));
 }
 
 TEST_F(PosixPortTest, FlowControlSettersReachTermios) {
@@ -366,7 +382,9 @@ TEST(PosixOpenTest, BadStopBitsLeaveThePortOpenAndUsable) {
   ASSERT_TRUE(pty.Write("z"));
   ASSERT_TRUE(PtyPair::WaitForRx(port, 1));
   EXPECT_EQ(port->ops.GetChar(port), 'z');
-  EXPECT_NE(SettingsOf(port).c_ospeed, 19200u) << "the prepared settings were not applied";
+  const termios tio = SettingsOf(port);
+  EXPECT_NE(cfgetospeed(&tio), static_cast<speed_t>(B19200))
+      << "the prepared settings were not applied";
   port->ops.ClosePort(port);
 }
 

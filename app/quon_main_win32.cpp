@@ -8,7 +8,7 @@
 #include "app/main_dlg.h"
 #include "server/server_window.h"
 #include "ui/win32/command_line.h"
-#include "ui/win32/win32_backend.h"
+#include "ui/win32/backend.h"
 
 namespace {
 

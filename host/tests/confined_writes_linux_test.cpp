@@ -1,4 +1,4 @@
-#include "host/tests/confined_writes.h"
+#include "host/tests/confined_writes_linux.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

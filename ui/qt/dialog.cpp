@@ -1,4 +1,4 @@
-#include "ui/qt/qt_dialog.h"
+#include "ui/qt/dialog.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "ui/qt/qt_dialog_window.h"
+#include "ui/qt/dialog_window.h"
 
 #include <algorithm>
 
@@ -17,7 +17,7 @@
 #include "ui/dialog_units.h"
 #include "ui/icons.h"
 #include "ui/list_rules.h"
-#include "ui/qt/qt_dialog.h"
+#include "ui/qt/dialog.h"
 
 namespace ui {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "serial/open_failure.h"
-#include "serial/posix_device.h"
+#include "serial/device_posix.h"
 
 int32_t MapErrno(int error) {
   switch (error) {

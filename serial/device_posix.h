@@ -1,13 +1,13 @@
 #pragma once
 // Shared by the POSIX driver's files: the device's termios and modem-line control, and the
-// errno mapping. Uses the kernel's termios2 so that any baud rate can be set.
+// errno mapping.
 
 #include <cstdint>
 
 #include "serial/driver_state.h"
 #include "serial/serial_port.h"
 
-struct termios2;
+struct termios;
 
 // Status code for an errno value. MapOpenErrno also keeps the reason for LastOpenFailure.
 int32_t MapErrno(int error);
@@ -23,11 +23,10 @@ int32_t DeviceGone(CSerialPort* port);
 // size, parity and stop bits, and reads those into the record's DCB.
 int32_t MakeRawAndReadDcb(SerialDriverState& driver);
 
-// The DCB as raw termios settings; tio keeps what the DCB does not name. ByteSize must be 5 to 8.
-void TranslateDcb(const DCB& dcb, termios2& tio);
-
-// Asks the device's driver for low latency; a device without that mode is left as it is.
-void AskForLowLatency(int fd);
+// The DCB as raw termios settings; tio keeps what the DCB does not name, and its rate when termios
+// has no constant for the DCB's. ByteSize must be 5 to 8. PORT_BAD_PARITY for mark or space parity
+// where the system has none; PORT_OK otherwise.
+int32_t TranslateDcb(const DCB& dcb, termios& tio);
 
 // Translates the record's DCB into termios and modem-line settings and applies them.
 int32_t ApplyPosixDcb(CSerialPort* port);

@@ -11,7 +11,7 @@
 #include "app/help_file.h"
 #include "app/main_dlg.h"
 #include "server/server_window.h"
-#include "ui/qt/qt_backend.h"
+#include "ui/qt/backend.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/qt/qt_backend.h"
+#include "ui/qt/backend.h"
 
 #include <optional>
 
@@ -10,8 +10,8 @@
 
 #include "ui/dialog_template.h"
 #include "ui/message_box.h"
-#include "ui/qt/qt_dialog.h"
-#include "ui/qt/qt_dialog_window.h"
+#include "ui/qt/dialog.h"
+#include "ui/qt/dialog_window.h"
 #include "ui/timers.h"
 
 namespace ui {
