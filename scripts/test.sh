@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test, as stages (scripts/test.sh --list names them): the builds
-# (default, sanitizer, both Windows builds, plain Release, the Arm cross builds) and
-# the suites on them (ctest's, the Windows ones under Wine, the Arm ones under qemu-user, the
+# (default, POSIX core alone, sanitizer, both Windows builds, plain Release, the Arm cross builds)
+# and the suites on them (ctest's, the Windows ones under Wine, the Arm ones under qemu-user, the
 # real-driver suite in a virtual PC and on a virtual arm64 board, the package's systemd units in
-# a Debian guest, the packages installed and removed again).
+# a Debian guest, the packages installed and removed again, the README's pictures remade).
 #
 #   scripts/test.sh                    every stage
 #   scripts/test.sh --only STAGE...    those stages and the stages they need
@@ -26,6 +26,7 @@ stage_table=(
   "windows builds|build|setup|windows_builds"
   "arm builds|build|setup|arm_builds"
   "sanitizer build|build|setup|build sanitize"
+  "posix build|build|setup|build posix"
   "release build|build|setup|release_build"
   "default suite|suite|default build|ctest --preset default"
   "systemd guest|suite|default build|root_only \"make the guest's Debian system\" scripts/systemd-guest-test.sh build/default"
@@ -37,6 +38,8 @@ stage_table=(
   "linux-armhf suite|suite|arm builds|arm_suite armhf"
   "real drivers arm64|suite|arm builds|board_suite"
   "sanitizer suite|suite|sanitizer build|ctest --preset sanitize"
+  "posix suite|suite|posix build|ctest --preset posix"
+  "pictures|suite|default build,windows builds|scripts/pictures.sh --check && scripts/pictures.sh --out build/pictures"
   "packages|suite|default build,windows builds,arm builds,release build,clean systems|root_only \"install the Debian packages with apt\" scripts/package.sh --check"
 )
 max_suites=3
