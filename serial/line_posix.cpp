@@ -6,27 +6,13 @@
 
 #include <array>
 #include <cerrno>
-#include <utility>
 
+#include "host/termios_speeds_posix.h"
 #include "serial/device_extras.h"
 #include "serial/device_posix.h"
 
 namespace {
 
-// Up to the fastest rate line_settings.cpp allows; POSIX names those to 38400, and every system
-// we build for the two above.
-constexpr std::array<std::pair<uint32_t, speed_t>, 10> kSpeeds{{
-    {300, B300},
-    {600, B600},
-    {1200, B1200},
-    {2400, B2400},
-    {4800, B4800},
-    {9600, B9600},
-    {19200, B19200},
-    {38400, B38400},
-    {57600, B57600},
-    {115200, B115200},
-}};
 
 int32_t Failure(CSerialPort* port, int error) {
   if (IsDeviceGoneErrno(error)) return DeviceGone(port);
@@ -45,20 +31,9 @@ void MakeRaw(termios& tio) {
   tio.c_cc[VTIME] = 0;
 }
 
-// B0 for a rate termios has no constant for.
-speed_t SpeedConstant(uint32_t baud) {
-  for (const auto& [rate, constant] : kSpeeds) {
-    if (rate == baud) return constant;
-  }
-  return B0;
-}
-
 uint32_t RateOf(int fd, const termios& tio) {
-  const speed_t speed = cfgetospeed(&tio);
-  for (const auto& [rate, constant] : kSpeeds) {
-    if (constant == speed) return rate;
-  }
-  return ReadAnyRate(fd);
+  const uint32_t rate = host::TermiosRate(cfgetospeed(&tio));
+  return rate != 0 ? rate : ReadAnyRate(fd);
 }
 
 uint8_t ByteSizeOf(tcflag_t cflag) {
@@ -125,7 +100,7 @@ int32_t TranslateDcb(const DCB& dcb, termios& tio) {
   tio.c_cflag |= kSizes[dcb.ByteSize - 5] | ParityFlags(dcb.Parity);
   if (dcb.StopBits == TWOSTOPBITS) tio.c_cflag |= CSTOPB;
   if (dcb.fOutxCtsFlow || dcb.fRtsControl == RTS_CONTROL_HANDSHAKE) tio.c_cflag |= CRTSCTS;
-  if (const speed_t speed = SpeedConstant(dcb.BaudRate); speed != B0) {
+  if (const speed_t speed = host::TermiosSpeed(dcb.BaudRate); speed != B0) {
     cfsetispeed(&tio, speed);
     cfsetospeed(&tio, speed);
   }
@@ -142,7 +117,7 @@ int32_t ApplyPosixDcb(CSerialPort* port) {
   if (driver.deviceGone) return PORT_NOT_FOUND;
   const DCB& dcb = driver.dcb;
   if (static_cast<int32_t>(dcb.BaudRate) <= 0) return PORT_BAD_BAUD;
-  const bool standardRate = SpeedConstant(dcb.BaudRate) != B0;
+  const bool standardRate = host::TermiosSpeed(dcb.BaudRate) != B0;
   if (!standardRate && !CanSetAnyRate()) return PORT_BAD_BAUD;
 
   // Standard rates through plain termios, which every system and emulator translates; any other

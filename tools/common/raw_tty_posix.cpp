@@ -4,10 +4,12 @@
 #include <stdlib.h>
 #include <termios.h>
 
-#include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <utility>
+
+#include "host/termios_speeds_posix.h"
 
 namespace tools {
 
@@ -15,36 +17,18 @@ namespace {
 
 std::string Describe(const std::string& what) { return what + ": " + std::strerror(errno); }
 
-// POSIX names the rates to 38400, every system we build for those to 230400; others go through
-// SetAnyBaud.
-constexpr std::array<std::pair<long, speed_t>, 11> kSpeeds{{
-    {300, B300},
-    {600, B600},
-    {1200, B1200},
-    {2400, B2400},
-    {4800, B4800},
-    {9600, B9600},
-    {19200, B19200},
-    {38400, B38400},
-    {57600, B57600},
-    {115200, B115200},
-    {230400, B230400},
-}};
-
 }  // namespace
 
 std::optional<unsigned> BaudToSpeed(long baud) {
-  for (const auto& [rate, speed] : kSpeeds) {
-    if (rate == baud) return speed;
-  }
-  return std::nullopt;
+  if (baud <= 0 || !std::in_range<uint32_t>(baud)) return std::nullopt;
+  const speed_t speed = host::TermiosSpeed(static_cast<uint32_t>(baud));
+  if (speed == B0) return std::nullopt;
+  return speed;
 }
 
 long SpeedToBaud(unsigned speed) {
-  for (const auto& [rate, constant] : kSpeeds) {
-    if (constant == speed) return rate;
-  }
-  return -1;
+  const uint32_t rate = host::TermiosRate(speed);
+  return rate != 0 ? rate : -1;
 }
 
 bool MakeRaw(int fd, long baud, std::string& error) {
