@@ -19,15 +19,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # NAME | build or suite | the stages it needs, comma-separated | command (a function below).
-# Builds start in this order, so that the suites that take longest can start soonest.
+# Builds start in this order, so that the suites that take longest can start soonest: the packages
+# need the release build, and the sanitizer's and the POSIX core's suites are short.
 stage_table=(
   "setup|build||set_up"
   "default build|build|setup|build default"
   "windows builds|build|setup|windows_builds"
   "arm builds|build|setup|arm_builds"
+  "release build|build|setup|release_build"
   "sanitizer build|build|setup|build sanitize"
   "posix build|build|setup|build posix"
-  "release build|build|setup|release_build"
   "default suite|suite|default build|ctest --preset default"
   "systemd guest|suite|default build|root_only \"make the guest's Debian system\" scripts/systemd-guest-test.sh build/default"
   "clean systems|suite|default build|root_only \"make clean Debian systems\" prepare_clean_systems"
