@@ -2,13 +2,13 @@
 
 namespace host {
 namespace {
-MessagePump registered = nullptr;
+MessagePump installedPump = nullptr;
 }
 
-void SetMessagePump(MessagePump pump) { registered = pump; }
+void SetMessagePump(MessagePump pump) { installedPump = pump; }
 
 void DispatchPendingMessages() {
-  if (registered) registered();
+  if (installedPump) installedPump();
 }
 
 }  // namespace host

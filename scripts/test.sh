@@ -20,12 +20,14 @@ cd "$(dirname "$0")/.."
 
 # NAME | build or suite | the stages it needs, comma-separated | command (a function below).
 # Builds start in this order, so that the suites that take longest can start soonest: the packages
-# need the release build, and the sanitizer's and the POSIX core's suites are short.
+# need the 0.1 package for their upgrade check (made once a machine, then kept), and the
+# sanitizer's and the POSIX core's suites are short.
 stage_table=(
   "setup|build||set_up"
   "default build|build|setup|build default"
   "windows builds|build|setup|windows_builds"
   "arm builds|build|setup|arm_builds"
+  "0.1 package|build|setup|root_only \"install the Debian packages with apt\" scripts/old-release-deb.sh"
   "release build|build|setup|release_build"
   "sanitizer build|build|setup|build sanitize"
   "posix build|build|setup|build posix"
@@ -41,7 +43,7 @@ stage_table=(
   "sanitizer suite|suite|sanitizer build|ctest --preset sanitize"
   "posix suite|suite|posix build|ctest --preset posix"
   "pictures|suite|default build,windows builds|scripts/pictures.sh --check && scripts/pictures.sh --out build/pictures"
-  "packages|suite|default build,windows builds,arm builds,release build,clean systems|root_only \"install the Debian packages with apt\" scripts/package.sh --check"
+  "packages|suite|default build,windows builds,arm builds,0.1 package,clean systems|root_only \"install the Debian packages with apt\" scripts/package.sh --check"
 )
 max_suites=3
 
@@ -145,7 +147,7 @@ root_only() {
   fi
 }
 
-declare -A kind needs command state seconds why pid_of
+declare -A kind needs command state seconds cpu why pid_of
 order=()
 for row in "${stage_table[@]}"; do
   IFS='|' read -r name k n c <<<"$row"
@@ -204,6 +206,8 @@ start() {
     status=0
     (eval "${command[$name]}") || status=$?
     echo "$((SECONDS - begun))" >"${log%.log}.seconds"
+    # The CPU time of all the stage waited for, which tells how much of its time it waited.
+    times >"${log%.log}.times"
     exit "$status"
   ) >"$log" 2>&1 </dev/null &
   pid_of[$name]=$!
@@ -215,6 +219,8 @@ finish() {
   log=$(log_of "$name")
   unset "pid_of[$name]"
   seconds[$name]=$(<"${log%.log}.seconds")
+  cpu[$name]=$(awk 'NR == 2 { gsub(/[ms]/, " "); printf "%.0f\n", $1 * 60 + $2 + $3 * 60 + $4 }' \
+    "${log%.log}.times")
   case $status in
     0) state[$name]=passed ;;
     77)
@@ -223,7 +229,7 @@ finish() {
       ;;
     *) state[$name]=failed ;;
   esac
-  echo "== $name: ${state[$name]} (${seconds[$name]} s)"
+  echo "== $name: ${state[$name]} (${seconds[$name]} s, CPU ${cpu[$name]} s)"
   cat "$log"
 }
 
@@ -274,9 +280,9 @@ echo "== stages"
 passed=0 failed=0 failures=()
 for name in "${order[@]}"; do
   case ${state[$name]} in
-    passed) echo "$name: passed (${seconds[$name]} s)" ;;
+    passed) echo "$name: passed (${seconds[$name]} s, CPU ${cpu[$name]} s)" ;;
     failed)
-      echo "$name: failed (${seconds[$name]} s, $(log_of "$name"))"
+      echo "$name: failed (${seconds[$name]} s, CPU ${cpu[$name]} s, $(log_of "$name"))"
       failures+=("$name")
       ;;
     *) echo "$name: not run: ${why[$name]}" ;;

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "host/clock.h"
+#include "xfer/control_bytes.h"
 #include "xfer/file_access.h"
 #include "xfer/log_lines.h"
 
@@ -16,7 +17,6 @@ namespace {
 // Some drivers answer this when the device is momentarily busy; it is retried like a full queue.
 constexpr int32_t kPortBusy = -36;
 
-constexpr uint8_t CAN = 0x18, BS = 0x08;
 constexpr std::array<uint8_t, 20> kCancelSequence = {
     CAN, CAN, CAN, CAN, CAN, CAN, CAN, CAN, CAN, CAN, BS, BS, BS, BS, BS, BS, BS, BS, BS, BS};
 

@@ -3,11 +3,10 @@
 
 #include <cstdint>
 
+#include "xfer/control_bytes.h"
 #include "xfer/transfer.h"
 
 namespace xfer {
-
-inline constexpr uint8_t SOH = 0x01, STX = 0x02, EOT = 0x04, ACK = 0x06, NAK = 0x15, CAN = 0x18;
 
 inline constexpr int32_t kWaitTimedOut = -1;
 inline constexpr int32_t kWaitStopped = -2;

@@ -13,7 +13,6 @@
 namespace xfer {
 namespace {
 
-constexpr int32_t kMaxErrors = 10;
 constexpr int32_t kByteMs = 1000;
 constexpr uint32_t kMaxPurgeMs = 10000;
 

@@ -14,7 +14,6 @@
 namespace xfer {
 namespace {
 
-constexpr int32_t kMaxErrors = 10;
 // Above this many bytes left, a 1K block is worth its padding.
 constexpr int32_t kLongBlockThreshold = 896;
 // The drain of one queued block; far more than a full queue needs at any usable line speed.

@@ -6,13 +6,14 @@
 #include "sim_receiver.h"
 #include "sim_sender.h"
 #include "temp_dir.h"
+#include "xfer/control_bytes.h"
 #include "xfer/transfer.h"
 
 namespace xfer_test {
 namespace {
 
 constexpr uint64_t kHangMs = 3'600'000;
-constexpr uint8_t NAK = 0x15;
+using xfer::NAK;
 
 // The file as the blocks carry it: 1K blocks while more than 896 bytes remain (when allowed),
 // 128-byte blocks after, the last one filled with 0x00.

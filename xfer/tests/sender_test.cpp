@@ -3,6 +3,7 @@
 
 #include "engine_fixture.h"
 #include "sim_receiver.h"
+#include "xfer/control_bytes.h"
 #include "xfer/log_lines.h"
 #include "xfer/tests/log_text.h"
 
@@ -11,7 +12,7 @@ namespace {
 using namespace xfer_test;
 using ::testing::ElementsAre;
 
-constexpr uint8_t SOH = 0x01, STX = 0x02, EOT = 0x04, ACK = 0x06, NAK = 0x15, CAN = 0x18;
+using xfer::SOH, xfer::STX, xfer::EOT, xfer::ACK, xfer::NAK, xfer::CAN;
 
 class SenderTest : public EngineTest {
  protected:

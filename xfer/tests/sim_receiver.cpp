@@ -1,10 +1,11 @@
 #include "sim_receiver.h"
 
 #include "host/clock.h"
+#include "xfer/control_bytes.h"
 
 namespace xfer_test {
 namespace {
-constexpr uint8_t SOH = 0x01, STX = 0x02, EOT = 0x04, ACK = 0x06, NAK = 0x15;
+using xfer::SOH, xfer::STX, xfer::EOT, xfer::ACK, xfer::NAK;
 }
 
 void SimReceiver::SetStart(std::vector<uint8_t> chars, uint32_t gapMs) {

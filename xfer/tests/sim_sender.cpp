@@ -3,10 +3,11 @@
 #include <algorithm>
 
 #include "host/clock.h"
+#include "xfer/control_bytes.h"
 
 namespace xfer_test {
 namespace {
-constexpr uint8_t SOH = 0x01, EOT = 0x04, ACK = 0x06, NAK = 0x15;
+using xfer::SOH, xfer::EOT, xfer::ACK, xfer::NAK;
 }
 
 std::vector<uint8_t> MakeFrame(uint8_t header, uint8_t number, std::span<const uint8_t> data,

@@ -15,7 +15,7 @@ using quon_xfer_test::SessionOutcome;
 using tools::testing::Bytes;
 
 const std::vector<size_t> kAllSizes = {0, 1, 127, 128, 129, 1023, 1024, 1025, 100000};
-constexpr int kTimeoutMs = 45000;
+constexpr int kPeerSessionMs = 45000;
 
 // The file as XMODEM blocks carry it: 1K blocks while more than 896 bytes remain (when used),
 // 128-byte blocks after, the last one filled up with fill.
@@ -62,7 +62,7 @@ class RealPeersTest : public ::testing::Test {
     for (size_t i = 0; i < sizes.size(); ++i) {
       SCOPED_TRACE("size " + std::to_string(sizes[i]));
       ASSERT_TRUE(sessions[i]->Started());
-      const SessionOutcome outcome = sessions[i]->Finish(kTimeoutMs);
+      const SessionOutcome outcome = sessions[i]->Finish(kPeerSessionMs);
       const std::string dir = root_ / ("size" + std::to_string(sizes[i]));
       if (d.weSend && sizes[i] == 0) {
         // Nothing to send is a failure, reported after the receiver's start character.

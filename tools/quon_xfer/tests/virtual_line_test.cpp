@@ -16,7 +16,7 @@ using quon_xfer_test::LineSession;
 using quon_xfer_test::SessionOutcome;
 using tools::testing::Bytes;
 
-constexpr int kTimeoutMs = 50000;
+constexpr int kLineSessionMs = 50000;
 // Each damaged reply costs the sender its 10 s reply wait; a few in a row on a busy machine must
 // not read as a hang.
 constexpr int kNoisyLineTimeoutMs = 150000;
@@ -50,7 +50,7 @@ TEST_F(VirtualLineTest, ZkCrcToTheCalculator) {
   for (size_t i = 0; i < sizes.size(); ++i) {
     SCOPED_TRACE("size " + std::to_string(sizes[i]));
     ASSERT_TRUE(sessions[i]->Started());
-    const SessionOutcome outcome = sessions[i]->Finish(kTimeoutMs);
+    const SessionOutcome outcome = sessions[i]->Finish(kLineSessionMs);
     EXPECT_EQ(outcome.ours, 0) << outcome.ourLog;
     EXPECT_EQ(outcome.peer, 0);
     EXPECT_NE(outcome.ourLog.find(kLogDetectedZkCrc), std::string::npos);
@@ -64,7 +64,7 @@ TEST_F(VirtualLineTest, TheCalculatorPutsAFile) {
   auto session = LineSession::OnNullModem(dir, {}, {QUON_CALC_PATH, "send", "LINE", "src.bin"},
                                           {"receive", "LINE", "got.bin"});
   ASSERT_TRUE(session->Started());
-  const SessionOutcome outcome = session->Finish(kTimeoutMs);
+  const SessionOutcome outcome = session->Finish(kLineSessionMs);
   EXPECT_EQ(outcome.ours, 0) << outcome.ourLog;
   EXPECT_EQ(outcome.peer, 0);
   EXPECT_EQ(tools::testing::ReadFileBytes(dir + "/got.bin"), PadTo(file, 128));
