@@ -192,19 +192,23 @@ TEST_F(QtTimers, AClickDuringAPumpingTickIsHandledThereAndEndsTheLoopAfterIt) {
   EXPECT_TRUE(tickFinished);
 }
 
-// A wait of the serial layer inside a tick, as a transfer waits: it sleeps in the event
-// dispatcher, and nothing but the framework's timer ends it when the next tick falls due. The
-// ticks are timed on the clock that makes them due. A wake-up that comes late leaves a long gap
-// between ticks in every round; a busy machine leaves one in one round or another, so the round
-// with the shortest longest gap counts.
+// The first tick wakes the window's own loop; inside it a wait of the serial layer, as a transfer
+// waits, sleeps in the event dispatcher, and nothing but the framework's timer ends it when the
+// next tick falls due. The ticks are timed on the clock that makes them due. A wake-up that comes
+// late leaves a long gap in every round; a busy machine leaves one in one round or another, so
+// the round with the shortest longest gap counts.
 TEST_F(QtBackendTest, TimersFireOnTimeWhileAWaitSleeps) {
   constexpr uint32_t kPeriodMs = 100;
   uint32_t least = UINT32_MAX;
   for (int round = 0; round < 3; ++round) {
     SampleDialog dialog;
     std::vector<uint32_t> ticks;
+    uint32_t armed = 0;
     int waits = 0;
-    dialog.onInit = [](SampleDialog& d) { d.SetTimer(1, kPeriodMs); };
+    dialog.onInit = [&armed](SampleDialog& d) {
+      armed = host::TickCount();
+      d.SetTimer(1, kPeriodMs);
+    };
     dialog.onTimer = [&](SampleDialog& d, int) {
       ticks.push_back(host::TickCount());
       if (ticks.size() > 1) return;
@@ -220,7 +224,7 @@ TEST_F(QtBackendTest, TimersFireOnTimeWhileAWaitSleeps) {
     EXPECT_EQ(dialog.DoModal(), ui::kIdOk);
     EXPECT_LT(waits, 50) << "woken only by the ticks";
     ASSERT_GE(ticks.size(), 6u);
-    uint32_t longest = 0;
+    uint32_t longest = ticks.front() - armed;
     for (size_t i = 1; i < ticks.size(); ++i) longest = std::max(longest, ticks[i] - ticks[i - 1]);
     least = std::min(least, longest);
   }
