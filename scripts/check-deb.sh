@@ -12,6 +12,7 @@
 # it, as an upgrade does, and checks that every file of theirs is in place and that dpkg knows no
 # other version before it goes on.
 set -euo pipefail
+. "$(dirname "$(realpath "$0")")/wait-until.sh"
 
 old=
 if [[ ${1:-} == --upgrade-from ]]; then
@@ -110,12 +111,9 @@ SYSTEMD_UNIT_PATH=/usr/lib/systemd/user: XDG_RUNTIME_DIR=$work \
 systemd-analyze verify --man=no quon-server@calc.service || fail "the systemd system unit does not verify"
 
 # A request is taken, and a stored file complete, once the server's line is idle again.
+line_idle() { [[ $(grep '^Status: ' server.log | tail -n 1) == 'Status: Comms line is IDLE' ]]; }
 wait_until_idle() {
-  for _ in $(seq 300); do
-    [[ $(grep '^Status: ' server.log | tail -n 1) == 'Status: Comms line is IDLE' ]] && return
-    sleep 0.1
-  done
-  fail "quon-server did not return to an idle line: $(cat server.log)"
+  wait_until 60 "quon-server's line idle again" line_idle || fail "$(cat server.log)"
 }
 
 cd "$work"
@@ -123,8 +121,7 @@ head -c 3000 /dev/urandom >orvo1.obj
 quon-nullmodem --link-a "$work/pc" --link-b "$work/calc" --ready-file "$work/line.ready" \
   >/dev/null 2>line.err &
 line_pid=$!
-for _ in $(seq 100); do [[ -e line.ready ]] && break; sleep 0.1; done
-[[ -e line.ready ]] || fail "quon-nullmodem did not start: $(cat line.err)"
+wait_until 60 "quon-nullmodem's ready file" test -e line.ready || fail "$(cat line.err)"
 quon-server --device "$work/pc" >server.log 2>&1 &
 server_pid=$!
 # Debian 12's qemu-user (7.2) passes no TCGETS2 ioctl, with which the server sets a line up; a

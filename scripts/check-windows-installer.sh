@@ -13,6 +13,7 @@ installer=$(realpath "$1")
 prefix=$(realpath -m "$2")
 other=${3:+$(realpath "$3")}
 wine_run=$(dirname "$(realpath "$0")")/wine-run.sh
+. "$(dirname "$(realpath "$0")")/wait-until.sh"
 work=$(mktemp -d /tmp/quon-check-installer-XXXXXX)
 # Wine would otherwise copy the Start-menu entry into this machine's desktop menu.
 export WINEDLLOVERRIDES=winemenubuilder.exe=d
@@ -72,21 +73,18 @@ cd "$work"
 run 'C:\Program Files\Quon\quon.exe' "Z:${served//\//\\}" \
   >"$work/quon.log" 2>&1 &
 # Looked at once a round only: the file is replaced whole and may be missing for a moment.
-written=
-for _ in $(seq 300); do
-  grep -qs 'port=COMM 1' "$served/quon.ini" && { written=yes; break; }
-  sleep 0.1
-done
-[[ -n $written && ! -e $work/quon.ini ]] ||
-  fail "the installed quon.exe wrote no quon.ini in the folder it was given: $(cat "$work/quon.log")"
+wait_until 120 "quon.ini from the installed quon.exe in the folder it was given" \
+  grep -qs 'port=COMM 1' "$served/quon.ini" || fail "$(cat "$work/quon.log")"
+[[ ! -e $work/quon.ini ]] || fail "the installed quon.exe wrote quon.ini where it was started"
 run taskkill /f /im quon.exe >/dev/null 2>&1
 wait
 cd /
 
 run 'C:\Program Files\Quon\uninstall.exe' /S || fail "the uninstaller failed"
 # The uninstaller carries on from a copy of itself in the temporary folder.
-for _ in $(seq 300); do [[ -e $program_dir ]] || break; sleep 0.1; done
-[[ ! -e $program_dir ]] || fail "left behind in Program Files: $(ls "$program_dir")"
+gone() { [[ ! -e $1 ]]; }
+wait_until 120 "the uninstaller's end" gone "$program_dir" ||
+  fail "left behind in Program Files: $(ls "$program_dir")"
 [[ ! -e $menu_entry ]] || fail "left behind: the Start-menu entry"
 if run reg query "$uninstall_key" >/dev/null 2>&1; then fail "left behind: the uninstall entry"; fi
 for verb in "$folder_verb" "$background_verb"; do

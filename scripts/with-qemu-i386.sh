@@ -10,6 +10,7 @@
 # Needs root and qemu-user-static. Exits with the command's status; 77 with one line on standard
 # error when it cannot be had here.
 set -euo pipefail
+. "$(dirname "$(realpath "$0")")/wait-until.sh"
 
 (($#)) || { echo "usage: with-qemu-i386.sh COMMAND..." >&2; exit 2; }
 cannot() { echo "with-qemu-i386: $*" >&2; exit 77; }
@@ -35,10 +36,12 @@ QUON_BINFMT_ENTRY=$entry unshare --user --mount --pid --fork --propagation priva
   unset QUON_BINFMT_ENTRY
   exec "$@"' "$go" "$@" &
 namespace=$!
-for _ in $(seq 250); do
-  [[ $(readlink "/proc/$namespace/ns/user") != "$(readlink /proc/self/ns/user)" ]] && break
-  sleep 0.02
-done
+# A namespace that ended at once leaves its maps unwritable, which says so below.
+own_namespace() {
+  [[ ! -e /proc/$namespace ]] ||
+    [[ $(readlink "/proc/$namespace/ns/user") != "$(readlink /proc/self/ns/user)" ]]
+}
+wait_until 60 "a user namespace of its own" own_namespace || { kill "$namespace"; exit 1; }
 echo '0 0 4294967295' >"/proc/$namespace/uid_map" && echo '0 0 4294967295' >"/proc/$namespace/gid_map" ||
   { kill "$namespace"; cannot "no user namespace of its own with this machine's users"; }
 echo go >"$go"

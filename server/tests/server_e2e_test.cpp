@@ -10,7 +10,6 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "host/fake_device_tree.h"
@@ -39,11 +38,8 @@ Bytes PaddedTo(Bytes data, size_t block, uint8_t fill) {
 }
 
 bool WaitForText(const std::string& path, const std::string& text, int timeoutMs) {
-  for (int waited = 0; waited < timeoutMs; waited += 20) {
-    if (ReadFile(path).find(text) != std::string::npos) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
+  return tools::testing::WaitUntil(
+      [&] { return ReadFile(path).find(text) != std::string::npos; }, timeoutMs);
 }
 
 class ServerEndToEndTest : public ::testing::Test {
@@ -106,10 +102,7 @@ class ServerEndToEndTest : public ::testing::Test {
       return busy != std::string::npos &&
              out.find(std::string(kLogStatusPrefix) + kLogCommsLineIdle, busy) != std::string::npos;
     };
-    for (int waited = 0; waited < kTransferMs && !idleAfterLastRequest(); waited += 20) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    EXPECT_TRUE(idleAfterLastRequest());
+    EXPECT_TRUE(tools::testing::WaitUntil(idleAfterLastRequest, kTransferMs));
     return StopServer();
   }
 
@@ -298,10 +291,9 @@ TEST_F(ServerEndToEndTest, UnpluggedLineIsReleasedAndServedAgainOnceBackAndExitS
       << CalcReport();
 
   unplug();
-  for (int waited = 0; waited < kStartMs; waited += 20) {
-    if (Occurrences(ReadFile(dir / "server.out"), kLogStatusPrefix + lost) == 2) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  EXPECT_TRUE(tools::testing::WaitUntil(
+      [&] { return Occurrences(ReadFile(dir / "server.out"), kLogStatusPrefix + lost) == 2; },
+      kStartMs));
   const std::string out = StopServer();
   EXPECT_EQ(Occurrences(out, lost), 4u) << out;  // each time in the log and the status
   EXPECT_NE(out.find("Serial device lost\nERROR : problems encounter during sending\n"

@@ -17,7 +17,6 @@ namespace ui_test {
 QtScript::QtScript(int watchdogMs) {
   poll_.setInterval(5);
   QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(); });
-  poll_.start();
   watchdog_.setSingleShot(true);
   QObject::connect(&watchdog_, &QTimer::timeout, [this] {
     watchdogFired_ = true;
@@ -31,12 +30,17 @@ QtScript::~QtScript() = default;
 
 void QtScript::Then(Step step) {
   steps_.push_back(std::move(step));
+  if (!poll_.isActive()) poll_.start();
 }
 
 void QtScript::Poll() {
   std::erase_if(busy_, [](const QPointer<QWidget>& w) { return w.isNull() || !w->isVisible(); });
+  if (steps_.empty()) {
+    poll_.stop();
+    return;
+  }
   QWidget* active = QApplication::activeModalWidget();
-  if (steps_.empty() || active == nullptr || !active->isVisible()) return;
+  if (active == nullptr || !active->isVisible()) return;
   if (std::find(busy_.begin(), busy_.end(), active) != busy_.end()) return;
   Step step = std::move(steps_.front());
   steps_.pop_front();

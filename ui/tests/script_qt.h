@@ -3,6 +3,7 @@
 // under QT_QPA_PLATFORM=offscreen. Each step runs on the innermost modal window once it is shown
 // and no earlier step is still running on it. A watchdog fails the test and ends every modal
 // window (dialogs through EndDialog, message boxes directly) so that no test can hang.
+// It polls for windows only while steps are left, so that it wakes no wait after them.
 
 #include <QPointer>
 #include <QTimer>

@@ -42,13 +42,17 @@ Bytes RandomBytes(size_t count, uint32_t seed) {
   return data;
 }
 
-bool WaitForFile(const std::string& path, int timeoutMs) {
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
   auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!std::filesystem::exists(path)) {
+  while (!done()) {
     if (SteadyClock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
+}
+
+bool WaitForFile(const std::string& path, int timeoutMs) {
+  return WaitUntil([&path] { return std::filesystem::exists(path); }, timeoutMs);
 }
 
 bool WriteAll(int fd, std::span<const uint8_t> data, int timeoutMs) {
@@ -71,20 +75,6 @@ Bytes ReadBytes(int fd, size_t count, int timeoutMs) {
     pollfd p{fd, POLLIN, 0};
     if (::poll(&p, 1, MsLeft(deadline)) <= 0) break;
     ssize_t n = ::read(fd, chunk, std::min(sizeof chunk, count - got.size()));
-    if (n < 0 && errno != EAGAIN && errno != EINTR) break;
-    if (n > 0) got.insert(got.end(), chunk, chunk + n);
-  }
-  return got;
-}
-
-Bytes ReadUntilQuiet(int fd, int quietMs, int maxMs) {
-  auto deadline = SteadyClock::now() + std::chrono::milliseconds(maxMs);
-  Bytes got;
-  uint8_t chunk[4096];
-  for (;;) {
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, std::min(quietMs, MsLeft(deadline))) <= 0) break;
-    ssize_t n = ::read(fd, chunk, sizeof chunk);
     if (n < 0 && errno != EAGAIN && errno != EINTR) break;
     if (n > 0) got.insert(got.end(), chunk, chunk + n);
   }

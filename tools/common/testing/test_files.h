@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -33,6 +34,8 @@ Bytes RandomBytes(size_t count, uint32_t seed);
 using host::testing::ReadFile;
 using host::testing::ReadFileBytes;
 using host::testing::WriteFileBytes;
+// Waits until done() holds, looking each millisecond; false when timeoutMs passed first.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
 // Waits for a file to appear; false when timeoutMs passed first.
 bool WaitForFile(const std::string& path, int timeoutMs);
 
@@ -40,7 +43,5 @@ bool WaitForFile(const std::string& path, int timeoutMs);
 bool WriteAll(int fd, std::span<const uint8_t> data, int timeoutMs);
 // Reads until count bytes came or timeoutMs passed; answers what came.
 Bytes ReadBytes(int fd, size_t count, int timeoutMs);
-// Reads until the line has been quiet for quietMs (or maxMs passed in all).
-Bytes ReadUntilQuiet(int fd, int quietMs, int maxMs);
 
 }  // namespace tools::testing

@@ -213,10 +213,8 @@ TEST_F(NullModemTest, SidesMayCloseAndReopen) {
   const pid_t relay = process_->Pid();
   const uint64_t taken = ReadAndWritten(relay).first;
   ASSERT_TRUE(WriteAll(a_.Get(), hello, kStartMs));
-  for (int tries = 0; ReadAndWritten(relay).first < taken + hello.size() && tries < kStartMs;
-       ++tries) {
-    usleep(1000);
-  }
+  ASSERT_TRUE(tools::testing::WaitUntil(
+      [&] { return ReadAndWritten(relay).first >= taken + hello.size(); }, kStartMs));
   b_ = Open(linkB_);
   EXPECT_EQ(ReadBytes(b_.Get(), 2, kStartMs), hello);
 

@@ -1,7 +1,5 @@
 // quon-calc as a program, against a scripted server on a pseudo-terminal.
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -137,7 +135,7 @@ TEST_F(CalcProtocolTest, CancelsWhenBlocksWouldBeLostOrRepeatWithoutEnd) {
   EXPECT_EQ(Finish(), 1);
   EXPECT_NE(Stderr().find("block number 03 arrived while 02 was expected"), std::string::npos)
       << Stderr();
-  EXPECT_EQ(server_.ReadUntilQuiet(100), Bytes(3, kCan));
+  EXPECT_EQ(server_.ReadAllSent(), Bytes(3, kCan));
 
   StartCalc({"receive", server_.Device(), "--start", "C"});
   EXPECT_EQ(server_.ReadByte(), 'C');
@@ -166,7 +164,7 @@ TEST_F(CalcProtocolTest, StopsPromptlyWhenTheSenderCancelsOrTheLineGoes) {
 
 TEST_F(CalcProtocolTest, ReceiveIgnoresLeftoversOfAnEarlierTransfer) {
   server_.Write(Bytes(8, kCan));
-  usleep(100000);
+  ASSERT_TRUE(server_.WaitUntilLineHolds(8));
   StartCalc({"receive", server_.Device(), "--start", "C"});
   EXPECT_EQ(server_.ReadByte(), 'C');
   SendAndExpect(Block(1, Bytes(128, 1), 128, BlockCheck::Crc), kAck);
@@ -200,7 +198,7 @@ TEST_F(CalcProtocolTest, RequestAnswers) {
     EXPECT_EQ(Finish(), c.status) << c.message;
     std::string said = c.status == 0 ? Stdout() : Stderr();
     EXPECT_NE(said.find(c.message), std::string::npos) << said;
-    if (c.answer == kAck) server_.ReadUntilQuiet(200);  // the start character that followed
+    if (c.answer == kAck) server_.ReadAllSent();  // the start character that followed
   }
 }
 
@@ -282,7 +280,7 @@ TEST_F(CalcProtocolTest, UsageAndFileErrorsLeaveTheLineAlone) {
   EXPECT_EQ(Finish(), 1);
   EXPECT_NE(Stderr().find("cannot open"), std::string::npos);
 
-  EXPECT_TRUE(server_.ReadUntilQuiet(100).empty());
+  EXPECT_TRUE(server_.ReadAllSent().empty());
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include "fake_server.h"
 
+#include <sys/ioctl.h>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "tools/common/testing/test_files.h"
 #include "tools/quon_calc/block_checks.h"
@@ -72,8 +76,29 @@ int FakeServer::ReadByte(int timeoutMs) {
   return got.empty() ? -1 : got[0];
 }
 
-Bytes FakeServer::ReadUntilQuiet(int quietMs) {
-  return tools::testing::ReadUntilQuiet(pty_.master.Get(), quietMs, kWaitMs);
+Bytes FakeServer::ReadAllSent() {
+  const Bytes mark{0xA5, 0x5A, 0xC3, 0x3C};
+  EXPECT_TRUE(tools::testing::WriteAll(slave_.Get(), mark, kWaitMs));
+  Bytes got;
+  while (got.size() < mark.size() || !std::equal(mark.rbegin(), mark.rend(), got.rbegin())) {
+    const Bytes next = Read(1);
+    if (next.empty()) {
+      ADD_FAILURE() << "the mark behind what the program sent never came";
+      return got;
+    }
+    got.push_back(next[0]);
+  }
+  got.resize(got.size() - mark.size());
+  return got;
+}
+
+bool FakeServer::WaitUntilLineHolds(size_t count) {
+  return tools::testing::WaitUntil(
+      [this, count] {
+        int queued = 0;
+        return ioctl(slave_.Get(), TIOCINQ, &queued) == 0 && static_cast<size_t>(queued) >= count;
+      },
+      kWaitMs);
 }
 
 void FakeServer::Write(std::span<const uint8_t> bytes) {

@@ -28,10 +28,13 @@ class FakeServer {
   Bytes Read(size_t count, int timeoutMs = kWaitMs);
   // The next byte, or -1 after timeoutMs.
   int ReadByte(int timeoutMs = kWaitMs);
-  // Everything that arrives until the line is quiet for quietMs.
-  Bytes ReadUntilQuiet(int quietMs);
+  // Everything the program sent before it ended, up to a mark that our own end of the line
+  // sends behind it.
+  Bytes ReadAllSent();
   void Write(std::span<const uint8_t> bytes);
   void Write(uint8_t byte) { Write({&byte, 1}); }
+  // Waits until count bytes written wait on the line for the program that opens it next.
+  bool WaitUntilLineHolds(size_t count);
   // Hangs the line up, as a server that goes away does.
   void Close();
 

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "host/event_wait.h"
+#include "host/tests/asleep_linux.h"
 
 namespace {
 
@@ -18,8 +19,9 @@ TEST(ConsoleBackendTest, AnInterruptEndsAWaitAtOnce) {
   ui::ConsoleBackend console(messages);
   ui::ScopedBackend installed(console);
   console.CatchInterrupts();
-  std::thread user([] {
-    std::this_thread::sleep_for(100ms);
+  // Once the wait sleeps: an interrupt that came before it ends it without waking anything.
+  std::thread user([waiter = host::testing::ThisThread()] {
+    EXPECT_TRUE(host::testing::WaitUntilAsleep(waiter));
     std::raise(SIGINT);
   });
   const steady_clock::time_point start = steady_clock::now();
