@@ -184,9 +184,12 @@ int32_t ClosePort(CSerialPort* port) {
   if (!driver.deviceGone) {
     SetModemLine(port, TIOCM_DTR, false);
     SetModemLine(port, TIOCM_RTS, false);
-    // Callers wait for the output to drain first; what is left would only make close() wait
-    // for a stalled line.
-    tcflush(driver.fd, TCOFLUSH);
+    // Callers wait for the output to drain first; what a stalled line still holds would only make
+    // close() wait for it. A queue that reads empty is left alone: a pseudo-terminal counts its
+    // output gone before the other side has taken it in, and a flush would throw the last answer
+    // away.
+    int queued = 0;
+    if (ioctl(driver.fd, TIOCOUTQ, &queued) == 0 && queued > 0) tcflush(driver.fd, TCOFLUSH);
     ioctl(driver.fd, TIOCNXCL);
   }
   if (driver.roomOrInputFd >= 0) close(driver.roomOrInputFd);
