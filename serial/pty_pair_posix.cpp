@@ -7,7 +7,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <thread>
+
+#include "host/tests/wait_until.h"
 
 namespace serial {
 
@@ -62,11 +63,7 @@ void PtyPair::CloseMaster() {
 }
 
 bool PtyPair::WaitForRx(CSerialPort* port, int32_t count, int timeoutMs) {
-  for (int waited = 0; waited <= timeoutMs; ++waited) {
-    if (port->ops.RxCount(port) >= count) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return false;
+  return host::testing::WaitUntil([&] { return port->ops.RxCount(port) >= count; }, timeoutMs);
 }
 
 }  // namespace serial

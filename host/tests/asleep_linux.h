@@ -9,7 +9,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <thread>
+
+#include "host/tests/wait_until.h"
 
 namespace host::testing {
 
@@ -27,12 +28,7 @@ inline bool Asleep(pid_t id) {
 // Waits until ID sleeps; false after the deadline, which only ends a hung test.
 inline bool WaitUntilAsleep(pid_t id,
                             std::chrono::milliseconds deadline = std::chrono::seconds(30)) {
-  const auto end = std::chrono::steady_clock::now() + deadline;
-  while (!Asleep(id)) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
+  return WaitUntil([id] { return Asleep(id); }, static_cast<int>(deadline.count()));
 }
 
 }  // namespace host::testing

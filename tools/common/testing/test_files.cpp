@@ -42,15 +42,6 @@ Bytes RandomBytes(size_t count, uint32_t seed) {
   return data;
 }
 
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-  auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (SteadyClock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
 bool WaitForFile(const std::string& path, int timeoutMs) {
   return WaitUntil([&path] { return std::filesystem::exists(path); }, timeoutMs);
 }

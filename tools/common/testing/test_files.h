@@ -3,13 +3,13 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "host/tests/scratch_dir.h"
+#include "host/tests/wait_until.h"
 
 namespace tools::testing {
 
@@ -33,9 +33,8 @@ class TempDir {
 Bytes RandomBytes(size_t count, uint32_t seed);
 using host::testing::ReadFile;
 using host::testing::ReadFileBytes;
+using host::testing::WaitUntil;
 using host::testing::WriteFileBytes;
-// Waits until done() holds, looking each millisecond; false when timeoutMs passed first.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
 // Waits for a file to appear; false when timeoutMs passed first.
 bool WaitForFile(const std::string& path, int timeoutMs);
 
